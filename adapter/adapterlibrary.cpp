@@ -1,0 +1,82 @@
+#include "adapter/adapterlibrary.h"
+
+#include <QFileInfo>
+
+#include <dlfcn.h>
+
+namespace {
+
+AdapterEntries boundEntries;
+bool loaded = false;
+
+template <typename Entry>
+bool bind(void *handle, const char *name, Entry *entry, QStringList *missing)
+{
+    *entry = reinterpret_cast<Entry>(dlsym(handle, name));
+    if (!*entry)
+        missing->append(QString::fromLatin1(name));
+    return *entry != nullptr;
+}
+
+} // namespace
+
+QStringList AdapterLibrary::defaultCandidates(const QString &programDirectory)
+{
+    return {programDirectory + QLatin1Char('/') + QLatin1String(fileName),
+            QLatin1String(fileName)};
+}
+
+bool AdapterLibrary::load(const QStringList &candidates, QString *error)
+{
+    QStringList failures;
+    for (const QString &candidate : candidates) {
+        const bool isPath = candidate.contains(QLatin1Char('/'));
+        if (isPath && !QFileInfo::exists(candidate)) {
+            failures.append(candidate + QLatin1String(": no such file"));
+            continue;
+        }
+        void *handle = dlopen(QFile::encodeName(candidate).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            failures.append(QString::fromLocal8Bit(dlerror()));
+            continue;
+        }
+        AdapterEntries e;
+        QStringList missing;
+        bind(handle, "AdapterScan", &e.scan, &missing);
+        bind(handle, "AdapterOpen", &e.open, &missing);
+        bind(handle, "AdapterGetInfo", &e.getInfo, &missing);
+        bind(handle, "SpiConfigure", &e.configure, &missing);
+        bind(handle, "SpiWrite", &e.write, &missing);
+        bind(handle, "SpiRead", &e.read, &missing);
+        bind(handle, "SpiWriteRead", &e.writeRead, &missing);
+        bind(handle, "SpiSlaveWrite", &e.slaveWrite, &missing);
+        bind(handle, "SpiSlaveRead", &e.slaveRead, &missing);
+        bind(handle, "SpiBlockWrite", &e.blockWrite, &missing);
+        bind(handle, "SpiBlockRead", &e.blockRead, &missing);
+        bind(handle, "SpiBlockWriteRead", &e.blockWriteRead, &missing);
+        if (!missing.isEmpty()) {
+            dlclose(handle);
+            if (error)
+                *error = QStringLiteral("the adapter library %1 lacks the entries %2")
+                             .arg(candidate, missing.join(QLatin1String(", ")));
+            return false;
+        }
+        boundEntries = e;
+        loaded = true;
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("cannot load the adapter library %1 (%2)")
+                     .arg(QLatin1String(fileName), failures.join(QLatin1String("; ")));
+    return false;
+}
+
+bool AdapterLibrary::isLoaded()
+{
+    return loaded;
+}
+
+const AdapterEntries &AdapterLibrary::entries()
+{
+    return boundEntries;
+}

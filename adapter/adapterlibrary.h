@@ -1,0 +1,41 @@
+#pragma once
+// Binds the twelve entries of the adapter library at start. The program calls the adapter only
+// through AdapterLibrary::entries(), never by linking the library, so a missing library or entry
+// is reported instead of ending the process in the dynamic loader.
+
+#include "adapter/telkor.h"
+
+#include <QString>
+#include <QStringList>
+
+struct AdapterEntries {
+    decltype(&AdapterScan) scan = nullptr;
+    decltype(&AdapterOpen) open = nullptr;
+    decltype(&AdapterGetInfo) getInfo = nullptr;
+    decltype(&SpiConfigure) configure = nullptr;
+    decltype(&SpiWrite) write = nullptr;
+    decltype(&SpiRead) read = nullptr;
+    decltype(&SpiWriteRead) writeRead = nullptr;
+    decltype(&SpiSlaveWrite) slaveWrite = nullptr;
+    decltype(&SpiSlaveRead) slaveRead = nullptr;
+    decltype(&SpiBlockWrite) blockWrite = nullptr;
+    decltype(&SpiBlockRead) blockRead = nullptr;
+    decltype(&SpiBlockWriteRead) blockWriteRead = nullptr;
+};
+
+class AdapterLibrary
+{
+public:
+    static constexpr const char *fileName = "libTELKOR.so";
+
+    // Tries each candidate in turn (a path, or a bare name for the loader's own search) and
+    // binds the first library found. A library that is found but lacks an entry is an error,
+    // not a reason to look further. On failure *error says what is missing.
+    static bool load(const QStringList &candidates, QString *error);
+
+    // The program's own directory first, then the loader's search path.
+    static QStringList defaultCandidates(const QString &programDirectory);
+
+    static bool isLoaded();
+    static const AdapterEntries &entries();
+};

@@ -1,0 +1,22 @@
+#include "adapter/adapterlibrary.h"
+#include "app/mainwindow.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+
+    QString error;
+    if (!AdapterLibrary::load(AdapterLibrary::defaultCandidates(app.applicationDirPath()),
+                              &error)) {
+        std::fprintf(stderr, "kavris: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    MainWindow window;
+    window.show();
+    return app.exec();
+}

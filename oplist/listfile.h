@@ -1,0 +1,29 @@
+#pragma once
+// The ".list" file: UTF-8 without byte-order mark, CR LF line ends, two comment header lines,
+// then one operation per line as five comma-separated fields (check, type, write data, read
+// byte count, delay). Cell texts are stored verbatim.
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+struct ListRow {
+    bool checked = true;
+    QString operation;
+    QString writeData;
+    QString count;
+    QString delay;
+
+    bool operator==(const ListRow &other) const
+    {
+        return checked == other.checked && operation == other.operation &&
+               writeData == other.writeData && count == other.count && delay == other.delay;
+    }
+};
+
+QByteArray writeListFile(const QVector<ListRow> &rows);
+
+// Accepts LF, CR LF and CR CR LF (any number of CRs before the LF), a last line without line
+// end and a leading byte-order mark. Comment lines (";" first) and lines of fewer than five
+// fields are skipped; fields after the fifth are ignored; a NUL byte ends its line's text.
+QVector<ListRow> readListFile(const QByteArray &contents);

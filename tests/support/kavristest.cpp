@@ -1,0 +1,114 @@
+#include "kavristest.h"
+
+#include "adapter/adapterlibrary.h"
+#include "telkor/telkortest.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QTextBrowser>
+#include <QTextEdit>
+
+#include <cstdio>
+
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform warns about every window it shows; that says nothing about us.
+void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")))
+        return;
+    previousHandler(type, context, message);
+}
+
+} // namespace
+
+bool loadSimulatedAdapter()
+{
+    if (AdapterLibrary::isLoaded())
+        return true;
+    previousHandler = qInstallMessageHandler(quietOffscreen);
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QString error;
+    // The test programs link the library, so the loader finds the copy already in memory.
+    if (!AdapterLibrary::load({QString::fromLatin1(AdapterLibrary::fileName)}, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+QStringList adapterCalls()
+{
+    QStringList calls;
+    const int count = TelkorTestCallCount();
+    for (int i = 0; i < count; ++i) {
+        const int length = TelkorTestCallText(i, nullptr, 0);
+        QByteArray line(length + 1, '\0');
+        TelkorTestCallText(i, line.data(), line.size());
+        line.chop(1);
+        calls.append(QString::fromUtf8(line));
+    }
+    return calls;
+}
+
+void clearAdapterCalls()
+{
+    TelkorTestClearCalls();
+}
+
+QString hexList(const QByteArray &bytes)
+{
+    return QLatin1Char('[') + QString::fromLatin1(bytes.toHex(' ').toUpper()) + QLatin1Char(']');
+}
+
+void KavrisFixture::start(std::unique_ptr<MainWindow> window)
+{
+    TelkorTestReset();
+    answerer = std::make_unique<ModalAnswerer>();
+    mainWindow = window ? std::move(window) : std::make_unique<MainWindow>();
+    mainWindow->show();
+    clearAdapterCalls();
+}
+
+void KavrisFixture::stop()
+{
+    mainWindow.reset();
+    answerer.reset();
+}
+
+void KavrisFixture::click(const char *buttonName)
+{
+    find<QAbstractButton>(buttonName)->click();
+}
+
+void KavrisFixture::trigger(const char *actionName)
+{
+    find<QAction>(actionName)->trigger();
+}
+
+void KavrisFixture::select(const char *comboName, int index)
+{
+    find<QComboBox>(comboName)->setCurrentIndex(index);
+}
+
+void KavrisFixture::setWriteText(const char *textEditName, const QString &text)
+{
+    find<QTextEdit>(textEditName)->setPlainText(text);
+}
+
+QString KavrisFixture::log()
+{
+    return find<QTextBrowser>("dataTextBrowser")->toPlainText();
+}
+
+QStringList KavrisFixture::logLines()
+{
+    QStringList lines = log().split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// What the window tests share: a fresh MainWindow against a freshly reset simulated adapter,
+// the dialog answerer, and short ways to press buttons and read what the program did.
+
+#include "app/mainwindow.h"
+#include "modalanswerer.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+// Reaches the window's state that no widget shows.
+struct MainWindowTestAccess {
+    static bool needsInit(const MainWindow &window) { return window.needsInit; }
+    static void setNeedsInit(MainWindow &window, bool value) { window.needsInit = value; }
+    static bool logTx(const MainWindow &window) { return window.logTx; }
+    static bool logRx(const MainWindow &window) { return window.logRx; }
+    static bool hexDisplay(const MainWindow &window) { return window.hexDisplay; }
+    static bool cycleRunning(const MainWindow &window) { return window.cycleRunning; }
+    static int timerId(const MainWindow &window) { return window.timerId; }
+    static QByteArray spiConfigBytes(const MainWindow &window)
+    {
+        return QByteArray(reinterpret_cast<const char *>(&window.spiConfig),
+                          sizeof window.spiConfig);
+    }
+};
+
+// Loads our adapter library once per test program; fails the test if it cannot.
+bool loadSimulatedAdapter();
+
+// The simulated adapter's record of calls, oldest first, and clearing it.
+QStringList adapterCalls();
+void clearAdapterCalls();
+// Bytes as the record shows them: "[11 22]".
+QString hexList(const QByteArray &bytes);
+
+class KavrisFixture
+{
+public:
+    // Resets the simulated adapter and opens a new window. `windowFactory` lets a test use a
+    // subclass of MainWindow.
+    void start(std::unique_ptr<MainWindow> window = nullptr);
+    void stop();
+
+    MainWindow &window() { return *mainWindow; }
+    template <typename T> T *find(const char *name)
+    {
+        return mainWindow->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    void click(const char *buttonName);
+    void trigger(const char *actionName);
+    void select(const char *comboName, int index);
+    void setWriteText(const char *textEditName, const QString &text);
+
+    QString log();          // the traffic log as plain text
+    QStringList logLines(); // its lines without the empty last one
+
+    ModalAnswerer &dialogs() { return *answerer; }
+
+private:
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<ModalAnswerer> answerer;
+};

@@ -1,0 +1,51 @@
+#pragma once
+// Answers the modal dialogs a test provokes, in order, and keeps what each one showed.
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class QWidget;
+
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Seen {
+        QString kind;  // QMessageBox, QFileDialog, ...
+        QString title;
+        QString text;  // a message box's text; empty for other dialogs
+        QStringList buttons; // a message box's standard buttons, e.g. "Ok", "Yes"
+    };
+    using Handler = std::function<void(QWidget *)>;
+
+    ModalAnswerer();
+
+    // The next modal dialog is handed to `handler`. Dialogs no handler waits for are
+    // rejected (and still recorded), so a test never hangs on one.
+    void then(const Handler &handler);
+
+    // Ready-made answers.
+    static Handler press(const QString &standardButton); // a message box's button, by name
+    static Handler pressDefault();                       // the message box's only/first button
+    static Handler chooseFile(const QString &path);      // a file dialog: that file, accepted
+    static Handler cancel();                             // reject whatever it is
+
+    QList<Seen> seen;
+    // "kind|title|text" of every dialog seen, for compact comparisons.
+    QStringList summary() const;
+    int pending() const { return handlers.size(); }
+
+private:
+    void poll();
+
+    QTimer timer;
+    QList<Handler> handlers;
+    QPointer<QWidget> current;
+};

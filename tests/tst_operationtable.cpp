@@ -1,0 +1,5 @@
+#include "kavristest.h"
+#include <QtTest>
+class T : public QObject { Q_OBJECT };
+QTEST_MAIN(T)
+#include "tst_operationtable.moc"

@@ -1,0 +1,327 @@
+// Our adapter library called directly: the entries' results, the bus behaviour of the default
+// loopback, the limits, and the test controls every window test relies on.
+
+#include "telkor/telkortest.h"
+
+#include <QtTest>
+
+#include <cstring>
+
+namespace {
+
+QStringList calls()
+{
+    QStringList lines;
+    for (int i = 0; i < TelkorTestCallCount(); ++i) {
+        char line[512];
+        TelkorTestCallText(i, line, sizeof line);
+        lines.append(QString::fromUtf8(line));
+    }
+    return lines;
+}
+
+SpiConfig config(int controlMode, int master, int lsbFirst = 0, int clockHz = 1000000)
+{
+    SpiConfig c{};
+    c.controlMode = static_cast<uint8_t>(controlMode);
+    c.master = static_cast<uint8_t>(master);
+    c.lsbFirst = static_cast<uint8_t>(lsbFirst);
+    c.clockHz = clockHz;
+    return c;
+}
+
+QByteArray bytes(const uint8_t *data, int count)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), count);
+}
+
+} // namespace
+
+class TestSimulatedAdapter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void scanAndOpen();
+    void configureChecksFields_data();
+    void configureChecksFields();
+    void loopback_data();
+    void loopback();
+    void emptySocketReadsOnes();
+    void limits_data();
+    void limits();
+    void roles();
+    void unpluggedAdapterFails();
+    void forcedResults();
+    void scriptedMiso();
+    void slaveFrames();
+    void deviceInfo();
+    void callRecord();
+};
+
+void TestSimulatedAdapter::init()
+{
+    TelkorTestReset();
+}
+
+void TestSimulatedAdapter::scanAndOpen()
+{
+    QCOMPARE(AdapterScan(0), 1);
+    QCOMPARE(AdapterOpen(0), 1);
+    QCOMPARE(AdapterOpen(0), 1); // opening an open adapter again succeeds
+    QCOMPARE(AdapterOpen(1), 0);
+    TelkorTestSetAdapterCount(3);
+    QCOMPARE(AdapterScan(0), 3);
+    QCOMPARE(AdapterOpen(2), 1);
+    QCOMPARE(AdapterOpen(-1), 0);
+}
+
+void TestSimulatedAdapter::configureChecksFields_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("result");
+    QTest::newRow("valid") << -1 << 0 << 0;
+    QTest::newRow("control mode 4") << 0 << 4 << -4;
+    QTest::newRow("master 2") << 1 << 2 << -4;
+    QTest::newRow("polarity 2") << 2 << 2 << -4;
+    QTest::newRow("phase 2") << 3 << 2 << -4;
+    QTest::newRow("shift 2") << 4 << 2 << -4;
+    QTest::newRow("cs polarity 2") << 5 << 2 << -4;
+    QTest::newRow("clock 0") << 8 << 0 << -4;
+}
+
+void TestSimulatedAdapter::configureChecksFields()
+{
+    QFETCH(int, field);
+    QFETCH(int, value);
+    QFETCH(int, result);
+    SpiConfig c = config(1, 1);
+    if (field == 8)
+        c.clockHz = value;
+    else if (field >= 0)
+        reinterpret_cast<uint8_t *>(&c)[field] = static_cast<uint8_t>(value);
+    QCOMPARE(SpiConfigure(0, 0x00, &c), -1); // not opened yet
+    AdapterOpen(0);
+    QCOMPARE(SpiConfigure(0, 0x00, &c), result);
+    SpiConfig valid = config(1, 1);
+    QCOMPARE(SpiConfigure(0, 0x50, &valid), -2); // chip select 5 does not exist
+    QCOMPARE(SpiConfigure(0, 0x02, &valid), -2); // nor a third controller
+    QCOMPARE(SpiConfigure(0, 0x00, nullptr), -2);
+}
+
+void TestSimulatedAdapter::loopback_data()
+{
+    QTest::addColumn<int>("controlMode");
+    QTest::addColumn<int>("lsbFirst");
+    QTest::addColumn<QByteArray>("received");
+    // Full duplex clocks in while it clocks out: the loopback returns what was sent, and the
+    // filler bytes (FFh) once the write data ends. Half duplex reads after writing: only filler.
+    QTest::newRow("full duplex") << 0 << 0 << QByteArray::fromHex("A1B2C3FF");
+    QTest::newRow("full duplex, LSB first") << 0 << 1 << QByteArray::fromHex("A1B2C3FF");
+    QTest::newRow("half duplex") << 1 << 0 << QByteArray::fromHex("FFFFFFFF");
+    QTest::newRow("software half duplex") << 2 << 0 << QByteArray::fromHex("FFFFFFFF");
+    QTest::newRow("single bus") << 3 << 0 << QByteArray::fromHex("FFFFFFFF");
+}
+
+void TestSimulatedAdapter::loopback()
+{
+    QFETCH(int, controlMode);
+    QFETCH(int, lsbFirst);
+    QFETCH(QByteArray, received);
+    AdapterOpen(0);
+    SpiConfig c = config(controlMode, 1, lsbFirst);
+    QCOMPARE(SpiConfigure(0, 0x00, &c), 0);
+    uint8_t write[3] = {0xA1, 0xB2, 0xC3};
+    uint8_t read[4] = {};
+    QCOMPARE(SpiWriteRead(0, 0x00, write, 3, read, 4, 0), 0);
+    QCOMPARE(bytes(read, 4).toHex(), received.toHex());
+
+    uint8_t blocks[4] = {1, 2, 3, 4};
+    uint8_t blockRead[6] = {};
+    QCOMPARE(SpiBlockWriteRead(0, 0x00, blocks, 2, blockRead, 3, 2, 100), 0);
+    const QByteArray expected = controlMode == 0 ? QByteArray::fromHex("0102FF0304FF")
+                                                 : QByteArray::fromHex("FFFFFFFFFFFF");
+    QCOMPARE(bytes(blockRead, 6).toHex(), expected.toHex());
+}
+
+void TestSimulatedAdapter::emptySocketReadsOnes()
+{
+    AdapterOpen(0);
+    SpiConfig c = config(0, 1);
+    SpiConfigure(0, 0x30, &c);
+    uint8_t write[2] = {0x12, 0x34};
+    uint8_t read[2] = {};
+    QCOMPARE(SpiWriteRead(0, 0x30, write, 2, read, 2, 0), 0);
+    QCOMPARE(bytes(read, 2).toHex(), QByteArray("ffff"));
+    QCOMPARE(SpiRead(0, 0x01, read, 2), 0);
+    QCOMPARE(bytes(read, 2).toHex(), QByteArray("ffff"));
+}
+
+void TestSimulatedAdapter::limits_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("result");
+    QTest::newRow("write 20480") << "SpiWrite" << 20480 << 1 << 0;
+    QTest::newRow("write 20481") << "SpiWrite" << 20481 << 1 << -2;
+    QTest::newRow("write negative") << "SpiWrite" << -1 << 1 << -2;
+    QTest::newRow("read 20481") << "SpiRead" << 20481 << 1 << -2;
+    QTest::newRow("block read 100 x 204") << "SpiBlockRead" << 100 << 204 << 0;
+    QTest::newRow("block read 100 x 300") << "SpiBlockRead" << 100 << 300 << -2;
+    QTest::newRow("block read overflowing product") << "SpiBlockRead" << 65536 << 65536 << -2;
+    QTest::newRow("block write 0 blocks") << "SpiBlockWrite" << 2 << 0 << 0;
+    QTest::newRow("block write negative count") << "SpiBlockWrite" << 2 << -1 << -2;
+}
+
+void TestSimulatedAdapter::limits()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, size);
+    QFETCH(int, count);
+    QFETCH(int, result);
+    AdapterOpen(0);
+    QByteArray buffer(TELKOR_BUFFER_SIZE, '\0');
+    auto *data = reinterpret_cast<uint8_t *>(buffer.data());
+    int actual = 1;
+    if (entry == QLatin1String("SpiWrite"))
+        actual = SpiWrite(0, 0, data, size);
+    else if (entry == QLatin1String("SpiRead"))
+        actual = SpiRead(0, 0, data, size);
+    else if (entry == QLatin1String("SpiBlockRead"))
+        actual = SpiBlockRead(0, 0, data, size, count, 10);
+    else if (entry == QLatin1String("SpiBlockWrite"))
+        actual = SpiBlockWrite(0, 0, data, size, count, 10);
+    QCOMPARE(actual, result);
+}
+
+void TestSimulatedAdapter::roles()
+{
+    AdapterOpen(0);
+    uint8_t data[2] = {1, 2};
+    QCOMPARE(SpiSlaveWrite(0, 0, data, 2, 0), -3); // the port starts as master
+    SpiConfig slave = config(1, 0);
+    QCOMPARE(SpiConfigure(0, 0x00, &slave), 0);
+    QCOMPARE(SpiWrite(0, 0, data, 2), -3);
+    QCOMPARE(SpiWriteRead(0, 0, data, 2, data, 2, 0), -3);
+    QCOMPARE(SpiBlockRead(0, 0, data, 1, 2, 10), -3);
+    QCOMPARE(SpiSlaveWrite(0, 0, data, 2, 0), 0);
+    // The controller's other chip selects share its configuration; SPI2 keeps its own.
+    QCOMPARE(SpiWrite(0, 0x10, data, 2), -3);
+    QCOMPARE(SpiWrite(0, 0x01, data, 2), 0);
+}
+
+void TestSimulatedAdapter::unpluggedAdapterFails()
+{
+    AdapterOpen(0);
+    uint8_t data[2] = {1, 2};
+    QCOMPARE(SpiWrite(0, 0, data, 2), 0);
+    TelkorTestSetAdapterCount(0);
+    QCOMPARE(AdapterScan(0), 0);
+    QCOMPARE(SpiWrite(0, 0, data, 2), -1);
+    TelkorTestSetAdapterCount(1);
+    QCOMPARE(SpiWrite(0, 0, data, 2), -1); // plugged back in, but not opened again
+    QCOMPARE(AdapterOpen(0), 1);
+    QCOMPARE(SpiWrite(0, 0, data, 2), 0);
+}
+
+void TestSimulatedAdapter::forcedResults()
+{
+    AdapterOpen(0);
+    uint8_t data[1] = {7};
+    TelkorTestForceResult("SpiWrite", 5, 2);
+    TelkorTestForceResult("AdapterScan", 0, 1);
+    QCOMPARE(AdapterScan(0), 0);
+    QCOMPARE(AdapterScan(0), 1);
+    QCOMPARE(SpiWrite(0, 0, data, 1), 5);
+    QCOMPARE(SpiWrite(0, 0, data, 1), 5);
+    QCOMPARE(SpiWrite(0, 0, data, 1), 0);
+}
+
+void TestSimulatedAdapter::scriptedMiso()
+{
+    AdapterOpen(0);
+    const uint8_t script[3] = {0xEF, 0x40, 0x15};
+    TelkorTestQueueMiso(script, 3);
+    uint8_t read[5] = {};
+    QCOMPARE(SpiRead(0, 0, read, 5), 0);
+    QCOMPARE(bytes(read, 5).toHex(), QByteArray("ef4015ffff"));
+}
+
+void TestSimulatedAdapter::slaveFrames()
+{
+    AdapterOpen(0);
+    SpiConfig slave = config(1, 0);
+    SpiConfigure(0, 0x00, &slave);
+    uint8_t buffer[TELKOR_BUFFER_SIZE];
+    QCOMPARE(SpiSlaveRead(0, 0, buffer, 0), 0);
+    const uint8_t frame[3] = {'O', 'K', '!'};
+    TelkorTestQueueSlaveFrame(frame, 3);
+    QCOMPARE(SpiSlaveRead(0, 0, buffer, 0), 3);
+    QCOMPARE(bytes(buffer, 3), QByteArray("OK!"));
+    QCOMPARE(SpiSlaveRead(0, 0, buffer, 0), 0);
+}
+
+void TestSimulatedAdapter::deviceInfo()
+{
+    DeviceInfo info;
+    char functions[TELKOR_FUNCTION_TEXT_SIZE];
+    QCOMPARE(AdapterGetInfo(0, &info, functions), 0); // not opened
+    AdapterOpen(0);
+    std::memset(&info, 0xEE, sizeof info);
+    QCOMPARE(AdapterGetInfo(0, &info, functions), 1);
+    QCOMPARE(QByteArray(info.firmwareName), QByteArray("TELKOR-SIM USB2SPI"));
+    QCOMPARE(info.reserved[0], uint8_t(0xEE)); // the library writes 84 bytes only
+    QVERIFY(std::strlen(functions) > 0);
+
+    DeviceInfo custom{};
+    custom.firmwareVersion = 0x01020003;
+    uint8_t full[TELKOR_FUNCTION_TEXT_SIZE];
+    std::memset(full, 'x', sizeof full);
+    TelkorTestSetDeviceInfo(&custom, full, sizeof full);
+    std::memset(functions, 0, sizeof functions);
+    QCOMPARE(AdapterGetInfo(0, &info, functions), 1);
+    QCOMPARE(info.firmwareVersion, 0x01020003u);
+    QCOMPARE(QByteArray(functions, sizeof functions), QByteArray(256, 'x'));
+}
+
+void TestSimulatedAdapter::callRecord()
+{
+    AdapterScan(0);
+    AdapterOpen(0);
+    SpiConfig c = config(0, 1, 0, 390450);
+    c.clockPolarity = 1;
+    SpiConfigure(0, 0x21, &c);
+    uint8_t data[2] = {0x11, 0xAB};
+    uint8_t read[2];
+    SpiWrite(0, 0x21, data, 2);
+    SpiWriteRead(0, 0x21, data, 2, read, 1, 0);
+    SpiBlockWrite(0, 0x21, data, 1, 2, 100);
+    SpiBlockRead(0, 0x21, read, 1, 2, 100);
+    SpiBlockWriteRead(0, 0x21, data, 1, read, 1, 2, 100);
+    SpiRead(0, 0x21, read, 2);
+    SpiSlaveRead(0, 0x21, read, 0);
+    SpiSlaveWrite(0, 0x21, data, 2, 0);
+    SpiWrite(0, 0x21, data, -5);
+    QCOMPARE(calls(), QStringList({
+                          "AdapterScan(0) => 1",
+                          "AdapterOpen(0) => 1",
+                          "SpiConfigure(0,0x21,[00 01 01 00 00 00],390450) => 0",
+                          "SpiWrite(0,0x21,[11 AB],2) => 0",
+                          "SpiWriteRead(0,0x21,[11 AB],2,1,0) => 0",
+                          "SpiBlockWrite(0,0x21,[11 AB],1,2,100) => 0",
+                          "SpiBlockRead(0,0x21,1,2,100) => 0",
+                          "SpiBlockWriteRead(0,0x21,[11 AB],1,1,2,100) => 0",
+                          "SpiRead(0,0x21,2) => 0",
+                          "SpiSlaveRead(0,0x21,0) => -3",
+                          "SpiSlaveWrite(0,0x21,[11 AB],2,0) => -3",
+                          "SpiWrite(0,0x21,[?],-5) => -2",
+                      }));
+    TelkorTestClearCalls();
+    QCOMPARE(TelkorTestCallCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSimulatedAdapter)
+#include "tst_simulatedadapter.moc"
