@@ -90,13 +90,14 @@ void SimAdapter::frame(int channel, std::initializer_list<Phase> phases)
         for (int32_t i = 0; i < clocks; ++i) {
             const uint8_t mosi = phase.out && i < phase.outCount ? phase.out[i] : 0xFF;
             const uint8_t wire = device.exchange(lsbFirst ? reverseBits(mosi) : mosi);
+            if (!phase.in || i >= phase.inCount)
+                continue;
             uint8_t miso = lsbFirst ? reverseBits(wire) : wire;
             if (!scriptedMiso.empty()) {
                 miso = scriptedMiso.front();
                 scriptedMiso.pop_front();
             }
-            if (phase.in && i < phase.inCount)
-                phase.in[i] = miso;
+            phase.in[i] = miso;
         }
     }
     device.deselect();

@@ -44,6 +44,7 @@ public:
 
     void attach(int channel, std::unique_ptr<SpiDevice> device);
     // Bytes the master receives next, in place of what the chips answer (tests script reads).
+    // Only bytes the master keeps use them up.
     void queueMiso(const uint8_t *data, int32_t count);
     // A frame the simulated master on the other side sends to our slave port.
     void queueSlaveFrame(const uint8_t *data, int32_t count);
