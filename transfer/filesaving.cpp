@@ -7,7 +7,9 @@ bool saveFileReplacing(const QString &path, const QByteArray &bytes)
     QSaveFile file(path);
     // Writing straight into the target would truncate it before a failure could be noticed.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a short write (a full disk) shows in write()'s result instead of
+    // being lost in a buffer flush that reports partial success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();

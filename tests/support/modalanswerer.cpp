@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QLineEdit>
 #include <QMetaEnum>
 
 namespace {
@@ -33,9 +34,10 @@ void ModalAnswerer::then(const Handler &handler)
 void ModalAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || modal == current || !modal->isVisible())
+    // A dialog comes back on top when a box it opened closes; it is answered once only.
+    if (!modal || !modal->isVisible() || answered.contains(modal))
         return;
-    current = modal;
+    answered.append(modal);
     Seen record;
     record.kind = QString::fromLatin1(modal->metaObject()->className());
     record.title = modal->windowTitle();
@@ -89,7 +91,12 @@ ModalAnswerer::Handler ModalAnswerer::chooseFile(const QString &path)
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog)
             return static_cast<void>(qobject_cast<QDialog *>(modal)->reject());
-        dialog->selectFile(path);
+        // selectFile() leaves the name box alone while it has the focus, as it has in a shown
+        // dialog: type the path into it instead.
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!name)
+            return static_cast<void>(dialog->reject());
+        name->setText(path);
         static_cast<QDialog *>(dialog)->accept();
     };
 }

@@ -47,5 +47,5 @@ private:
 
     QTimer timer;
     QList<Handler> handlers;
-    QPointer<QWidget> current;
+    QList<QPointer<QWidget>> answered;
 };
