@@ -111,8 +111,11 @@ MainWindow::PassResult MainWindow::runListPass()
         QCoreApplication::processEvents();
         if (closing)
             return PassResult::Abandoned;
-        if (current.isValid())
-            waitRowDelay(rowNumber(cellText(table, current.row(), 4)));
+        if (current.isValid()) {
+            const int delay = rowNumber(cellText(table, current.row(), 4));
+            if (delay > 0)
+                waitRowDelay(delay);
+        }
         if (closing)
             return PassResult::Abandoned;
         row = tracker.nextRow();
@@ -122,8 +125,6 @@ MainWindow::PassResult MainWindow::runListPass()
 
 void MainWindow::waitRowDelay(int milliseconds)
 {
-    if (milliseconds <= 0)
-        return;
     // The window keeps answering during the delay; closing it ends the wait at once.
     QEventLoop wait;
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &wait, &QEventLoop::quit);
