@@ -69,6 +69,7 @@ private slots:
     void rowsDeletedDuringPass();
     void autoStartRepeatsChosenTransfer();
     void autoStartSurvivesListFailure();
+    void autoStartFailureLeavesCycleRunning();
     void realDelayKeepsWindowAnswering();
     void closingDuringCycleEndsProgram();
 
@@ -415,6 +416,33 @@ void TestListExecution::autoStartSurvivesListFailure()
              QStringList({QString::fromUtf8("QMessageBox|警告|写数据失败！")}));
     QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("停止"));
     fixture.click("autoStartPushButton");
+}
+
+void TestListExecution::autoStartFailureLeavesCycleRunning()
+{
+    // A tick between list rows fails: it stops its own timer, the cycle goes on.
+    fixture.stop();
+    fixture.start();
+    fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+    addRow(true, "写数据", "0A", "0", "20");
+    fixture.find<QSpinBox>("timerSpinBox")->setValue(5);
+    fixture.find<QComboBox>("operationComboBox")->setCurrentIndex(1);
+    fixture.click("readPushButton"); // prepared, so the tick's read reaches the adapter
+    TelkorTestForceResult("SpiRead", -1, 1);
+    bool cycleAlive = false;
+    fixture.dialogs().then([&](QWidget *box) {
+        cycleAlive = MainWindowTestAccess::cycleRunning(fixture.window());
+        ModalAnswerer::pressDefault()(box);
+        QTimer::singleShot(50, &fixture.window(),
+                           [this] { fixture.click("toolButtonExecuteCycle"); });
+    });
+    fixture.click("autoStartPushButton");
+    fixture.click("toolButtonExecuteCycle"); // returns once the timer above stops the cycle
+    QCOMPARE(fixture.dialogs().summary(),
+             QStringList({QString::fromUtf8("QMessageBox|警告|读数据失败！")}));
+    QVERIFY(cycleAlive);
+    QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
+    QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));
 }
 
 void TestListExecution::realDelayKeepsWindowAnswering()
