@@ -12,20 +12,6 @@
 #include <QSpinBox>
 #include <QtTest>
 
-namespace {
-
-void queueMiso(const QByteArray &bytes)
-{
-    TelkorTestQueueMiso(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
-}
-
-void queueSlaveFrame(const QByteArray &bytes)
-{
-    TelkorTestQueueSlaveFrame(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
-}
-
-} // namespace
-
 class TestBasicTransfers : public QObject
 {
     Q_OBJECT

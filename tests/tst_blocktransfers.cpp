@@ -11,15 +11,6 @@
 #include <QSpinBox>
 #include <QtTest>
 
-namespace {
-
-void queueMiso(const QByteArray &bytes)
-{
-    TelkorTestQueueMiso(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
-}
-
-} // namespace
-
 class TestBlockTransfers : public QObject
 {
     Q_OBJECT

@@ -38,11 +38,6 @@ protected:
     }
 };
 
-void queueMiso(const QByteArray &bytes)
-{
-    TelkorTestQueueMiso(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
-}
-
 const QString prepared[] = {QStringLiteral("AdapterScan(0) => 1"),
                             QStringLiteral("AdapterOpen(0) => 1")};
 
@@ -234,7 +229,7 @@ void TestListExecution::rowPaths()
     else
         fixture.select("controlModeComboBox", controlMode);
     queueMiso(QByteArray::fromHex("A1A2"));
-    TelkorTestQueueSlaveFrame(reinterpret_cast<const uint8_t *>("OK"), 2);
+    queueSlaveFrame("OK");
     if (controlMode == 0 && type == QString::fromUtf8("写数据"))
         TelkorTestReset(); // the loopback answers a full-duplex write
     if (!force.isEmpty())

@@ -65,6 +65,16 @@ QString hexList(const QByteArray &bytes)
     return QLatin1Char('[') + QString::fromLatin1(bytes.toHex(' ').toUpper()) + QLatin1Char(']');
 }
 
+void queueMiso(const QByteArray &bytes)
+{
+    TelkorTestQueueMiso(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
+}
+
+void queueSlaveFrame(const QByteArray &bytes)
+{
+    TelkorTestQueueSlaveFrame(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
+}
+
 void KavrisFixture::start(std::unique_ptr<MainWindow> window)
 {
     TelkorTestReset();

@@ -36,6 +36,10 @@ QStringList adapterCalls();
 void clearAdapterCalls();
 // Bytes as the record shows them: "[11 22]".
 QString hexList(const QByteArray &bytes);
+// What the master receives next in place of the chips' answers; a frame the remote master
+// sends to the slave port.
+void queueMiso(const QByteArray &bytes);
+void queueSlaveFrame(const QByteArray &bytes);
 
 class KavrisFixture
 {
