@@ -1,6 +1,10 @@
 #include "telkor/simadapter.h"
 
+#include "telkor/norflash.h"
+#include "telkor/registerbank.h"
+
 #include <algorithm>
+#include <cstring>
 
 namespace telkor {
 
@@ -14,7 +18,8 @@ uint8_t reverseBits(uint8_t byte)
     return byte;
 }
 
-// The adapter's power-on setting: hardware half-duplex master, mode 0, MSB first, 50 MHz.
+// The adapter's power-on setting: hardware half-duplex master, mode 0, MSB first, CS active
+// low, 50 MHz.
 SpiConfig defaultConfig()
 {
     SpiConfig config{};
@@ -23,6 +28,21 @@ SpiConfig defaultConfig()
     config.clockHz = 50000000;
     return config;
 }
+
+// A line seen one bit late: what a chip sampling on the wrong clock edge reads.
+class LateBits
+{
+public:
+    uint8_t pass(uint8_t byte)
+    {
+        const uint8_t seen = static_cast<uint8_t>(previous << 7 | byte >> 1);
+        previous = byte & 1;
+        return seen;
+    }
+
+private:
+    uint8_t previous = 1; // the idle line is high
+};
 
 } // namespace
 
@@ -35,29 +55,81 @@ int deviceSlot(int32_t channel)
     return controller * 5 + chipSelect;
 }
 
-SimAdapter::SimAdapter()
+SimAdapter::SimAdapter(const LibraryConfig &config, SimClock &clock, const std::string &flashFile,
+                       std::vector<std::string> *problems)
+    : clock(clock), slavePeriodUs(config.slavePeriodUs)
 {
-    configs.fill(defaultConfig());
-    for (auto &device : devices)
-        device = std::make_unique<EmptySocket>();
-    devices[0] = std::make_unique<LoopbackDevice>();
+    for (Controller &controller : controllers)
+        controller.config = defaultConfig();
+    bool fileGiven = false;
+    for (size_t slot = 0; slot < devices.size(); ++slot) {
+        switch (config.devices[slot]) {
+        case DeviceKind::Loopback:
+            devices[slot] = std::make_unique<LoopbackDevice>();
+            break;
+        case DeviceKind::Flash: {
+            // One file holds one flash: the first flash of the adapter keeps it.
+            std::string problem;
+            devices[slot] = std::make_unique<NorFlash>(clock, fileGiven ? std::string() : flashFile,
+                                                       &problem);
+            fileGiven = true;
+            if (!problem.empty())
+                problems->push_back(problem);
+            break;
+        }
+        case DeviceKind::Registers:
+            devices[slot] = std::make_unique<RegisterBank>();
+            break;
+        case DeviceKind::None:
+            devices[slot] = std::make_unique<EmptySocket>();
+            break;
+        }
+    }
 }
 
-void SimAdapter::attach(int channel, std::unique_ptr<SpiDevice> device)
+bool SimAdapter::open()
+{
+    opened = true;
+    return true;
+}
+
+void SimAdapter::close()
+{
+    opened = false;
+}
+
+bool SimAdapter::info(DeviceInfo *record, char *functionText)
+{
+    if (!opened || !record || !functionText)
+        return false;
+    std::memcpy(record, &infoRecord, offsetof(DeviceInfo, reserved));
+    std::memcpy(functionText, functions.data(),
+                std::min<size_t>(functions.size(), TELKOR_FUNCTION_TEXT_SIZE));
+    return true;
+}
+
+void SimAdapter::setInfo(const DeviceInfo &record, const std::vector<uint8_t> &functionText)
+{
+    infoRecord = record;
+    functions = functionText;
+}
+
+void SimAdapter::attach(int channel, std::unique_ptr<SpiDevice> chip)
 {
     const int slot = deviceSlot(channel);
     if (slot >= 0)
-        devices[static_cast<size_t>(slot)] = std::move(device);
+        devices[static_cast<size_t>(slot)] = std::move(chip);
 }
 
-const SpiConfig &SimAdapter::configOf(int channel) const
+SpiDevice *SimAdapter::device(int channel) const
 {
-    return configs[static_cast<size_t>(channel & 0x0F)];
+    const int slot = deviceSlot(channel);
+    return slot >= 0 ? devices[static_cast<size_t>(slot)].get() : nullptr;
 }
 
 int32_t SimAdapter::configure(int32_t channel, const SpiConfig &config)
 {
-    if (!open)
+    if (!opened)
         return NotOpen;
     if (deviceSlot(channel) < 0)
         return BadArgument;
@@ -65,34 +137,60 @@ int32_t SimAdapter::configure(int32_t channel, const SpiConfig &config)
         config.clockPhase > 1 || config.lsbFirst > 1 || config.csPolarity > 1 ||
         config.clockHz <= 0)
         return BadConfig;
-    configs[static_cast<size_t>(channel & 0x0F)] = config;
+    Controller &controller = controllerOf(channel);
+    controller.config = config;
+    if (config.master == 0)
+        controller.remote.start(clock.nowUs(), slavePeriodUs);
+    else
+        controller.remote.stop();
     return Ok;
 }
 
 int32_t SimAdapter::checkMaster(int32_t channel, int64_t volume) const
 {
-    if (!open)
+    if (!opened)
         return NotOpen;
     if (deviceSlot(channel) < 0 || volume < 0 || volume > TELKOR_BUFFER_SIZE)
         return BadArgument;
-    if (configOf(channel).master != 1)
+    if (controllerOf(channel).config.master != 1)
         return WrongRole;
     return Ok;
 }
 
-void SimAdapter::frame(int channel, std::initializer_list<Phase> phases)
+void SimAdapter::spendBusTime(int32_t channel, int64_t bytes, int64_t pausesUs)
 {
-    SpiDevice &device = *devices[static_cast<size_t>(deviceSlot(channel))];
-    const bool lsbFirst = configOf(channel).lsbFirst == 1;
-    device.select();
+    const int64_t hz = controllerOf(channel).config.clockHz;
+    const int64_t busUs = (bytes * 8 * 1000000 + hz - 1) / hz;
+    clock.spend(static_cast<uint64_t>(busUs + std::max<int64_t>(pausesUs, 0)));
+}
+
+int64_t SimAdapter::frame(int channel, std::initializer_list<Phase> phases)
+{
+    SpiDevice &chip = *devices[static_cast<size_t>(deviceSlot(channel))];
+    const SpiConfig &config = controllerOf(channel).config;
+    const bool lsbFirst = config.lsbFirst == 1;
+    // The chips' select is active low: with the adapter driving it active high, the chip is
+    // deselected exactly while the bytes go by, and MISO floats high.
+    const bool present = !chip.followsChipSelect() || config.csPolarity == 0;
+    const bool garbled = !chip.acceptsMode(config.clockPolarity, config.clockPhase);
+    LateBits toChip, fromChip;
+    int64_t clocked = 0;
+    if (present)
+        chip.select();
     for (const Phase &phase : phases) {
         const int32_t clocks = std::max(phase.outCount, phase.inCount);
+        clocked += clocks;
         for (int32_t i = 0; i < clocks; ++i) {
             const uint8_t mosi = phase.out && i < phase.outCount ? phase.out[i] : 0xFF;
-            const uint8_t wire = device.exchange(lsbFirst ? reverseBits(mosi) : mosi);
+            uint8_t wire = lsbFirst ? reverseBits(mosi) : mosi;
+            if (garbled)
+                wire = toChip.pass(wire);
+            uint8_t answer = present ? chip.exchange(wire) : 0xFF;
+            if (garbled)
+                answer = fromChip.pass(answer);
             if (!phase.in || i >= phase.inCount)
                 continue;
-            uint8_t miso = lsbFirst ? reverseBits(wire) : wire;
+            uint8_t miso = lsbFirst ? reverseBits(answer) : answer;
             if (!scriptedMiso.empty()) {
                 miso = scriptedMiso.front();
                 scriptedMiso.pop_front();
@@ -100,7 +198,9 @@ void SimAdapter::frame(int channel, std::initializer_list<Phase> phases)
             phase.in[i] = miso;
         }
     }
-    device.deselect();
+    if (present)
+        chip.deselect();
+    return clocked;
 }
 
 int32_t SimAdapter::write(int32_t channel, const uint8_t *data, int32_t count)
@@ -109,7 +209,7 @@ int32_t SimAdapter::write(int32_t channel, const uint8_t *data, int32_t count)
         return error;
     if (!data && count > 0)
         return BadArgument;
-    frame(channel, {{data, count, nullptr, 0}});
+    spendBusTime(channel, frame(channel, {{data, count, nullptr, 0}}), 0);
     return Ok;
 }
 
@@ -119,99 +219,100 @@ int32_t SimAdapter::read(int32_t channel, uint8_t *buffer, int32_t count)
         return error;
     if (!buffer && count > 0)
         return BadArgument;
-    frame(channel, {{nullptr, 0, buffer, count}});
+    spendBusTime(channel, frame(channel, {{nullptr, 0, buffer, count}}), 0);
     return Ok;
 }
 
 int32_t SimAdapter::writeRead(int32_t channel, const uint8_t *write, int32_t writeCount,
                               uint8_t *read, int32_t readCount)
 {
+    if (writeCount < 0 || readCount < 0)
+        return BadArgument;
     if (const int32_t error = checkMaster(channel, std::max(writeCount, readCount)))
         return error;
-    if (writeCount < 0 || readCount < 0 || (!write && writeCount > 0) || (!read && readCount > 0))
+    if ((!write && writeCount > 0) || (!read && readCount > 0))
         return BadArgument;
-    if (configOf(channel).controlMode == 0)
-        frame(channel, {{write, writeCount, read, readCount}}); // clocks in while it clocks out
-    else
-        frame(channel, {{write, writeCount, nullptr, 0}, {nullptr, 0, read, readCount}});
+    int64_t clocked = 0;
+    if (controllerOf(channel).config.controlMode == 0) // clocks in while it clocks out
+        clocked = frame(channel, {{write, writeCount, read, readCount}});
+    else // writes, then reads, under one chip select
+        clocked = frame(channel, {{write, writeCount, nullptr, 0}, {nullptr, 0, read, readCount}});
+    spendBusTime(channel, clocked, 0);
     return Ok;
 }
 
-int32_t SimAdapter::blockWrite(int32_t channel, const uint8_t *data, int32_t size, int32_t count)
+int32_t SimAdapter::blockWrite(int32_t channel, const uint8_t *data, int32_t size, int32_t count,
+                               int32_t intervalUs)
 {
-    if (size < 0 || count < 0)
-        return BadArgument;
-    if (const int32_t error = checkMaster(channel, int64_t{size} * count))
-        return error;
-    if (!data && size * count > 0)
-        return BadArgument;
-    for (int32_t block = 0; block < count; ++block)
-        frame(channel, {{data + block * size, size, nullptr, 0}});
-    return Ok;
+    return blockWriteRead(channel, data, size, nullptr, 0, count, intervalUs);
 }
 
-int32_t SimAdapter::blockRead(int32_t channel, uint8_t *buffer, int32_t size, int32_t count)
+int32_t SimAdapter::blockRead(int32_t channel, uint8_t *buffer, int32_t size, int32_t count,
+                              int32_t intervalUs)
 {
-    if (size < 0 || count < 0)
-        return BadArgument;
-    if (const int32_t error = checkMaster(channel, int64_t{size} * count))
-        return error;
-    if (!buffer && size * count > 0)
-        return BadArgument;
-    for (int32_t block = 0; block < count; ++block)
-        frame(channel, {{nullptr, 0, buffer + block * size, size}});
-    return Ok;
+    return blockWriteRead(channel, nullptr, 0, buffer, size, count, intervalUs);
 }
 
 int32_t SimAdapter::blockWriteRead(int32_t channel, const uint8_t *write, int32_t writeSize,
-                                   uint8_t *read, int32_t readSize, int32_t count)
+                                   uint8_t *read, int32_t readSize, int32_t count,
+                                   int32_t intervalUs)
 {
     if (writeSize < 0 || readSize < 0 || count < 0)
         return BadArgument;
     const int64_t volume = std::max(int64_t{writeSize} * count, int64_t{readSize} * count);
     if (const int32_t error = checkMaster(channel, volume))
         return error;
-    if ((!write && writeSize * count > 0) || (!read && readSize * count > 0))
+    if ((!write && writeSize > 0 && count > 0) || (!read && readSize > 0 && count > 0))
         return BadArgument;
-    const bool fullDuplex = configOf(channel).controlMode == 0;
+    const bool fullDuplex = controllerOf(channel).config.controlMode == 0;
+    int64_t clocked = 0;
+    // One chip-select assertion per block.
     for (int32_t block = 0; block < count; ++block) {
-        const uint8_t *out = write + block * writeSize;
-        uint8_t *in = read + block * readSize;
-        if (fullDuplex)
-            frame(channel, {{out, writeSize, in, readSize}});
+        const uint8_t *out = write ? write + int64_t{block} * writeSize : nullptr;
+        uint8_t *in = read ? read + int64_t{block} * readSize : nullptr;
+        if (fullDuplex || !out || !in)
+            clocked += frame(channel, {{out, writeSize, in, readSize}});
         else
-            frame(channel, {{out, writeSize, nullptr, 0}, {nullptr, 0, in, readSize}});
+            clocked += frame(channel, {{out, writeSize, nullptr, 0}, {nullptr, 0, in, readSize}});
     }
+    spendBusTime(channel, clocked, count > 1 ? int64_t{intervalUs} * (count - 1) : 0);
     return Ok;
 }
 
 int32_t SimAdapter::slaveWrite(int32_t channel, const uint8_t *data, int32_t count)
 {
-    if (!open)
+    if (!opened)
         return NotOpen;
     if (deviceSlot(channel) < 0 || count < 0 || count > TELKOR_BUFFER_SIZE ||
         (!data && count > 0))
         return BadArgument;
-    if (configOf(channel).master != 0)
+    Controller &controller = controllerOf(channel);
+    if (controller.config.master != 0)
         return WrongRole;
-    slaveTx.insert(slaveTx.end(), data, data + count);
+    // The port's own buffer holds no more than the adapter's.
+    const size_t room = TELKOR_BUFFER_SIZE - std::min<size_t>(controller.slaveOutgoing.size(),
+                                                              TELKOR_BUFFER_SIZE);
+    if (static_cast<size_t>(count) > room)
+        return BadArgument;
+    controller.slaveOutgoing.insert(controller.slaveOutgoing.end(), data, data + count);
     return Ok;
 }
 
 int32_t SimAdapter::slaveRead(int32_t channel, uint8_t *buffer)
 {
-    if (!open)
+    if (!opened)
         return NotOpen;
     if (deviceSlot(channel) < 0 || !buffer)
         return BadArgument;
-    if (configOf(channel).master != 0)
+    Controller &controller = controllerOf(channel);
+    if (controller.config.master != 0)
         return WrongRole;
-    if (slaveRx.empty())
+    controller.remote.catchUp(clock.nowUs(), controller.slaveOutgoing);
+    std::vector<uint8_t> received;
+    if (!controller.remote.take(&received))
         return 0;
-    const std::vector<uint8_t> frame = std::move(slaveRx.front());
-    slaveRx.pop_front();
-    std::copy(frame.begin(), frame.end(), buffer);
-    return static_cast<int32_t>(frame.size());
+    std::copy(received.begin(), received.end(), buffer);
+    return static_cast<int32_t>(received.size());
 }
 
 void SimAdapter::queueMiso(const uint8_t *data, int32_t count)
@@ -220,10 +321,11 @@ void SimAdapter::queueMiso(const uint8_t *data, int32_t count)
         scriptedMiso.insert(scriptedMiso.end(), data, data + count);
 }
 
-void SimAdapter::queueSlaveFrame(const uint8_t *data, int32_t count)
+void SimAdapter::queueSlaveFrame(int32_t channel, const uint8_t *data, int32_t count)
 {
-    if (data && count > 0)
-        slaveRx.emplace_back(data, data + std::min(count, int32_t{TELKOR_BUFFER_SIZE}));
+    if (data && count > 0 && deviceSlot(channel) >= 0)
+        controllerOf(channel).remote.inject(
+            std::vector<uint8_t>(data, data + std::min(count, int32_t{TELKOR_BUFFER_SIZE})));
 }
 
 } // namespace telkor

@@ -1,0 +1,53 @@
+#pragma once
+// The library's own configuration, read when it is first used (and again on a test reset):
+// the file named by TELKOR_CONFIG_FILE, then the text of TELKOR_CONFIG, each made of
+// "key=value" items separated by new lines or ";" ("#" starts a comment):
+//
+//   adapters=1                 attached adapters, 0 to 10
+//   timing=on                  on: calls take their bus time; off: instant, simulated clock
+//   SPI1_CS1=flash             what sits on a chip select: loopback, flash, registers, none
+//   flash.file=PATH            keeps adapter 0's flash contents in this file between runs
+//   slave.period_ms=100        how often the remote master sends a frame (0: never)
+//   fault.SpiWrite=every:10    an entry fails: once, every:N (every Nth call), random:P (0..1)
+//   fault.seed=1               seed of the random faults
+//
+// An item that cannot be used is reported and leaves the setting as it was.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace telkor {
+
+enum class DeviceKind { None, Loopback, Flash, Registers };
+
+struct FaultRule {
+    enum Kind { Once, Every, Random } kind = Once;
+    uint64_t every = 1;
+    double probability = 0;
+};
+
+struct LibraryConfig {
+    int adapters = 1;
+    bool timing = true;
+    // Controller * 5 + chip select.
+    std::array<DeviceKind, 10> devices = {DeviceKind::Loopback, DeviceKind::Flash,
+                                          DeviceKind::Registers};
+    std::string flashFile;
+    uint64_t slavePeriodUs = 100000;
+    std::map<std::string, FaultRule> faults;
+    uint32_t faultSeed = 1;
+};
+
+// Applies the items of `text`; every problem is added to *problems as a sentence.
+void applyConfig(const std::string &text, LibraryConfig *config, std::vector<std::string> *problems);
+
+// The defaults, then the file of TELKOR_CONFIG_FILE, then TELKOR_CONFIG.
+LibraryConfig loadConfig(std::vector<std::string> *problems);
+
+// The twelve entries' names, which fault rules may name.
+bool isEntryName(const std::string &name);
+
+} // namespace telkor
