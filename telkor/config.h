@@ -7,7 +7,7 @@
 //   timing=on                  on: calls take their bus time; off: instant, simulated clock
 //   SPI1_CS1=flash             what sits on a chip select: loopback, flash, registers, none
 //   flash.file=PATH            keeps adapter 0's flash contents in this file between runs
-//   slave.period_ms=100        how often the remote master sends a frame (0: never)
+//   slave.period_ms=500        how often the remote master sends a frame (0: never)
 //   fault.SpiWrite=every:10    an entry fails: once, every:N (every Nth call), random:P (0..1)
 //   fault.seed=1               seed of the random faults
 //
@@ -36,7 +36,7 @@ struct LibraryConfig {
     std::array<DeviceKind, 10> devices = {DeviceKind::Loopback, DeviceKind::Flash,
                                           DeviceKind::Registers};
     std::string flashFile;
-    uint64_t slavePeriodUs = 100000;
+    uint64_t slavePeriodUs = 500000;
     std::map<std::string, FaultRule> faults;
     uint32_t faultSeed = 1;
 };

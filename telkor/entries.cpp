@@ -76,6 +76,13 @@ void control(Control body)
     body(sim);
 }
 
+// The configuration is read when the library is loaded, so that a problem with it shows on
+// standard error at once, not at the first transfer.
+__attribute__((constructor)) void readConfigurationAtLoad()
+{
+    Simulator::instance();
+}
+
 } // namespace
 
 extern "C" {

@@ -28,6 +28,8 @@ public:
     void inject(std::vector<uint8_t> frame);
     // The oldest frame not read yet.
     bool take(std::vector<uint8_t> *frame);
+    // The size of the frame take() gives next (0 when there is none).
+    size_t nextSize() const { return pending.empty() ? 0 : pending.front().size(); }
 
 private:
     void push(std::vector<uint8_t> frame);

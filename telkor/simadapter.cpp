@@ -138,11 +138,12 @@ int32_t SimAdapter::configure(int32_t channel, const SpiConfig &config)
         config.clockHz <= 0)
         return BadConfig;
     Controller &controller = controllerOf(channel);
-    controller.config = config;
-    if (config.master == 0)
+    // The master on the other side keeps its pace when a slave port is configured again.
+    if (config.master == 0 && controller.config.master != 0)
         controller.remote.start(clock.nowUs(), slavePeriodUs);
-    else
+    else if (config.master != 0)
         controller.remote.stop();
+    controller.config = config;
     return Ok;
 }
 
@@ -308,11 +309,16 @@ int32_t SimAdapter::slaveRead(int32_t channel, uint8_t *buffer)
     if (controller.config.master != 0)
         return WrongRole;
     controller.remote.catchUp(clock.nowUs(), controller.slaveOutgoing);
-    std::vector<uint8_t> received;
-    if (!controller.remote.take(&received))
-        return 0;
-    std::copy(received.begin(), received.end(), buffer);
-    return static_cast<int32_t>(received.size());
+    // Everything received since the last read, whole frames, as much as the buffer holds.
+    size_t used = 0;
+    std::vector<uint8_t> frame;
+    while (controller.remote.nextSize() > 0 &&
+           used + controller.remote.nextSize() <= TELKOR_BUFFER_SIZE) {
+        controller.remote.take(&frame);
+        std::copy(frame.begin(), frame.end(), buffer + used);
+        used += frame.size();
+    }
+    return static_cast<int32_t>(used);
 }
 
 void SimAdapter::queueMiso(const uint8_t *data, int32_t count)

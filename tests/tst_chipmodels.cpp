@@ -396,6 +396,7 @@ void TestChipModels::remoteMaster()
 void TestChipModels::slavePort()
 {
     Bench bench;
+    const uint64_t period = LibraryConfig().slavePeriodUs;
     SpiConfig slave = busConfig(1);
     slave.master = 0;
     QCOMPARE(bench.adapter->configure(0x00, slave), int32_t(Ok));
@@ -403,16 +404,24 @@ void TestChipModels::slavePort()
     QCOMPARE(bench.adapter->slaveRead(0x00, buffer), 0);
     const uint8_t reply[] = {0xDE, 0xAD};
     QCOMPARE(bench.adapter->slaveWrite(0x00, reply, 2), int32_t(Ok));
-    bench.clock.advance(100000);
+    bench.clock.advance(period);
     QCOMPARE(bench.adapter->slaveRead(0x00, buffer), 4);
-    bench.clock.advance(100000);
-    QCOMPARE(bench.adapter->slaveRead(0x00, buffer), 6);
-    QCOMPARE(QByteArray(reinterpret_cast<char *>(buffer), 6), QByteArray("MS\x01\x02\xDE\xAD", 6));
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(buffer), 4), QByteArray("MS\x00\x00", 4));
+    // Two frames since the last read: both come, in order; the second echoes our reply.
+    bench.clock.advance(2 * period);
+    QCOMPARE(bench.adapter->slaveRead(0x00, buffer), 10);
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(buffer), 10),
+             QByteArray("MS\x01\x02\xDE\xADMS\x02\x00", 10));
     // The port's queue holds no more than its buffer.
     QByteArray big(TELKOR_BUFFER_SIZE, 'x');
     QCOMPARE(bench.adapter->slaveWrite(0x00, reinterpret_cast<uint8_t *>(big.data()), big.size()),
              int32_t(Ok));
     QCOMPARE(bench.adapter->slaveWrite(0x00, reply, 1), int32_t(BadArgument));
+    // Frames from elsewhere that would not fit together wait for the next read.
+    bench.adapter->queueSlaveFrame(0x00, reinterpret_cast<uint8_t *>(big.data()), 20000);
+    bench.adapter->queueSlaveFrame(0x00, reinterpret_cast<uint8_t *>(big.data()), 1000);
+    QCOMPARE(bench.adapter->slaveRead(0x00, buffer), 20000);
+    QCOMPARE(bench.adapter->slaveRead(0x00, buffer), 1000);
 }
 
 void TestChipModels::busTimeOnSimulatedClock_data()
@@ -469,7 +478,7 @@ void TestChipModels::configuration_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("settings"); // adapters|timing|SPI1_CS1|file|period|faults
     QTest::addColumn<int>("problems");
-    QTest::newRow("defaults") << "" << "1|on|flash||100000|" << 0;
+    QTest::newRow("defaults") << "" << "1|on|flash||500000|" << 0;
     QTest::newRow("everything") << "adapters=3; timing=off\nSPI1_CS1=registers\n"
                                    "flash.file=/tmp/f.bin;slave.period_ms=5;"
                                    "fault.SpiWrite=every:10;fault.AdapterOpen=once;"
@@ -480,9 +489,9 @@ void TestChipModels::configuration_data()
     QTest::newRow("bad items keep the defaults")
         << "adapters=11;timing=maybe;SPI3_CS0=flash;SPI1_CS1=eeprom;slave.period_ms=-1;"
            "fault.SpiWrite=every:0;fault.SpiErase=once;fault.SpiRead=random:2;colour=blue;junk"
-        << "1|on|flash||100000|" << 10;
+        << "1|on|flash||500000|" << 10;
     QTest::newRow("fault switched off again") << "fault.SpiWrite=once;fault.SpiWrite=off"
-                                              << "1|on|flash||100000|" << 0;
+                                              << "1|on|flash||500000|" << 0;
 }
 
 void TestChipModels::configuration()

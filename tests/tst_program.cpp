@@ -11,6 +11,7 @@ class TestProgram : public QObject
 
 private slots:
     void runsWithLibraryBesideIt();
+    void badAdapterConfiguration();
     void missingLibrary_data();
     void missingLibrary();
 
@@ -32,6 +33,25 @@ void TestProgram::runsWithLibraryBesideIt()
     process.terminate();
     QVERIFY(process.waitForFinished(5000));
     QVERIFY(!process.readAllStandardError().contains("kavris:"));
+}
+
+void TestProgram::badAdapterConfiguration()
+{
+    // The adapter library says what it cannot use and goes on with its defaults.
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TELKOR_CONFIG"), QStringLiteral("adapters=many;timing=off"));
+    process.setProcessEnvironment(environment);
+    process.start(program(), QStringList());
+    QVERIFY(process.waitForStarted());
+    QVERIFY(!process.waitForFinished(1500));
+    process.terminate();
+    QVERIFY(process.waitForFinished(5000));
+    const QStringList ours =
+        QString::fromLocal8Bit(process.readAllStandardError()).split(QLatin1Char('\n')).filter(
+            QStringLiteral("libTELKOR"));
+    QCOMPARE(ours, QStringList({"libTELKOR: configuration: \"adapters=many\" cannot be used; "
+                                "ignored"}));
 }
 
 void TestProgram::missingLibrary_data()

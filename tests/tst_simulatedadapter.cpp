@@ -5,7 +5,9 @@
 
 #include <QtTest>
 
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -58,6 +60,10 @@ private slots:
     void slaveFrames();
     void deviceInfo();
     void callRecord();
+    void injectedFaults_data();
+    void injectedFaults();
+    void badConfigurationIsReported();
+    void flashAndRegistersByDefault();
 };
 
 void TestSimulatedAdapter::init()
@@ -321,6 +327,62 @@ void TestSimulatedAdapter::callRecord()
                       }));
     TelkorTestClearCalls();
     QCOMPARE(TelkorTestCallCount(), 0);
+}
+
+void TestSimulatedAdapter::injectedFaults_data()
+{
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("results"); // of ten SpiWrite calls
+    QTest::newRow("once") << "fault.SpiWrite=once" << "-6 0 0 0 0 0 0 0 0 0";
+    QTest::newRow("every third") << "fault.SpiWrite=every:3" << "0 0 -6 0 0 -6 0 0 -6 0";
+    QTest::newRow("never") << "fault.SpiWrite=random:0" << "0 0 0 0 0 0 0 0 0 0";
+    QTest::newRow("always") << "fault.SpiWrite=random:1" << "-6 -6 -6 -6 -6 -6 -6 -6 -6 -6";
+}
+
+void TestSimulatedAdapter::injectedFaults()
+{
+    QFETCH(QString, rule);
+    QFETCH(QString, results);
+    QCOMPARE(TelkorTestConfigure(qPrintable(QStringLiteral("timing=off;") + rule)), 0);
+    AdapterOpen(0);
+    uint8_t data[1] = {1};
+    QStringList actual;
+    for (int i = 0; i < 10; ++i)
+        actual.append(QString::number(SpiWrite(0, 0, data, 1)));
+    QCOMPARE(actual.join(QLatin1Char(' ')), results);
+}
+
+void TestSimulatedAdapter::badConfigurationIsReported()
+{
+    // The message goes to standard error: catch it in a file for a moment.
+    QTemporaryFile capture;
+    QVERIFY(capture.open());
+    std::fflush(stderr);
+    const int saved = dup(2);
+    dup2(capture.handle(), 2);
+    const int problems = TelkorTestConfigure("timing=off;adapters=99;SPI1_CS9=flash");
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    QCOMPARE(problems, 2);
+    capture.seek(0);
+    const QByteArray said = capture.readAll();
+    QVERIFY2(said.contains("libTELKOR: configuration: \"adapters=99\" cannot be used; ignored"),
+             said.constData());
+    QVERIFY(said.contains("\"SPI1_CS9=flash\" cannot be used"));
+    QCOMPARE(AdapterScan(0), 1); // the default stays
+}
+
+void TestSimulatedAdapter::flashAndRegistersByDefault()
+{
+    AdapterOpen(0);
+    uint8_t command[1] = {0x9F};
+    uint8_t id[3] = {};
+    QCOMPARE(SpiWriteRead(0, 0x10, command, 1, id, 3, 0), 0);
+    QCOMPARE(bytes(id, 3).toHex(), QByteArray("ef4015"));
+    uint8_t identity[1] = {0x8F};
+    QCOMPARE(SpiWriteRead(0, 0x20, identity, 1, id, 1, 0), 0);
+    QCOMPARE(bytes(id, 1).toHex(), QByteArray("5a"));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedAdapter)
