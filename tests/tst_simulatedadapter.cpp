@@ -68,7 +68,7 @@ private slots:
 
 void TestSimulatedAdapter::init()
 {
-    TelkorTestReset();
+    TelkorTestConfigure("timing=off");
 }
 
 void TestSimulatedAdapter::scanAndOpen()
