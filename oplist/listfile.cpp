@@ -58,6 +58,9 @@ QVector<ListRow> readListFile(const QByteArray &contents)
         row.writeData = fields.at(2);
         row.count = fields.at(3);
         row.delay = fields.at(4);
+        // Line-end characters never belong to a cell, also where more fields follow.
+        while (row.delay.endsWith(QLatin1Char('\r')))
+            row.delay.chop(1);
         rows.append(row);
     }
     return rows;

@@ -75,6 +75,8 @@ void TestListFile::read_data()
     QTest::newRow("four fields skipped") << QByteArray("1,读数据,,20\r\n\r\n") << QVector<ListRow>();
     QTest::newRow("extra fields ignored") << QByteArray("1,写数据,11 22,0,0,x,y\n")
                                           << QVector<ListRow>{fresh};
+    QTest::newRow("CRs before extra fields") << QByteArray("1,写数据,11 22,0,0\r\r,x\n")
+                                             << QVector<ListRow>{fresh};
     QTest::newRow("check fields") << QByteArray("false,a,,,\nno,a,,,\n 0,a,,,\n,a,,,\n0,a,,,\n")
                                   << QVector<ListRow>{row(true, "a", "", "", ""),
                                                       row(true, "a", "", "", ""),
