@@ -129,17 +129,13 @@ void TestBasicTransfers::paths()
     if (controlMode != 0 || button != QLatin1String("writePushButton"))
         queueMiso(QByteArray::fromHex("A1B2C3")); // a full-duplex write gets the loopback's
     queueSlaveFrame("OK");
-    if (!force.isEmpty()) {
-        const QStringList parts = force.split(QLatin1Char('='));
-        TelkorTestForceResult(qPrintable(parts[0]), parts[1].toInt(), 1);
-    }
+    if (!force.isEmpty())
+        forceNext(force);
     clearAdapterCalls();
     fixture.click(qPrintable(button));
     QCOMPARE(adapterCalls().last(), call);
     QCOMPARE(fixture.logLines(), log);
-    QCOMPARE(fixture.dialogs().summary(),
-             warning.isEmpty() ? QStringList()
-                               : QStringList(QString::fromUtf8("QMessageBox|警告|") + warning));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
     QCOMPARE(MainWindowTestAccess::needsInit(fixture.window()), !warning.isEmpty());
 }
 
@@ -231,8 +227,7 @@ void TestBasicTransfers::writeDataLimit()
     } else {
         QCOMPARE(adapterCalls(), QStringList());
         QCOMPARE(fixture.dialogs().summary(),
-                 QStringList({QString::fromUtf8(
-                     "QMessageBox|警告|写数据超过20480字节的缓冲区上限，未发送！")}));
+                 warningSummary(QString::fromUtf8("写数据超过20480字节的缓冲区上限，未发送！")));
     }
 }
 
@@ -251,7 +246,7 @@ void TestBasicTransfers::failureStopsAutoStart()
     QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
     QTRY_COMPARE(textWhileWarning, QString::fromUtf8("开始"));
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|读数据失败！")}));
+             warningSummary(QString::fromUtf8("读数据失败！")));
     // The next transfer prepares the adapter afresh.
     clearAdapterCalls();
     fixture.click("readPushButton");

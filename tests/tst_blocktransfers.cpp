@@ -129,16 +129,12 @@ void TestBlockTransfers::paths()
     setSizes(sizes[0], sizes[1], sizes[2], sizes[3]);
     if (button != QLatin1String("blockWritePushButton"))
         queueMiso(QByteArray::fromHex("A0A1A2A3A4A5A6A7A8A9"));
-    if (!force.isEmpty()) {
-        const QStringList parts = force.split(QLatin1Char('='));
-        TelkorTestForceResult(qPrintable(parts[0]), parts[1].toInt(), 1);
-    }
+    if (!force.isEmpty())
+        forceNext(force);
     fixture.click(qPrintable(button));
     QCOMPARE(adapterCalls().last(), call);
     QCOMPARE(fixture.logLines(), log);
-    QCOMPARE(fixture.dialogs().summary(),
-             warning.isEmpty() ? QStringList()
-                               : QStringList(QString::fromUtf8("QMessageBox|警告|") + warning));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
     QCOMPARE(MainWindowTestAccess::needsInit(fixture.window()), !warning.isEmpty());
 }
 
@@ -163,7 +159,7 @@ void TestBlockTransfers::slaveRefusal()
     fixture.click("autoStartPushButton");
     QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|不能在从机模式下进行块读写操作！")}));
+             warningSummary(QString::fromUtf8("不能在从机模式下进行块读写操作！")));
     QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
     QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
     // Prepared as slave, then refused: no transfer entry was called.
@@ -200,8 +196,7 @@ void TestBlockTransfers::receiveLimit()
     if (refused) {
         QCOMPARE(adapterCalls(), QStringList());
         QCOMPARE(fixture.dialogs().summary(),
-                 QStringList({QString::fromUtf8(
-                     "QMessageBox|警告|读数据超过20480字节的缓冲区上限，未读取！")}));
+                 warningSummary(QString::fromUtf8("读数据超过20480字节的缓冲区上限，未读取！")));
     } else {
         QCOMPARE(adapterCalls().size(), 1);
         QVERIFY(adapterCalls().first().endsWith(QStringLiteral(" => 0")));

@@ -158,7 +158,7 @@ void TestDevicePreparation::preparationFailures()
     fixture.click("writePushButton");
     QCOMPARE(adapterCalls(), calls);
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|") + message}));
+             warningSummary(message));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Ok"}));
     QVERIFY(fixture.logLines().isEmpty());
     // Still stale: the next transfer starts again with the scan.
@@ -182,7 +182,7 @@ void TestDevicePreparation::failureStopsAutoStartFirst()
     QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
     QTRY_COMPARE(textWhileWarning, QString::fromUtf8("开始"));
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|无设备连接！")}));
+             warningSummary(QString::fromUtf8("无设备连接！")));
     // The timer is gone: no further tick reaches the adapter.
     clearAdapterCalls();
     QTest::qWait(60);
@@ -195,7 +195,7 @@ void TestDevicePreparation::transferFailureReconfigures()
     TelkorTestForceResult("SpiWrite", -1, 1);
     fixture.click("writePushButton");
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|写数据失败！")}));
+             warningSummary(QString::fromUtf8("写数据失败！")));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
     clearAdapterCalls();
     fixture.click("writePushButton");
@@ -213,7 +213,7 @@ void TestDevicePreparation::staleFlagIgnoresUnplugging()
     QCOMPARE(adapterCalls(),
              QStringList({"SpiWrite(0,0x00,[11 22 33 44 55 66 77 88 99 AA],10) => -1"}));
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|写数据失败！")}));
+             warningSummary(QString::fromUtf8("写数据失败！")));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
 }
 
@@ -248,7 +248,7 @@ void TestDevicePreparation::typedClockIsConfiguredExactly_data()
     // 250000 is the start of the item 25000000: completion must not turn one into the other.
     QTest::newRow("250000") << "250000" << configure("02 01 00 00 00 00", 250000) << QString();
     QTest::newRow("1M") << "1M" << configure("02 01 00 00 00 00", 0, 0, -4)
-                        << QString::fromUtf8("QMessageBox|警告|配置设备失败！");
+                        << QString::fromUtf8("配置设备失败！");
 }
 
 void TestDevicePreparation::typedClockIsConfiguredExactly()
@@ -269,7 +269,7 @@ void TestDevicePreparation::typedClockIsConfiguredExactly()
     clearAdapterCalls();
     fixture.click("readPushButton");
     QCOMPARE(adapterCalls().value(2), line);
-    QCOMPARE(fixture.dialogs().summary(), message.isEmpty() ? QStringList() : QStringList(message));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(message));
     QCOMPARE(fixture.find<QComboBox>("clockSpeedComboBox")->count(), 8);
 }
 
@@ -319,7 +319,7 @@ void TestDevicePreparation::slaveWithoutAdapter()
     fixture.click("autoStartPushButton");
     fixture.select("workingModeComboBox", 0);
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|无设备连接！")}));
+             warningSummary(QString::fromUtf8("无设备连接！")));
 }
 
 QTEST_MAIN(TestDevicePreparation)

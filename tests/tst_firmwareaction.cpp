@@ -98,7 +98,7 @@ void TestFirmwareAction::failures()
     fixture.trigger("actionFirmwareInfo");
     QCOMPARE(adapterCalls(), calls);
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|") + message}));
+             warningSummary(message));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Ok"}));
 }
 

@@ -241,8 +241,7 @@ void TestListExecution::rowPaths()
         QVERIFY(fixture.dialogs().seen.isEmpty());
         QCOMPARE(window().delays, QList<int>({7})); // a row without a transfer still waits
     } else {
-        QCOMPARE(fixture.dialogs().summary(),
-                 QStringList({QString::fromUtf8("QMessageBox|警告|") + warning}));
+        QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
         QCOMPARE(window().delays, QList<int>());
         QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
     }
@@ -273,7 +272,7 @@ void TestListExecution::failingRowEndsPassAndCycle()
     QCOMPARE(fixture.logLines(), QStringList({"TX : 0A "}));
     QCOMPARE(window().delays, QList<int>({1}));
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|写数据失败！")}));
+             warningSummary(QString::fromUtf8("写数据失败！")));
     QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));
     QCOMPARE(cycle->toolTip(), QString::fromUtf8("循环执行列表"));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
@@ -341,7 +340,7 @@ void TestListExecution::failedPreparationEndsCycle()
     TelkorTestSetAdapterCount(0);
     fixture.click("toolButtonExecuteCycle"); // returns: the cycle does not retry for ever
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|无设备连接！")}));
+             warningSummary(QString::fromUtf8("无设备连接！")));
     QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));
     QCOMPARE(fixture.find<QToolButton>("toolButtonExecuteCycle")->toolTip(),
              QString::fromUtf8("循环执行列表"));
@@ -407,7 +406,7 @@ void TestListExecution::autoStartSurvivesListFailure()
     TelkorTestForceResult("SpiWrite", -1, 1);
     fixture.click("toolButtonExecuteOnce");
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|写数据失败！")}));
+             warningSummary(QString::fromUtf8("写数据失败！")));
     QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("停止"));
     fixture.click("autoStartPushButton");
 }
@@ -433,7 +432,7 @@ void TestListExecution::autoStartFailureLeavesCycleRunning()
     fixture.click("autoStartPushButton");
     fixture.click("toolButtonExecuteCycle"); // returns once the timer above stops the cycle
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|读数据失败！")}));
+             warningSummary(QString::fromUtf8("读数据失败！")));
     QVERIFY(cycleAlive);
     QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
     QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));

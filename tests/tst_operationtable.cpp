@@ -132,7 +132,7 @@ void TestOperationTable::deleteAsksOnce()
     });
     fixture.click("toolButtonDelete");
     QCOMPARE(fixture.dialogs().summary(),
-             QStringList({QString::fromUtf8("QMessageBox|警告|确定删除选中行？")}));
+             warningSummary(QString::fromUtf8("确定删除选中行？")));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Yes", "No"}));
     QCOMPARE(parent, nullptr);
     QStringList left;

@@ -75,6 +75,19 @@ void queueSlaveFrame(const QByteArray &bytes)
     TelkorTestQueueSlaveFrame(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
 }
 
+void forceNext(const QString &entryAndResult)
+{
+    const QStringList parts = entryAndResult.split(QLatin1Char('='));
+    TelkorTestForceResult(qPrintable(parts.value(0)), parts.value(1).toInt(), 1);
+}
+
+QStringList warningSummary(const QString &message)
+{
+    if (message.isEmpty())
+        return QStringList();
+    return {QString::fromUtf8("QMessageBox|警告|") + message};
+}
+
 void KavrisFixture::start(std::unique_ptr<MainWindow> window)
 {
     // On the simulated clock, whatever the environment says: busy times and slave frames

@@ -40,6 +40,10 @@ QString hexList(const QByteArray &bytes);
 // sends to the slave port.
 void queueMiso(const QByteArray &bytes);
 void queueSlaveFrame(const QByteArray &bytes);
+// "SpiWrite=-1": the next call of that entry gives that result and does nothing else.
+void forceNext(const QString &entryAndResult);
+// The dialog record after one "警告" box saying `message`; empty for no message.
+QStringList warningSummary(const QString &message);
 
 class KavrisFixture
 {
