@@ -4,7 +4,8 @@
 
 #include <dlfcn.h>
 
-namespace {
+namespace
+{
 
 AdapterEntries boundEntries;
 bool loaded = false;
@@ -22,8 +23,7 @@ bool bind(void *handle, const char *name, Entry *entry, QStringList *missing)
 
 QStringList AdapterLibrary::defaultCandidates(const QString &programDirectory)
 {
-    return {programDirectory + QLatin1Char('/') + QLatin1String(fileName),
-            QLatin1String(fileName)};
+    return {programDirectory + QLatin1Char('/') + QLatin1String(fileName), QLatin1String(fileName)};
 }
 
 bool AdapterLibrary::load(const QStringList &candidates, QString *error)

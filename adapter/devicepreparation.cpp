@@ -87,9 +87,9 @@ void MainWindow::on_controlModeComboBox_currentIndexChanged(const QString &arg1)
 
 void MainWindow::on_workingModeComboBox_currentIndexChanged(const QString &arg1)
 {
-    QWidget *const slaveLocked[] = {ui->clockSpeedComboBox,       ui->csPolarityComboBox,
-                                    ui->controlModeComboBox,      ui->writeReadPushButton,
-                                    ui->blockReadPushButton,      ui->blockWritePushButton,
+    QWidget *const slaveLocked[] = {ui->clockSpeedComboBox,      ui->csPolarityComboBox,
+                                    ui->controlModeComboBox,     ui->writeReadPushButton,
+                                    ui->blockReadPushButton,     ui->blockWritePushButton,
                                     ui->blockWriteReadPushButton};
     if (arg1 != QString::fromUtf8("从机")) {
         for (QWidget *widget : slaveLocked)

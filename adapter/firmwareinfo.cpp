@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 QString fieldText(const char *field, size_t size)
 {
@@ -21,7 +22,8 @@ QString formatVersion(uint32_t version)
         .arg(version & 0xFFFF);
 }
 
-QString formatFirmwareInfo(const DeviceInfo &info, const char (&functions)[TELKOR_FUNCTION_TEXT_SIZE])
+QString formatFirmwareInfo(const DeviceInfo &info,
+                           const char (&functions)[TELKOR_FUNCTION_TEXT_SIZE])
 {
     QString serial;
     for (uint32_t word : info.serialNumber)
@@ -32,10 +34,10 @@ QString formatFirmwareInfo(const DeviceInfo &info, const char (&functions)[TELKO
             fieldText(info.firmwareName, sizeof info.firmwareName) + QLatin1Char('\n');
     text += QString::fromUtf8("编译日期: ") + fieldText(info.buildDate, sizeof info.buildDate) +
             QLatin1Char('\n');
-    text += QString::fromUtf8("固件版本: ") + formatVersion(info.firmwareVersion) +
-            QLatin1Char('\n');
-    text += QString::fromUtf8("硬件版本: ") + formatVersion(info.hardwareVersion) +
-            QLatin1Char('\n');
+    text +=
+        QString::fromUtf8("固件版本: ") + formatVersion(info.firmwareVersion) + QLatin1Char('\n');
+    text +=
+        QString::fromUtf8("硬件版本: ") + formatVersion(info.hardwareVersion) + QLatin1Char('\n');
     text += QString::fromUtf8("设备序号: ") + serial + QLatin1Char('\n');
     text += QString::fromUtf8("固件功能: ") + fieldText(functions, TELKOR_FUNCTION_TEXT_SIZE);
     return text;

@@ -10,4 +10,5 @@ QString formatVersion(uint32_t version);
 
 // Six lines: name, build date, firmware version, hardware version, serial number, functions.
 // Every text field is read only within its own bytes, up to its first NUL if it has one.
-QString formatFirmwareInfo(const DeviceInfo &info, const char (&functions)[TELKOR_FUNCTION_TEXT_SIZE]);
+QString formatFirmwareInfo(const DeviceInfo &info,
+                           const char (&functions)[TELKOR_FUNCTION_TEXT_SIZE]);

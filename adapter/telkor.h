@@ -20,8 +20,8 @@ extern "C" {
 
 // Handed to SpiConfigure. Clock polarity comes before clock phase, the reverse of the panel.
 typedef struct SpiConfig {
-    uint8_t controlMode;   // 0 hardware full-duplex, 1 hardware half-duplex, 2 software half-duplex,
-                           // 3 single-bus
+    // 0 hardware full-duplex, 1 hardware half-duplex, 2 software half-duplex, 3 single-bus
+    uint8_t controlMode;
     uint8_t master;        // 0 slave, 1 master
     uint8_t clockPolarity; // 0 or 1
     uint8_t clockPhase;    // 0 or 1
@@ -78,7 +78,8 @@ static_assert(offsetof(DeviceInfo, reserved) == 84, "DeviceInfo layout");
 /* 101 */ TELKOR_API int32_t AdapterOpen(int32_t device);
 /* 103 */ TELKOR_API int32_t AdapterGetInfo(int32_t device, DeviceInfo *info, char *functions);
 /* 300 */ TELKOR_API int32_t SpiConfigure(int32_t device, int32_t channel, SpiConfig *config);
-/* 301 */ TELKOR_API int32_t SpiWrite(int32_t device, int32_t channel, uint8_t *data, int32_t count);
+/* 301 */ TELKOR_API int32_t SpiWrite(int32_t device, int32_t channel, uint8_t *data,
+                                      int32_t count);
 /* 303 */ TELKOR_API int32_t SpiRead(int32_t device, int32_t channel, uint8_t *buffer,
                                      int32_t count);
 /* 304 */ TELKOR_API int32_t SpiWriteRead(int32_t device, int32_t channel, uint8_t *write,

@@ -25,8 +25,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     registerImages();
     ui->setupUi(this);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
-    positiveValidator =
-        new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this);
+    positiveValidator = new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this);
     countValidator = new QRegExpValidator(QRegExp(buildRangePattern(10230)), this);
     logTx = true;
     logRx = true;

@@ -27,7 +27,8 @@ class QTextEdit;
 class QTimerEvent;
 enum class HexConversion;
 
-namespace Ui {
+namespace Ui
+{
 class MainWindow;
 }
 
@@ -100,9 +101,11 @@ private:
     // single and block transfers (transfer/basictransfers.cpp, transfer/blocktransfers.cpp)
     void reportTransferFailure(const QString &message);
     void refuseTransfer(const QString &message);
-    Outcome writeOnce(int device, int channel, QByteArray data, const QString &slaveFailure);
+    // One library call as the basic tab and the list make it, chosen by the configuration last
+    // applied; the bytes are echoed on success. `data` and `count` fit the adapter's buffers.
+    Outcome writeOnce(int device, int channel, const QByteArray &data, const QString &slaveFailure);
     Outcome readOnce(int device, int channel, int count);
-    Outcome writeReadOnce(int device, int channel, QByteArray data, int count);
+    Outcome writeReadOnce(int device, int channel, const QByteArray &data, int count);
     void refuseSlaveBlockTransfer(bool markStale);
 
     // operation list (oplist/*.cpp)

@@ -23,7 +23,8 @@ private slots:
     void writeReadFullBufferIntoLog();
 };
 
-namespace {
+namespace
+{
 
 QByteArray fullBuffer()
 {
@@ -39,7 +40,8 @@ void BenchTransfer::formatFullBuffer()
 {
     const QByteArray bytes = fullBuffer();
     QString text;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         text = formatHexBytes(bytes);
     }
     QCOMPARE(text.size(), 3 * 20480);
@@ -49,7 +51,8 @@ void BenchTransfer::parseFullBuffer()
 {
     const QString text = formatHexBytes(fullBuffer());
     QByteArray bytes;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         bytes = parseHexBytes(text, HexConversion::Signed);
     }
     QCOMPARE(bytes, fullBuffer());
@@ -62,7 +65,8 @@ void BenchTransfer::readLongListFile()
                                         QStringLiteral("0"), QStringLiteral("0")});
     const QByteArray file = writeListFile(rows);
     QVector<ListRow> read;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         read = readListFile(file);
     }
     QCOMPARE(read.size(), 5000);
@@ -76,7 +80,8 @@ void BenchTransfer::writeReadFullBufferIntoLog()
     fixture.select("controlModeComboBox", 0);
     fixture.setWriteText("writeTextEdit", formatHexBytes(fullBuffer()));
     fixture.click("writePushButton");
-    QBENCHMARK {
+    QBENCHMARK
+    {
         fixture.click("writePushButton");
     }
     QVERIFY(fixture.find<QTextBrowser>("dataTextBrowser")->document()->blockCount() > 2);

@@ -18,7 +18,8 @@
 #include <QTimer>
 #include <QTimerEvent>
 
-namespace {
+namespace
+{
 
 QString cellText(const QTableWidget *table, int row, int column)
 {

@@ -2,7 +2,8 @@
 
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 const char headerLine1[] =
     ";该文件为KAVRIS列表操作文件，每行为一个操作，若当前行为\";\"开头，则当前行为注释行";

@@ -10,7 +10,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 
-namespace {
+namespace
+{
 
 QString editText(const QTableWidget *table, int row, int column)
 {

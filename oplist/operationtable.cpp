@@ -10,7 +10,8 @@
 #include <QMessageBox>
 #include <QRegExpValidator>
 
-namespace {
+namespace
+{
 
 const char cellComboStyle[] = "QComboBox{border-width:0;border-style:outset}";
 const char cellEditStyle[] = "QLineEdit{border-width:0;border-style:outset}";
@@ -32,9 +33,8 @@ void MainWindow::setupOperationTable()
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-void MainWindow::addOperationRow(bool checked, const QString *operation,
-                                 const QString &writeData, const QString &count,
-                                 const QString &delay)
+void MainWindow::addOperationRow(bool checked, const QString *operation, const QString &writeData,
+                                 const QString &count, const QString &delay)
 {
     QTableWidget *table = ui->operationTableWidget;
     const int row = table->rowCount();
@@ -57,8 +57,7 @@ void MainWindow::addOperationRow(bool checked, const QString *operation,
 
     auto *data = new QLineEdit(this);
     data->setStyleSheet(QLatin1String(cellEditStyle));
-    hexValidator =
-        new QRegExpValidator(QRegExp(QStringLiteral("([0-9a-fA-F]{2}[ ]){1000}")), this);
+    hexValidator = new QRegExpValidator(QRegExp(QStringLiteral("([0-9a-fA-F]{2}[ ]){1000}")), this);
     data->setText(writeData);
     data->setValidator(hexValidator);
     table->setCellWidget(row, 2, data);
@@ -78,8 +77,7 @@ void MainWindow::addOperationRow(bool checked, const QString *operation,
 
 void MainWindow::on_toolButtonAddNew_clicked()
 {
-    addOperationRow(true, nullptr,
-                    QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF"),
+    addOperationRow(true, nullptr, QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF"),
                     QStringLiteral("0"), QStringLiteral("0"));
 }
 
@@ -99,8 +97,7 @@ void MainWindow::on_toolButtonDelete_clicked()
     if (!anyRowChecked())
         return;
     QMessageBox question(QMessageBox::Warning, QString::fromUtf8("警告"),
-                         QString::fromUtf8("确定删除选中行？"),
-                         QMessageBox::Yes | QMessageBox::No);
+                         QString::fromUtf8("确定删除选中行？"), QMessageBox::Yes | QMessageBox::No);
     if (question.exec() != QMessageBox::Yes)
         return;
     QTableWidget *table = ui->operationTableWidget;

@@ -6,7 +6,8 @@
 
 #include "adapter/telkor.h"
 
-namespace telkor {
+namespace telkor
+{
 
 // Library results besides 0 = success.
 enum Result : int32_t {

@@ -5,9 +5,11 @@
 #include <fstream>
 #include <sstream>
 
-namespace telkor {
+namespace telkor
+{
 
-namespace {
+namespace
+{
 
 std::string trim(const std::string &text)
 {
@@ -114,10 +116,10 @@ bool applyItem(const std::string &key, const std::string &value, LibraryConfig *
 
 bool isEntryName(const std::string &name)
 {
-    static const char *const names[] = {
-        "AdapterScan",   "AdapterOpen",  "AdapterGetInfo", "SpiConfigure",
-        "SpiWrite",      "SpiRead",      "SpiWriteRead",   "SpiSlaveWrite",
-        "SpiSlaveRead",  "SpiBlockWrite", "SpiBlockRead",  "SpiBlockWriteRead"};
+    static const char *const names[] = {"AdapterScan",   "AdapterOpen",   "AdapterGetInfo",
+                                        "SpiConfigure",  "SpiWrite",      "SpiRead",
+                                        "SpiWriteRead",  "SpiSlaveWrite", "SpiSlaveRead",
+                                        "SpiBlockWrite", "SpiBlockRead",  "SpiBlockWriteRead"};
     for (const char *entry : names)
         if (name == entry)
             return true;

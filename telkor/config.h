@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-namespace telkor {
+namespace telkor
+{
 
 enum class DeviceKind { None, Loopback, Flash, Registers };
 
@@ -42,7 +43,8 @@ struct LibraryConfig {
 };
 
 // Applies the items of `text`; every problem is added to *problems as a sentence.
-void applyConfig(const std::string &text, LibraryConfig *config, std::vector<std::string> *problems);
+void applyConfig(const std::string &text, LibraryConfig *config,
+                 std::vector<std::string> *problems);
 
 // The defaults, then the file of TELKOR_CONFIG_FILE, then TELKOR_CONFIG.
 LibraryConfig loadConfig(std::vector<std::string> *problems);

@@ -13,7 +13,8 @@
 using telkor::Adapter;
 using telkor::Simulator;
 
-namespace {
+namespace
+{
 
 std::string hexList(const uint8_t *data, int64_t count)
 {
@@ -42,8 +43,7 @@ std::string channelText(int32_t channel)
 
 // Runs one entry: a forced result or injected fault if there is one, else the adapter's work;
 // records the call.
-template <typename Body>
-int32_t call(const char *entry, const std::string &arguments, Body body)
+template <typename Body> int32_t call(const char *entry, const std::string &arguments, Body body)
 {
     Simulator &sim = Simulator::instance();
     std::lock_guard<std::mutex> guard(sim.mutex());
@@ -56,8 +56,7 @@ int32_t call(const char *entry, const std::string &arguments, Body body)
 }
 
 // For the SPI entries: the attached adapter's answer, or the failure result.
-template <typename Body>
-int32_t onAdapter(Simulator &sim, int32_t device, Body body)
+template <typename Body> int32_t onAdapter(Simulator &sim, int32_t device, Body body)
 {
     Adapter *adapter = sim.adapter(device);
     return adapter ? body(*adapter) : telkor::NotOpen;
@@ -68,8 +67,7 @@ std::string head(int32_t device, int32_t channel)
     return number(device) + "," + channelText(channel) + ",";
 }
 
-template <typename Control>
-void control(Control body)
+template <typename Control> void control(Control body)
 {
     Simulator &sim = Simulator::instance();
     std::lock_guard<std::mutex> guard(sim.mutex());
@@ -111,10 +109,9 @@ int32_t AdapterGetInfo(int32_t device, DeviceInfo *info, char *functions)
 int32_t SpiConfigure(int32_t device, int32_t channel, SpiConfig *config)
 {
     const std::string arguments =
-        head(device, channel) +
-        (config ? hexList(reinterpret_cast<const uint8_t *>(config), 6) + "," +
-                      number(config->clockHz)
-                : std::string("null"));
+        head(device, channel) + (config ? hexList(reinterpret_cast<const uint8_t *>(config), 6) +
+                                              "," + number(config->clockHz)
+                                        : std::string("null"));
     return call("SpiConfigure", arguments, [&](Simulator &sim) {
         return onAdapter(sim, device, [&](Adapter &adapter) {
             return config ? adapter.configure(channel, *config) : telkor::BadArgument;
@@ -124,7 +121,8 @@ int32_t SpiConfigure(int32_t device, int32_t channel, SpiConfig *config)
 
 int32_t SpiWrite(int32_t device, int32_t channel, uint8_t *data, int32_t count)
 {
-    const std::string arguments = head(device, channel) + hexList(data, count) + "," + number(count);
+    const std::string arguments =
+        head(device, channel) + hexList(data, count) + "," + number(count);
     return call("SpiWrite", arguments, [&](Simulator &sim) {
         return onAdapter(sim, device,
                          [&](Adapter &adapter) { return adapter.write(channel, data, count); });
@@ -155,11 +153,12 @@ int32_t SpiWriteRead(int32_t device, int32_t channel, uint8_t *write, int32_t wr
 int32_t SpiSlaveWrite(int32_t device, int32_t channel, uint8_t *data, int32_t count,
                       int32_t reserved)
 {
-    const std::string arguments = head(device, channel) + hexList(data, count) + "," +
-                                  number(count) + "," + number(reserved);
+    const std::string arguments =
+        head(device, channel) + hexList(data, count) + "," + number(count) + "," + number(reserved);
     return call("SpiSlaveWrite", arguments, [&](Simulator &sim) {
-        return onAdapter(sim, device,
-                         [&](Adapter &adapter) { return adapter.slaveWrite(channel, data, count); });
+        return onAdapter(sim, device, [&](Adapter &adapter) {
+            return adapter.slaveWrite(channel, data, count);
+        });
     });
 }
 
@@ -174,10 +173,9 @@ int32_t SpiSlaveRead(int32_t device, int32_t channel, uint8_t *buffer, int32_t r
 int32_t SpiBlockWrite(int32_t device, int32_t channel, uint8_t *data, int32_t blockSize,
                       int32_t blockCount, int32_t intervalUs)
 {
-    const std::string arguments = head(device, channel) +
-                                  hexList(data, int64_t{blockSize} * blockCount) + "," +
-                                  number(blockSize) + "," + number(blockCount) + "," +
-                                  number(intervalUs);
+    const std::string arguments =
+        head(device, channel) + hexList(data, int64_t{blockSize} * blockCount) + "," +
+        number(blockSize) + "," + number(blockCount) + "," + number(intervalUs);
     return call("SpiBlockWrite", arguments, [&](Simulator &sim) {
         return onAdapter(sim, device, [&](Adapter &adapter) {
             return adapter.blockWrite(channel, data, blockSize, blockCount, intervalUs);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-namespace telkor {
+namespace telkor
+{
 
-namespace {
+namespace
+{
 
 enum Opcode : uint8_t {
     WriteEnable = 0x06,

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace telkor {
+namespace telkor
+{
 
 class NorFlash : public SpiDevice
 {

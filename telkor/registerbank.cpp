@@ -1,6 +1,7 @@
 #include "telkor/registerbank.h"
 
-namespace telkor {
+namespace telkor
+{
 
 RegisterBank::RegisterBank()
 {

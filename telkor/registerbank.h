@@ -7,7 +7,8 @@
 
 #include <array>
 
-namespace telkor {
+namespace telkor
+{
 
 class RegisterBank : public SpiDevice
 {

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace telkor {
+namespace telkor
+{
 
 void RemoteMaster::start(uint64_t nowUs, uint64_t periodUs)
 {

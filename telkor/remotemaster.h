@@ -8,7 +8,8 @@
 #include <deque>
 #include <vector>
 
-namespace telkor {
+namespace telkor
+{
 
 class RemoteMaster
 {

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace telkor {
+namespace telkor
+{
 
-namespace {
+namespace
+{
 
 uint8_t reverseBits(uint8_t byte)
 {
@@ -70,8 +72,8 @@ SimAdapter::SimAdapter(const LibraryConfig &config, SimClock &clock, const std::
         case DeviceKind::Flash: {
             // One file holds one flash: the first flash of the adapter keeps it.
             std::string problem;
-            devices[slot] = std::make_unique<NorFlash>(clock, fileGiven ? std::string() : flashFile,
-                                                       &problem);
+            devices[slot] =
+                std::make_unique<NorFlash>(clock, fileGiven ? std::string() : flashFile, &problem);
             fileGiven = true;
             if (!problem.empty())
                 problems->push_back(problem);
@@ -284,15 +286,14 @@ int32_t SimAdapter::slaveWrite(int32_t channel, const uint8_t *data, int32_t cou
 {
     if (!opened)
         return NotOpen;
-    if (deviceSlot(channel) < 0 || count < 0 || count > TELKOR_BUFFER_SIZE ||
-        (!data && count > 0))
+    if (deviceSlot(channel) < 0 || count < 0 || count > TELKOR_BUFFER_SIZE || (!data && count > 0))
         return BadArgument;
     Controller &controller = controllerOf(channel);
     if (controller.config.master != 0)
         return WrongRole;
     // The port's own buffer holds no more than the adapter's.
-    const size_t room = TELKOR_BUFFER_SIZE - std::min<size_t>(controller.slaveOutgoing.size(),
-                                                              TELKOR_BUFFER_SIZE);
+    const size_t room =
+        TELKOR_BUFFER_SIZE - std::min<size_t>(controller.slaveOutgoing.size(), TELKOR_BUFFER_SIZE);
     if (static_cast<size_t>(count) > room)
         return BadArgument;
     controller.slaveOutgoing.insert(controller.slaveOutgoing.end(), data, data + count);

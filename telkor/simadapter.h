@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace telkor {
+namespace telkor
+{
 
 class SimAdapter : public Adapter
 {
@@ -44,9 +45,8 @@ public:
                        int32_t intervalUs) override;
     int32_t blockRead(int32_t channel, uint8_t *buffer, int32_t size, int32_t count,
                       int32_t intervalUs) override;
-    int32_t blockWriteRead(int32_t channel, const uint8_t *write, int32_t writeSize,
-                           uint8_t *read, int32_t readSize, int32_t count,
-                           int32_t intervalUs) override;
+    int32_t blockWriteRead(int32_t channel, const uint8_t *write, int32_t writeSize, uint8_t *read,
+                           int32_t readSize, int32_t count, int32_t intervalUs) override;
 
     // Test controls.
     void setInfo(const DeviceInfo &record, const std::vector<uint8_t> &functionText);
@@ -62,7 +62,7 @@ private:
     struct Phase {
         const uint8_t *out; // nullptr: the master clocks out filler bytes (FFh)
         int32_t outCount;
-        uint8_t *in;        // nullptr: what comes back is dropped
+        uint8_t *in; // nullptr: what comes back is dropped
         int32_t inCount;
     };
     struct Controller {

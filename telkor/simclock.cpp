@@ -2,7 +2,8 @@
 
 #include <thread>
 
-namespace telkor {
+namespace telkor
+{
 
 SimClock::SimClock() : origin(std::chrono::steady_clock::now()) {}
 

@@ -3,7 +3,8 @@
 #include <chrono>
 #include <cstdint>
 
-namespace telkor {
+namespace telkor
+{
 
 // The simulated adapters' sense of time. With real timing a call takes as long as the bus
 // would (the caller sleeps) and time runs with the wall clock, so a program's pauses between

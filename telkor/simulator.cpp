@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-namespace telkor {
+namespace telkor
+{
 
-namespace {
+namespace
+{
 
 // The record keeps the most recent calls only, so a long session cannot grow it without end.
 constexpr size_t maxRecordedCalls = 100000;

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace telkor {
+namespace telkor
+{
 
 class Simulator
 {

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-namespace telkor {
+namespace telkor
+{
 
 class SpiDevice
 {

@@ -56,60 +56,79 @@ void TestBasicTransfers::paths_data()
 {
     QTest::addColumn<int>("controlMode"); // -1: slave (hardware half duplex)
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("force");   // "entry=result" forced on the transfer entry
-    QTest::addColumn<QString>("call");    // the last call the adapter received
+    QTest::addColumn<QString>("force"); // "entry=result" forced on the transfer entry
+    QTest::addColumn<QString>("call");  // the last call the adapter received
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("warning");
 
     const QStringList tx = {"TX : 11 22 33 "};
     const QStringList none;
-    QTest::newRow("write, half duplex") << 1 << "writePushButton" << ""
+    QTest::newRow("write, half duplex") << 1 << "writePushButton"
+                                        << ""
                                         << "SpiWrite(0,0x00,[11 22 33],3) => 0" << tx << "";
-    QTest::newRow("write, software half duplex") << 2 << "writePushButton" << ""
-                                                 << "SpiWrite(0,0x00,[11 22 33],3) => 0" << tx
-                                                 << "";
-    QTest::newRow("write, single bus") << 3 << "writePushButton" << ""
+    QTest::newRow("write, software half duplex")
+        << 2 << "writePushButton"
+        << ""
+        << "SpiWrite(0,0x00,[11 22 33],3) => 0" << tx << "";
+    QTest::newRow("write, single bus") << 3 << "writePushButton"
+                                       << ""
                                        << "SpiWrite(0,0x00,[11 22 33],3) => 0" << tx << "";
-    QTest::newRow("write, full duplex")
-        << 0 << "writePushButton" << "" << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"
-        << QStringList({"TX : 11 22 33 ", "RX : 11 22 33 "}) << "";
-    QTest::newRow("write, slave") << -1 << "writePushButton" << ""
+    QTest::newRow("write, full duplex") << 0 << "writePushButton"
+                                        << ""
+                                        << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"
+                                        << QStringList({"TX : 11 22 33 ", "RX : 11 22 33 "}) << "";
+    QTest::newRow("write, slave") << -1 << "writePushButton"
+                                  << ""
                                   << "SpiSlaveWrite(0,0x00,[11 22 33],3,0) => 0" << tx << "";
-    QTest::newRow("read, half duplex") << 1 << "readPushButton" << ""
-                                       << "SpiRead(0,0x00,3) => 0"
-                                       << QStringList({"RX : A1 B2 C3 "}) << "";
-    QTest::newRow("read, full duplex") << 0 << "readPushButton" << ""
-                                       << "SpiRead(0,0x00,3) => 0"
-                                       << QStringList({"RX : A1 B2 C3 "}) << "";
-    QTest::newRow("read, slave") << -1 << "readPushButton" << "" << "SpiSlaveRead(0,0x00,0) => 2"
-                                 << QStringList({"RX : 4F 4B "}) << "";
+    QTest::newRow("read, half duplex")
+        << 1 << "readPushButton"
+        << ""
+        << "SpiRead(0,0x00,3) => 0" << QStringList({"RX : A1 B2 C3 "}) << "";
+    QTest::newRow("read, full duplex")
+        << 0 << "readPushButton"
+        << ""
+        << "SpiRead(0,0x00,3) => 0" << QStringList({"RX : A1 B2 C3 "}) << "";
+    QTest::newRow("read, slave") << -1 << "readPushButton"
+                                 << ""
+                                 << "SpiSlaveRead(0,0x00,0) => 2" << QStringList({"RX : 4F 4B "})
+                                 << "";
     QTest::newRow("write-read, half duplex")
-        << 1 << "writeReadPushButton" << "" << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"
+        << 1 << "writeReadPushButton"
+        << ""
+        << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"
         << QStringList({"TX : 11 22 33 ", "RX : A1 B2 C3 "}) << "";
     QTest::newRow("write-read, full duplex")
-        << 0 << "writeReadPushButton" << "" << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"
+        << 0 << "writeReadPushButton"
+        << ""
+        << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"
         << QStringList({"TX : 11 22 33 ", "RX : A1 B2 C3 "}) << "";
 
-    QTest::newRow("write fails") << 1 << "writePushButton" << "SpiWrite=-1"
+    QTest::newRow("write fails") << 1 << "writePushButton"
+                                 << "SpiWrite=-1"
                                  << "SpiWrite(0,0x00,[11 22 33],3) => -1" << none
                                  << QString::fromUtf8("写数据失败！");
-    QTest::newRow("full-duplex write fails")
-        << 0 << "writePushButton" << "SpiWriteRead=1"
-        << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 1" << none
-        << QString::fromUtf8("写读数据失败！");
-    QTest::newRow("slave write fails") << -1 << "writePushButton" << "SpiSlaveWrite=-7"
+    QTest::newRow("full-duplex write fails") << 0 << "writePushButton"
+                                             << "SpiWriteRead=1"
+                                             << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 1" << none
+                                             << QString::fromUtf8("写读数据失败！");
+    QTest::newRow("slave write fails") << -1 << "writePushButton"
+                                       << "SpiSlaveWrite=-7"
                                        << "SpiSlaveWrite(0,0x00,[11 22 33],3,0) => -7" << none
                                        << QString::fromUtf8("从机模式写数据失败！");
-    QTest::newRow("read fails") << 1 << "readPushButton" << "SpiRead=2"
+    QTest::newRow("read fails") << 1 << "readPushButton"
+                                << "SpiRead=2"
                                 << "SpiRead(0,0x00,3) => 2" << none
                                 << QString::fromUtf8("读数据失败！");
-    QTest::newRow("slave read fails") << -1 << "readPushButton" << "SpiSlaveRead=-1"
-                                      << "SpiSlaveRead(0,0x00,0) => -1" << none
-                                      << QString::fromUtf8("从机读数据失败！");
+    QTest::newRow("slave read fails")
+        << -1 << "readPushButton"
+        << "SpiSlaveRead=-1"
+        << "SpiSlaveRead(0,0x00,0) => -1" << none << QString::fromUtf8("从机读数据失败！");
     QTest::newRow("slave read beyond the buffer")
-        << -1 << "readPushButton" << "SpiSlaveRead=20481" << "SpiSlaveRead(0,0x00,0) => 20481"
-        << none << QString::fromUtf8("从机读数据失败！");
-    QTest::newRow("write-read fails") << 1 << "writeReadPushButton" << "SpiWriteRead=-2"
+        << -1 << "readPushButton"
+        << "SpiSlaveRead=20481"
+        << "SpiSlaveRead(0,0x00,0) => 20481" << none << QString::fromUtf8("从机读数据失败！");
+    QTest::newRow("write-read fails") << 1 << "writeReadPushButton"
+                                      << "SpiWriteRead=-2"
                                       << "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => -2" << none
                                       << QString::fromUtf8("写读数据失败！");
 }
@@ -161,8 +180,7 @@ void TestBasicTransfers::hexConversionsDiffer()
     fixture.click("writePushButton");
     QCOMPARE(adapterCalls().last(), QStringLiteral("SpiWrite(0,0x00,[FF 00 FF],3) => 0"));
     fixture.click("writeReadPushButton");
-    QCOMPARE(adapterCalls().last(),
-             QStringLiteral("SpiWriteRead(0,0x00,[00 FF FF],3,3,0) => 0"));
+    QCOMPARE(adapterCalls().last(), QStringLiteral("SpiWriteRead(0,0x00,[00 FF FF],3,3,0) => 0"));
 }
 
 void TestBasicTransfers::writeReadUsesSpinCount()
@@ -245,8 +263,7 @@ void TestBasicTransfers::failureStopsAutoStart()
     fixture.click("autoStartPushButton");
     QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
     QTRY_COMPARE(textWhileWarning, QString::fromUtf8("开始"));
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("读数据失败！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("读数据失败！")));
     // The next transfer prepares the adapter afresh.
     clearAdapterCalls();
     fixture.click("readPushButton");

@@ -69,49 +69,56 @@ void TestBlockTransfers::paths_data()
     const QList<int> twos = {2, 2, 5, 100};
     const QStringList none;
     QTest::newRow("block write: seventh byte stays")
-        << 1 << "blockWritePushButton" << "01 02 03 04 05 06 07" << twos << ""
+        << 1 << "blockWritePushButton"
+        << "01 02 03 04 05 06 07" << twos << ""
         << "SpiBlockWrite(0,0x00,[01 02 03 04 05 06],2,3,100) => 0"
         << QStringList({"TX : 01 02 ", "TX : 03 04 ", "TX : 05 06 "}) << "";
     QTest::newRow("block write, full duplex: all TX, then all RX")
-        << 0 << "blockWritePushButton" << "01 02 03 04" << twos << ""
+        << 0 << "blockWritePushButton"
+        << "01 02 03 04" << twos << ""
         << "SpiBlockWriteRead(0,0x00,[01 02 03 04],2,2,2,100) => 0"
         << QStringList({"TX : 01 02 ", "TX : 03 04 ", "RX : 01 02 ", "RX : 03 04 "}) << "";
     QTest::newRow("block write of less than a block still calls")
-        << 1 << "blockWritePushButton" << "01" << twos << ""
+        << 1 << "blockWritePushButton"
+        << "01" << twos << ""
         << "SpiBlockWrite(0,0x00,[],2,0,100) => 0" << none << "";
     QTest::newRow("block write, interval as entered")
-        << 1 << "blockWritePushButton" << "01 02" << QList<int>({2, 2, 5, 100000}) << ""
-        << "SpiBlockWrite(0,0x00,[01 02],2,1,100000) => 0" << QStringList({"TX : 01 02 "})
-        << "";
-    QTest::newRow("block read")
-        << 1 << "blockReadPushButton" << "" << twos << "" << "SpiBlockRead(0,0x00,2,5,100) => 0"
-        << QStringList({"RX : A0 A1 ", "RX : A2 A3 ", "RX : A4 A5 ", "RX : A6 A7 ",
-                        "RX : A8 A9 "})
-        << "";
+        << 1 << "blockWritePushButton"
+        << "01 02" << QList<int>({2, 2, 5, 100000}) << ""
+        << "SpiBlockWrite(0,0x00,[01 02],2,1,100000) => 0" << QStringList({"TX : 01 02 "}) << "";
+    QTest::newRow("block read") << 1 << "blockReadPushButton"
+                                << "" << twos << ""
+                                << "SpiBlockRead(0,0x00,2,5,100) => 0"
+                                << QStringList({"RX : A0 A1 ", "RX : A2 A3 ", "RX : A4 A5 ",
+                                                "RX : A6 A7 ", "RX : A8 A9 "})
+                                << "";
     QTest::newRow("block read, full duplex reads too")
-        << 0 << "blockReadPushButton" << "" << QList<int>({2, 3, 1, 7}) << ""
+        << 0 << "blockReadPushButton"
+        << "" << QList<int>({2, 3, 1, 7}) << ""
         << "SpiBlockRead(0,0x00,3,1,7) => 0" << QStringList({"RX : A0 A1 A2 "}) << "";
     QTest::newRow("block write-read alternates")
-        << 1 << "blockWriteReadPushButton" << "01 02 03 04" << QList<int>({2, 3, 5, 100}) << ""
+        << 1 << "blockWriteReadPushButton"
+        << "01 02 03 04" << QList<int>({2, 3, 5, 100}) << ""
         << "SpiBlockWriteRead(0,0x00,[01 02 03 04],2,3,2,100) => 0"
-        << QStringList({"TX : 01 02 ", "RX : A0 A1 A2 ", "TX : 03 04 ", "RX : A3 A4 A5 "})
-        << "";
+        << QStringList({"TX : 01 02 ", "RX : A0 A1 A2 ", "TX : 03 04 ", "RX : A3 A4 A5 "}) << "";
 
-    QTest::newRow("block write fails") << 1 << "blockWritePushButton" << "01 02" << twos
-                                       << "SpiBlockWrite=-1"
+    QTest::newRow("block write fails") << 1 << "blockWritePushButton"
+                                       << "01 02" << twos << "SpiBlockWrite=-1"
                                        << "SpiBlockWrite(0,0x00,[01 02],2,1,100) => -1" << none
                                        << QString::fromUtf8("块写数据失败！");
     QTest::newRow("full-duplex block write fails")
-        << 0 << "blockWritePushButton" << "01 02" << twos << "SpiBlockWriteRead=-1"
+        << 0 << "blockWritePushButton"
+        << "01 02" << twos << "SpiBlockWriteRead=-1"
         << "SpiBlockWriteRead(0,0x00,[01 02],2,2,1,100) => -1" << none
         << QString::fromUtf8("块写数据失败！");
-    QTest::newRow("block read fails") << 1 << "blockReadPushButton" << "" << twos
-                                      << "SpiBlockRead=3" << "SpiBlockRead(0,0x00,2,5,100) => 3"
-                                      << none << QString::fromUtf8("块模式读数据失败！");
-    QTest::newRow("block write-read fails")
-        << 1 << "blockWriteReadPushButton" << "01 02" << twos << "SpiBlockWriteRead=-9"
-        << "SpiBlockWriteRead(0,0x00,[01 02],2,2,1,100) => -9" << none
-        << QString::fromUtf8("块模式写读数据失败！");
+    QTest::newRow("block read fails")
+        << 1 << "blockReadPushButton"
+        << "" << twos << "SpiBlockRead=3"
+        << "SpiBlockRead(0,0x00,2,5,100) => 3" << none << QString::fromUtf8("块模式读数据失败！");
+    QTest::newRow("block write-read fails") << 1 << "blockWriteReadPushButton"
+                                            << "01 02" << twos << "SpiBlockWriteRead=-9"
+                                            << "SpiBlockWriteRead(0,0x00,[01 02],2,2,1,100) => -9"
+                                            << none << QString::fromUtf8("块模式写读数据失败！");
 }
 
 void TestBlockTransfers::paths()
@@ -173,10 +180,10 @@ void TestBlockTransfers::receiveLimit_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QList<int>>("sizes");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("block read 100 x 204") << "blockReadPushButton" << QList<int>({2, 100, 204, 1})
-                                          << false;
-    QTest::newRow("block read 100 x 300") << "blockReadPushButton" << QList<int>({2, 100, 300, 1})
-                                          << true;
+    QTest::newRow("block read 100 x 204")
+        << "blockReadPushButton" << QList<int>({2, 100, 204, 1}) << false;
+    QTest::newRow("block read 100 x 300")
+        << "blockReadPushButton" << QList<int>({2, 100, 300, 1}) << true;
     QTest::newRow("block write-read 3 x 10200")
         << "blockWriteReadPushButton" << QList<int>({2, 10200, 1, 1}) << true;
     QTest::newRow("block write-read 3 x 6000")

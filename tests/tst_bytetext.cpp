@@ -34,34 +34,33 @@ void TestByteText::parseHexBytes_data()
                                  << QByteArray::fromHex("112233445566778899AA");
     QTest::newRow("empty") << "" << QByteArray() << QByteArray();
     QTest::newRow("blanks only") << "   " << QByteArray() << QByteArray();
-    QTest::newRow("two blanks between") << "0A  0B" << QByteArray::fromHex("0A0B")
-                                        << QByteArray::fromHex("0A0B");
-    QTest::newRow("surrounded by blanks") << " 0A 0B " << QByteArray::fromHex("0A0B")
-                                          << QByteArray::fromHex("0A0B");
+    QTest::newRow("two blanks between")
+        << "0A  0B" << QByteArray::fromHex("0A0B") << QByteArray::fromHex("0A0B");
+    QTest::newRow("surrounded by blanks")
+        << " 0A 0B " << QByteArray::fromHex("0A0B") << QByteArray::fromHex("0A0B");
     QTest::newRow("lower case") << "ab cd" << QByteArray::fromHex("ABCD")
                                 << QByteArray::fromHex("ABCD");
-    QTest::newRow("line feed joins tokens") << "AA BB\nCC DD" << QByteArray::fromHex("AA00DD")
-                                            << QByteArray::fromHex("AA00DD");
-    QTest::newRow("line feed beside a blank") << "AA BB \nCC DD"
-                                              << QByteArray::fromHex("AABBCCDD")
-                                              << QByteArray::fromHex("AABBCCDD");
-    QTest::newRow("low byte of 1FF") << "1FF" << QByteArray::fromHex("FF")
-                                     << QByteArray::fromHex("FF");
-    QTest::newRow("low byte of 100") << "100" << QByteArray::fromHex("00")
-                                     << QByteArray::fromHex("00");
-    QTest::newRow("low byte of 123") << "123" << QByteArray::fromHex("23")
-                                     << QByteArray::fromHex("23");
+    QTest::newRow("line feed joins tokens")
+        << "AA BB\nCC DD" << QByteArray::fromHex("AA00DD") << QByteArray::fromHex("AA00DD");
+    QTest::newRow("line feed beside a blank")
+        << "AA BB \nCC DD" << QByteArray::fromHex("AABBCCDD") << QByteArray::fromHex("AABBCCDD");
+    QTest::newRow("low byte of 1FF")
+        << "1FF" << QByteArray::fromHex("FF") << QByteArray::fromHex("FF");
+    QTest::newRow("low byte of 100")
+        << "100" << QByteArray::fromHex("00") << QByteArray::fromHex("00");
+    QTest::newRow("low byte of 123")
+        << "123" << QByteArray::fromHex("23") << QByteArray::fromHex("23");
     QTest::newRow("0x prefix") << "0x1F" << QByteArray::fromHex("1F") << QByteArray::fromHex("1F");
     QTest::newRow("not hex") << "G1 * ," << QByteArray::fromHex("000000")
                              << QByteArray::fromHex("000000");
     QTest::newRow("tab inside") << "A\tB" << QByteArray::fromHex("00") << QByteArray::fromHex("00");
     // The two conversions differ at the edges of their ranges.
-    QTest::newRow("FFFFFFFF fits only unsigned") << "FFFFFFFF" << QByteArray::fromHex("FF")
-                                                 << QByteArray::fromHex("00");
-    QTest::newRow("-1 converts only signed") << "-1" << QByteArray::fromHex("00")
-                                             << QByteArray::fromHex("FF");
-    QTest::newRow("too large for both") << "1FFFFFFFF" << QByteArray::fromHex("00")
-                                        << QByteArray::fromHex("00");
+    QTest::newRow("FFFFFFFF fits only unsigned")
+        << "FFFFFFFF" << QByteArray::fromHex("FF") << QByteArray::fromHex("00");
+    QTest::newRow("-1 converts only signed")
+        << "-1" << QByteArray::fromHex("00") << QByteArray::fromHex("FF");
+    QTest::newRow("too large for both")
+        << "1FFFFFFFF" << QByteArray::fromHex("00") << QByteArray::fromHex("00");
 }
 
 void TestByteText::parseHexBytes()
@@ -93,9 +92,12 @@ void TestByteText::plainToHex_data()
 {
     QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("hex");
-    QTest::newRow("Hello") << "Hello" << "48 65 6C 6C 6F ";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("line feed") << "A\nB" << "41 0A 42 ";
+    QTest::newRow("Hello") << "Hello"
+                           << "48 65 6C 6C 6F ";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("line feed") << "A\nB"
+                               << "41 0A 42 ";
     // Only the low 8 bits of each UTF-16 code unit survive: U+4E2D gives 2D.
     QTest::newRow("Chinese character") << QString::fromUtf8("中") << "2D ";
 }
@@ -118,7 +120,9 @@ void TestByteText::hexToPlain_data()
     QTest::newRow("zero ends the text") << "41 00 42" << true << "A";
     QTest::newRow("asterisk is legal but ends the text") << "41 * 42" << true << "A";
     QTest::newRow("two lines") << "41 42\r\n43" << true << "A";
-    QTest::newRow("malformed UTF-8") << "41 FF 42" << true << QString::fromUtf8("A\xEF\xBF\xBD" "B");
+    QTest::newRow("malformed UTF-8") << "41 FF 42" << true
+                                     << QString::fromUtf8("A\xEF\xBF\xBD"
+                                                          "B");
     QTest::newRow("letter G") << "41 G2" << false << "";
     QTest::newRow("comma") << "41,42" << false << "";
     QTest::newRow("tab") << "41\t42" << false << "";
@@ -141,8 +145,8 @@ void TestByteText::collectWriteBytes_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("hex") << "01 02" << true << QByteArray::fromHex("0102");
     QTest::newRow("plain") << "01 02" << false << QByteArray("01 02");
-    QTest::newRow("plain keeps low byte") << QString::fromUtf8("Aé中") << false
-                                          << QByteArray::fromHex("41E92D");
+    QTest::newRow("plain keeps low byte")
+        << QString::fromUtf8("Aé中") << false << QByteArray::fromHex("41E92D");
 }
 
 void TestByteText::collectWriteBytes()

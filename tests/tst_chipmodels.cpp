@@ -18,7 +18,8 @@ using namespace telkor;
 
 Q_DECLARE_METATYPE(SpiConfig)
 
-namespace {
+namespace
+{
 
 // One chip-select assertion: sends `out`, then clocks `readCount` filler bytes and returns
 // what came back during them.
@@ -66,9 +67,9 @@ struct Bench {
     QByteArray writeRead(int channel, const QByteArray &out, int readCount)
     {
         QByteArray in(readCount, '\0');
-        const int32_t result = adapter->writeRead(
-            channel, reinterpret_cast<const uint8_t *>(out.constData()), out.size(),
-            reinterpret_cast<uint8_t *>(in.data()), readCount);
+        const int32_t result =
+            adapter->writeRead(channel, reinterpret_cast<const uint8_t *>(out.constData()),
+                               out.size(), reinterpret_cast<uint8_t *>(in.data()), readCount);
         return result == Ok ? in : QByteArray("failed");
     }
 };
@@ -126,7 +127,8 @@ void TestChipModels::flashProgram()
     std::string problem;
     NorFlash flash(clock, std::string(), &problem);
     command(flash, hex("06"));
-    command(flash, hex("02000010" "1122"));
+    command(flash, hex("02000010"
+                       "1122"));
     // Busy while the page programs; the write-enable latch is gone.
     QCOMPARE(command(flash, hex("05"), 1), hex("01"));
     clock.advance(NorFlash::pageProgramUs - 1);
@@ -141,21 +143,24 @@ void TestChipModels::flashProgramRules_data()
     QTest::addColumn<QList<QByteArray>>("commands"); // each after a write enable and the busy time
     QTest::addColumn<uint>("address");
     QTest::addColumn<QByteArray>("contents");
-    QTest::newRow("wraps within its page")
-        << QList<QByteArray>({hex("020000FE" "01020304")}) << 0xFCu << hex("FFFF0102");
-    QTest::newRow("wrapped bytes at the page start")
-        << QList<QByteArray>({hex("020000FE" "01020304")}) << 0x00u << hex("0304FF");
-    QTest::newRow("next page untouched") << QList<QByteArray>({hex("020000FE" "01020304")})
+    QTest::newRow("wraps within its page") << QList<QByteArray>({hex("020000FE"
+                                                                     "01020304")})
+                                           << 0xFCu << hex("FFFF0102");
+    QTest::newRow("wrapped bytes at the page start") << QList<QByteArray>({hex("020000FE"
+                                                                               "01020304")})
+                                                     << 0x00u << hex("0304FF");
+    QTest::newRow("next page untouched") << QList<QByteArray>({hex("020000FE"
+                                                                   "01020304")})
                                          << 0x100u << hex("FF");
-    QTest::newRow("only clears bits") << QList<QByteArray>({hex("02000000F0"), hex("020000000F"),
-                                                            hex("02000000FF")})
-                                      << 0x00u << hex("00");
+    QTest::newRow("only clears bits")
+        << QList<QByteArray>({hex("02000000F0"), hex("020000000F"), hex("02000000FF")}) << 0x00u
+        << hex("00");
     // 300 bytes from a page start: the last 256 stay in the page buffer.
     QByteArray long300;
     for (int i = 0; i < 300; ++i)
         long300.append(static_cast<char>(i));
-    QTest::newRow("more than a page") << QList<QByteArray>({hex("02000000") + long300}) << 0x00u
-                                      << hex("0001022B2C2D");
+    QTest::newRow("more than a page")
+        << QList<QByteArray>({hex("02000000") + long300}) << 0x00u << hex("0001022B2C2D");
 }
 
 void TestChipModels::flashProgramRules()
@@ -261,12 +266,14 @@ void TestChipModels::flashReads()
     std::string problem;
     NorFlash flash(clock, std::string(), &problem);
     command(flash, hex("06"));
-    command(flash, hex("021FFFFF" "5A"));
+    command(flash, hex("021FFFFF"
+                       "5A"));
     clock.advance(NorFlash::pageProgramUs);
     command(flash, hex("06"));
-    command(flash, hex("02000000" "A5"));
+    command(flash, hex("02000000"
+                       "A5"));
     clock.advance(NorFlash::pageProgramUs);
-    QCOMPARE(command(flash, hex("031FFFFF"), 2), hex("5AA5")); // wraps at the end
+    QCOMPARE(command(flash, hex("031FFFFF"), 2), hex("5AA5"));   // wraps at the end
     QCOMPARE(command(flash, hex("0B1FFFFF00"), 2), hex("5AA5")); // after one dummy byte
     QCOMPARE(command(flash, hex("0B1FFFFF"), 2), hex("FF5A"));   // the dummy answers nothing
 }
@@ -282,7 +289,8 @@ void TestChipModels::flashKeepsContentsInFile()
         NorFlash flash(clock, path, &problem);
         QCOMPARE(QString::fromStdString(problem), QString());
         command(flash, hex("06"));
-        command(flash, hex("02012300" "C0FFEE"));
+        command(flash, hex("02012300"
+                           "C0FFEE"));
     }
     std::string problem;
     NorFlash again(clock, path, &problem);
@@ -333,27 +341,25 @@ void TestChipModels::busModes_data()
     QTest::addColumn<int>("readCount");
     QTest::addColumn<QByteArray>("in");
     QTest::newRow("flash, half duplex") << 0x10 << busConfig(1) << hex("9F") << 3 << hex("EF4015");
-    QTest::newRow("flash, software half duplex") << 0x10 << busConfig(2) << hex("9F") << 3
-                                                 << hex("EF4015");
+    QTest::newRow("flash, software half duplex")
+        << 0x10 << busConfig(2) << hex("9F") << 3 << hex("EF4015");
     // In full duplex the first byte comes back while the command goes out.
-    QTest::newRow("flash, full duplex") << 0x10 << busConfig(0) << hex("9F") << 4
-                                        << hex("FFEF4015");
-    QTest::newRow("flash, mode 3") << 0x10 << busConfig(1, 1, 1) << hex("9F") << 3
-                                   << hex("EF4015");
+    QTest::newRow("flash, full duplex")
+        << 0x10 << busConfig(0) << hex("9F") << 4 << hex("FFEF4015");
+    QTest::newRow("flash, mode 3") << 0x10 << busConfig(1, 1, 1) << hex("9F") << 3 << hex("EF4015");
     // Sampled on the wrong edge, 9F reaches the chip as CF: no command it knows.
-    QTest::newRow("flash, mode 1") << 0x10 << busConfig(1, 0, 1) << hex("9F") << 3
-                                   << hex("FFFFFF");
+    QTest::newRow("flash, mode 1") << 0x10 << busConfig(1, 0, 1) << hex("9F") << 3 << hex("FFFFFF");
     // 1Eh reaches the chip as 8Fh (read the identity), and its 5Ah comes back one bit late.
     QTest::newRow("registers, mode 2 shifts both ways")
         << 0x20 << busConfig(1, 1, 0) << hex("1E") << 1 << hex("AD");
-    QTest::newRow("flash, LSB first") << 0x10 << busConfig(1, 0, 0, 1) << hex("9F") << 3
-                                      << hex("FFFFFF");
-    QTest::newRow("registers, LSB first both ways") << 0x20 << busConfig(1, 0, 0, 1) << hex("F1")
-                                                    << 1 << hex("5A");
-    QTest::newRow("flash, chip select active high") << 0x10 << busConfig(1, 0, 0, 0, 1)
-                                                    << hex("9F") << 3 << hex("FFFFFF");
-    QTest::newRow("loopback ignores all that") << 0x00 << busConfig(0, 0, 1, 1, 1)
-                                               << hex("A1B2") << 2 << hex("A1B2");
+    QTest::newRow("flash, LSB first")
+        << 0x10 << busConfig(1, 0, 0, 1) << hex("9F") << 3 << hex("FFFFFF");
+    QTest::newRow("registers, LSB first both ways")
+        << 0x20 << busConfig(1, 0, 0, 1) << hex("F1") << 1 << hex("5A");
+    QTest::newRow("flash, chip select active high")
+        << 0x10 << busConfig(1, 0, 0, 0, 1) << hex("9F") << 3 << hex("FFFFFF");
+    QTest::newRow("loopback ignores all that")
+        << 0x00 << busConfig(0, 0, 1, 1, 1) << hex("A1B2") << 2 << hex("A1B2");
     QTest::newRow("nothing attached") << 0x30 << busConfig(0) << hex("A1B2") << 2 << hex("FFFF");
 }
 
@@ -432,8 +438,8 @@ void TestChipModels::busTimeOnSimulatedClock_data()
     QTest::addColumn<int>("intervalUs");
     QTest::addColumn<qulonglong>("expectedUs");
     QTest::newRow("1000 bytes at 390450 Hz") << 390450 << 1000 << 1 << 100 << qulonglong(20490);
-    QTest::newRow("3 blocks of 2 at 1 MHz, 100 us apart") << 1000000 << 2 << 3 << 100
-                                                          << qulonglong(248);
+    QTest::newRow("3 blocks of 2 at 1 MHz, 100 us apart")
+        << 1000000 << 2 << 3 << 100 << qulonglong(248);
     QTest::newRow("one byte at 50 MHz") << 50000000 << 1 << 1 << 100 << qulonglong(1);
 }
 
@@ -478,7 +484,8 @@ void TestChipModels::configuration_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("settings"); // adapters|timing|SPI1_CS1|file|period|faults
     QTest::addColumn<int>("problems");
-    QTest::newRow("defaults") << "" << "1|on|flash||500000|" << 0;
+    QTest::newRow("defaults") << ""
+                              << "1|on|flash||500000|" << 0;
     QTest::newRow("everything") << "adapters=3; timing=off\nSPI1_CS1=registers\n"
                                    "flash.file=/tmp/f.bin;slave.period_ms=5;"
                                    "fault.SpiWrite=every:10;fault.AdapterOpen=once;"

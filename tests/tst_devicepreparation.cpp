@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 const QString scanOpen[] = {QStringLiteral("AdapterScan(0) => 1"),
                             QStringLiteral("AdapterOpen(0) => 1")};
@@ -70,8 +71,8 @@ void TestDevicePreparation::cleanup()
 void TestDevicePreparation::configuresOnlyWhenStale()
 {
     fixture.click("writePushButton");
-    QCOMPARE(adapterCalls(), QStringList({scanOpen[0], scanOpen[1],
-                                          configure("01 01 00 00 00 00"), defaultWrite}));
+    QCOMPARE(adapterCalls(),
+             QStringList({scanOpen[0], scanOpen[1], configure("01 01 00 00 00 00"), defaultWrite}));
     QVERIFY(!MainWindowTestAccess::needsInit(fixture.window()));
     clearAdapterCalls();
     fixture.click("writePushButton");
@@ -80,8 +81,8 @@ void TestDevicePreparation::configuresOnlyWhenStale()
     clearAdapterCalls();
     fixture.select("clockPhaseComboBox", 1);
     fixture.click("writePushButton");
-    QCOMPARE(adapterCalls(), QStringList({scanOpen[0], scanOpen[1],
-                                          configure("01 01 00 01 00 00"), defaultWrite}));
+    QCOMPARE(adapterCalls(),
+             QStringList({scanOpen[0], scanOpen[1], configure("01 01 00 01 00 00"), defaultWrite}));
     QVERIFY(fixture.dialogs().seen.isEmpty());
 }
 
@@ -109,10 +110,9 @@ void TestDevicePreparation::configurationRecord_data()
     QTest::newRow("clock phase at offset 3")
         << "clockPhaseComboBox" << 1 << configure("01 01 00 01 00 00");
     QTest::newRow("LSB first") << "shiftDirComboBox" << 1 << configure("01 01 00 00 01 00");
-    QTest::newRow("CS active high") << "csPolarityComboBox" << 1
-                                    << configure("01 01 00 00 00 01");
-    QTest::newRow("last clock item") << "clockSpeedComboBox" << 7
-                                     << configure("01 01 00 00 00 00", 390450);
+    QTest::newRow("CS active high") << "csPolarityComboBox" << 1 << configure("01 01 00 00 00 01");
+    QTest::newRow("last clock item")
+        << "clockSpeedComboBox" << 7 << configure("01 01 00 00 00 00", 390450);
     QTest::newRow("SPI2_CS4") << "channelIndexComboBox" << 9
                               << configure("01 01 00 00 00 00", 50000000, 0x41);
 }
@@ -157,8 +157,7 @@ void TestDevicePreparation::preparationFailures()
     fixture.select("deviceIndexComboBox", device);
     fixture.click("writePushButton");
     QCOMPARE(adapterCalls(), calls);
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(message));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(message));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Ok"}));
     QVERIFY(fixture.logLines().isEmpty());
     // Still stale: the next transfer starts again with the scan.
@@ -181,8 +180,7 @@ void TestDevicePreparation::failureStopsAutoStartFirst()
     QCOMPARE(autoStart->text(), QString::fromUtf8("停止"));
     QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
     QTRY_COMPARE(textWhileWarning, QString::fromUtf8("开始"));
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("无设备连接！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("无设备连接！")));
     // The timer is gone: no further tick reaches the adapter.
     clearAdapterCalls();
     QTest::qWait(60);
@@ -194,13 +192,12 @@ void TestDevicePreparation::transferFailureReconfigures()
     fixture.click("writePushButton");
     TelkorTestForceResult("SpiWrite", -1, 1);
     fixture.click("writePushButton");
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("写数据失败！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("写数据失败！")));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
     clearAdapterCalls();
     fixture.click("writePushButton");
-    QCOMPARE(adapterCalls(), QStringList({scanOpen[0], scanOpen[1],
-                                          configure("01 01 00 00 00 00"), defaultWrite}));
+    QCOMPARE(adapterCalls(),
+             QStringList({scanOpen[0], scanOpen[1], configure("01 01 00 00 00 00"), defaultWrite}));
 }
 
 void TestDevicePreparation::staleFlagIgnoresUnplugging()
@@ -212,8 +209,7 @@ void TestDevicePreparation::staleFlagIgnoresUnplugging()
     // Nothing was stale, so no scan: the transfer itself fails and re-arms the preparation.
     QCOMPARE(adapterCalls(),
              QStringList({"SpiWrite(0,0x00,[11 22 33 44 55 66 77 88 99 AA],10) => -1"}));
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("写数据失败！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("写数据失败！")));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
 }
 
@@ -280,15 +276,15 @@ void TestDevicePreparation::slaveLocksAndConfigures()
     fixture.select("csPolarityComboBox", 1);
     clearAdapterCalls();
     fixture.select("workingModeComboBox", 0);
-    QCOMPARE(adapterCalls(), QStringList({scanOpen[0], scanOpen[1],
-                                          configure("01 00 00 00 00 00")}));
+    QCOMPARE(adapterCalls(),
+             QStringList({scanOpen[0], scanOpen[1], configure("01 00 00 00 00 00")}));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
     QCOMPARE(fixture.find<QComboBox>("controlModeComboBox")->currentIndex(), 1);
     QCOMPARE(fixture.find<QComboBox>("clockSpeedComboBox")->currentIndex(), 0);
     QCOMPARE(fixture.find<QComboBox>("csPolarityComboBox")->currentIndex(), 0);
-    const char *locked[] = {"clockSpeedComboBox",   "csPolarityComboBox",
-                            "controlModeComboBox",  "writeReadPushButton",
-                            "blockReadPushButton",  "blockWritePushButton",
+    const char *locked[] = {"clockSpeedComboBox",      "csPolarityComboBox",
+                            "controlModeComboBox",     "writeReadPushButton",
+                            "blockReadPushButton",     "blockWritePushButton",
                             "blockWriteReadPushButton"};
     for (const char *name : locked)
         QVERIFY2(!fixture.find<QWidget>(name)->isEnabled(), name);
@@ -318,8 +314,7 @@ void TestDevicePreparation::slaveWithoutAdapter()
     });
     fixture.click("autoStartPushButton");
     fixture.select("workingModeComboBox", 0);
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("无设备连接！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("无设备连接！")));
 }
 
 QTEST_MAIN(TestDevicePreparation)

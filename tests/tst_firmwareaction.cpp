@@ -53,8 +53,8 @@ void TestFirmwareAction::showsWhatTheAdapterReports()
     info.serialNumber[2] = 1;
     TelkorTestSetDeviceInfo(&info, nullptr, 0); // no function text at all
     fixture.trigger("actionFirmwareInfo");
-    QCOMPARE(adapterCalls(), QStringList({"AdapterScan(0) => 1", "AdapterOpen(0) => 1",
-                                          "AdapterGetInfo(0) => 1"}));
+    QCOMPARE(adapterCalls(),
+             QStringList({"AdapterScan(0) => 1", "AdapterOpen(0) => 1", "AdapterGetInfo(0) => 1"}));
     QCOMPARE(fixture.dialogs().summary(),
              QStringList({QString::fromUtf8("QMessageBox|固件信息|固件名称: USB2SPI 固件\n"
                                             "编译日期: 2026-11-30\n"
@@ -97,8 +97,7 @@ void TestFirmwareAction::failures()
     fixture.select("deviceIndexComboBox", device);
     fixture.trigger("actionFirmwareInfo");
     QCOMPARE(adapterCalls(), calls);
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(message));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(message));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Ok"}));
 }
 

@@ -47,8 +47,9 @@ void TestHelpWindows::about()
     QCOMPARE(fixture.dialogs().seen.size(), 1);
     const ModalAnswerer::Seen &box = fixture.dialogs().seen.first();
     QCOMPARE(box.title, QString::fromUtf8("帮助"));
-    QVERIFY(box.text.startsWith(QString::fromUtf8("官方网站<span style=\"font-size:12px;\"></span>："
-                                                  "<a href=")));
+    QVERIFY(
+        box.text.startsWith(QString::fromUtf8("官方网站<span style=\"font-size:12px;\"></span>："
+                                              "<a href=")));
     QVERIFY(box.text.contains(QString::fromUtf8("<br>技术支持：")));
     QVERIFY(box.text.endsWith(QString::fromUtf8("<br>版本信息：v1.0.1")));
     QCOMPARE(parent, static_cast<QWidget *>(&fixture.window()));
@@ -68,7 +69,8 @@ void TestHelpWindows::pinMap()
         ModalAnswerer::pressDefault()(widget);
     });
     fixture.trigger("actionPinMap");
-    QCOMPARE(fixture.dialogs().summary(), QStringList({QString::fromUtf8("QMessageBox|管脚定义|")}));
+    QCOMPARE(fixture.dialogs().summary(),
+             QStringList({QString::fromUtf8("QMessageBox|管脚定义|")}));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Ok"}));
     QCOMPARE(picture, QSize(596, 381));
     QCOMPARE(parent, nullptr);

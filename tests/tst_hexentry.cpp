@@ -46,17 +46,34 @@ void TestHexEntry::roundTrip_data()
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("plain");
     QTest::addColumn<QString>("hexAgain");
-    QTest::newRow("Hello") << "writeTextEdit" << "hexSendCheckBox" << "48 65 6C 6C 6F"
-                           << "Hello" << "48 65 6C 6C 6F ";
-    QTest::newRow("Hello, block tab") << "blockWriteTextEdit" << "blockHexSendCheckBox"
-                                      << "48 65 6C 6C 6F" << "Hello" << "48 65 6C 6C 6F ";
-    QTest::newRow("empty") << "writeTextEdit" << "hexSendCheckBox" << "" << "" << "";
-    QTest::newRow("Chinese character") << "writeTextEdit" << "hexSendCheckBox" << "E4 B8 AD"
-                                       << QString::fromUtf8("中") << "2D ";
-    QTest::newRow("line feed joins tokens") << "writeTextEdit" << "hexSendCheckBox"
-                                            << "41 42\n43 44" << "A" << "41 ";
-    QTest::newRow("zero ends the text") << "blockWriteTextEdit" << "blockHexSendCheckBox"
-                                        << "4F 4B 00 21" << "OK" << "4F 4B ";
+    QTest::newRow("Hello") << "writeTextEdit"
+                           << "hexSendCheckBox"
+                           << "48 65 6C 6C 6F"
+                           << "Hello"
+                           << "48 65 6C 6C 6F ";
+    QTest::newRow("Hello, block tab") << "blockWriteTextEdit"
+                                      << "blockHexSendCheckBox"
+                                      << "48 65 6C 6C 6F"
+                                      << "Hello"
+                                      << "48 65 6C 6C 6F ";
+    QTest::newRow("empty") << "writeTextEdit"
+                           << "hexSendCheckBox"
+                           << ""
+                           << ""
+                           << "";
+    QTest::newRow("Chinese character") << "writeTextEdit"
+                                       << "hexSendCheckBox"
+                                       << "E4 B8 AD" << QString::fromUtf8("中") << "2D ";
+    QTest::newRow("line feed joins tokens") << "writeTextEdit"
+                                            << "hexSendCheckBox"
+                                            << "41 42\n43 44"
+                                            << "A"
+                                            << "41 ";
+    QTest::newRow("zero ends the text") << "blockWriteTextEdit"
+                                        << "blockHexSendCheckBox"
+                                        << "4F 4B 00 21"
+                                        << "OK"
+                                        << "4F 4B ";
 }
 
 void TestHexEntry::roundTrip()

@@ -19,7 +19,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 // Records the row delays instead of waiting them, and lets a test act during a delay as a
 // user would.
@@ -149,66 +150,113 @@ void TestListExecution::rowPaths_data()
     QTest::addColumn<QString>("warning");
 
     const QStringList none;
-    QTest::newRow("write, nothing to write") << 1 << "写数据" << "" << "0" << "" << none << none
-                                             << "";
-    QTest::newRow("write, half duplex") << 1 << "写数据" << "11 22" << "0" << ""
-                                        << QStringList({"SpiWrite(0,0x00,[11 22],2) => 0"})
+    QTest::newRow("write, nothing to write") << 1 << "写数据"
+                                             << ""
+                                             << "0"
+                                             << "" << none << none << "";
+    QTest::newRow("write, half duplex") << 1 << "写数据"
+                                        << "11 22"
+                                        << "0"
+                                        << "" << QStringList({"SpiWrite(0,0x00,[11 22],2) => 0"})
                                         << QStringList({"TX : 11 22 "}) << "";
     QTest::newRow("write, full duplex")
-        << 0 << "写数据" << "11 22" << "0" << ""
-        << QStringList({"SpiWriteRead(0,0x00,[11 22],2,2,0) => 0"})
+        << 0 << "写数据"
+        << "11 22"
+        << "0"
+        << "" << QStringList({"SpiWriteRead(0,0x00,[11 22],2,2,0) => 0"})
         << QStringList({"TX : 11 22 ", "RX : 11 22 "}) << "";
-    QTest::newRow("write, slave") << -1 << "写数据" << "11 22" << "0" << ""
-                                  << QStringList({"SpiSlaveWrite(0,0x00,[11 22],2,0) => 0"})
+    QTest::newRow("write, slave") << -1 << "写数据"
+                                  << "11 22"
+                                  << "0"
+                                  << "" << QStringList({"SpiSlaveWrite(0,0x00,[11 22],2,0) => 0"})
                                   << QStringList({"TX : 11 22 "}) << "";
-    QTest::newRow("write parts 1FF and G1") << 1 << "写数据" << "1FF G1" << "0" << ""
-                                            << QStringList({"SpiWrite(0,0x00,[FF 00],2) => 0"})
-                                            << QStringList({"TX : FF 00 "}) << "";
+    QTest::newRow("write parts 1FF and G1")
+        << 1 << "写数据"
+        << "1FF G1"
+        << "0"
+        << "" << QStringList({"SpiWrite(0,0x00,[FF 00],2) => 0"}) << QStringList({"TX : FF 00 "})
+        << "";
     QTest::newRow("read, slave ignores count")
-        << -1 << "读数据" << "" << "0" << "" << QStringList({"SpiSlaveRead(0,0x00,0) => 2"})
-        << QStringList({"RX : 4F 4B "}) << "";
-    QTest::newRow("read, count 0") << 1 << "读数据" << "" << "0" << "" << none << none << "";
-    QTest::newRow("read, half duplex") << 1 << "读数据" << "" << " 2 " << ""
-                                       << QStringList({"SpiRead(0,0x00,2) => 0"})
-                                       << QStringList({"RX : A1 A2 "}) << "";
-    QTest::newRow("read, full duplex reads too") << 0 << "读数据" << "" << "2" << ""
-                                                 << QStringList({"SpiRead(0,0x00,2) => 0"})
-                                                 << QStringList({"RX : A1 A2 "}) << "";
+        << -1 << "读数据"
+        << ""
+        << "0"
+        << "" << QStringList({"SpiSlaveRead(0,0x00,0) => 2"}) << QStringList({"RX : 4F 4B "}) << "";
+    QTest::newRow("read, count 0") << 1 << "读数据"
+                                   << ""
+                                   << "0"
+                                   << "" << none << none << "";
+    QTest::newRow("read, half duplex")
+        << 1 << "读数据"
+        << ""
+        << " 2 "
+        << "" << QStringList({"SpiRead(0,0x00,2) => 0"}) << QStringList({"RX : A1 A2 "}) << "";
+    QTest::newRow("read, full duplex reads too")
+        << 0 << "读数据"
+        << ""
+        << "2"
+        << "" << QStringList({"SpiRead(0,0x00,2) => 0"}) << QStringList({"RX : A1 A2 "}) << "";
     QTest::newRow("read, count beyond the buffer")
-        << 1 << "读数据" << "" << "20481" << "" << none << none
-        << QString::fromUtf8("读数据超过20480字节的缓冲区上限，未读取！");
-    QTest::newRow("read, negative count") << 1 << "读数据" << "" << "-5" << "" << none << none
-                                          << QString::fromUtf8(
-                                                 "读数据超过20480字节的缓冲区上限，未读取！");
-    QTest::newRow("write-read, nothing to write") << 1 << "写读数据" << "" << "3" << "" << none
-                                                  << none << "";
-    QTest::newRow("write-read, slave") << -1 << "写读数据" << "11" << "3" << "" << none << none
-                                       << "";
-    QTest::newRow("write-read") << 1 << "写读数据" << "11" << "2" << ""
-                                << QStringList({"SpiWriteRead(0,0x00,[11],1,2,0) => 0"})
+        << 1 << "读数据"
+        << ""
+        << "20481"
+        << "" << none << none << QString::fromUtf8("读数据超过20480字节的缓冲区上限，未读取！");
+    QTest::newRow("read, negative count")
+        << 1 << "读数据"
+        << ""
+        << "-5"
+        << "" << none << none << QString::fromUtf8("读数据超过20480字节的缓冲区上限，未读取！");
+    QTest::newRow("write-read, nothing to write") << 1 << "写读数据"
+                                                  << ""
+                                                  << "3"
+                                                  << "" << none << none << "";
+    QTest::newRow("write-read, slave") << -1 << "写读数据"
+                                       << "11"
+                                       << "3"
+                                       << "" << none << none << "";
+    QTest::newRow("write-read") << 1 << "写读数据"
+                                << "11"
+                                << "2"
+                                << "" << QStringList({"SpiWriteRead(0,0x00,[11],1,2,0) => 0"})
                                 << QStringList({"TX : 11 ", "RX : A1 A2 "}) << "";
-    QTest::newRow("unknown type from a file") << 1 << "擦除" << "11" << "2" << "" << none << none
-                                              << "";
+    QTest::newRow("unknown type from a file") << 1 << "擦除"
+                                              << "11"
+                                              << "2"
+                                              << "" << none << none << "";
 
-    QTest::newRow("write fails") << 1 << "写数据" << "11" << "0" << "SpiWrite"
-                                 << QStringList({"SpiWrite(0,0x00,[11],1) => -1"}) << none
-                                 << QString::fromUtf8("写数据失败！");
+    QTest::newRow("write fails") << 1 << "写数据"
+                                 << "11"
+                                 << "0"
+                                 << "SpiWrite" << QStringList({"SpiWrite(0,0x00,[11],1) => -1"})
+                                 << none << QString::fromUtf8("写数据失败！");
     QTest::newRow("full-duplex write fails")
-        << 0 << "写数据" << "11" << "0" << "SpiWriteRead"
-        << QStringList({"SpiWriteRead(0,0x00,[11],1,1,0) => -1"}) << none
+        << 0 << "写数据"
+        << "11"
+        << "0"
+        << "SpiWriteRead" << QStringList({"SpiWriteRead(0,0x00,[11],1,1,0) => -1"}) << none
         << QString::fromUtf8("写读数据失败！");
-    QTest::newRow("slave write fails") << -1 << "写数据" << "11" << "0" << "SpiSlaveWrite"
-                                       << QStringList({"SpiSlaveWrite(0,0x00,[11],1,0) => -1"})
-                                       << none << QString::fromUtf8("从机写数据失败！");
-    QTest::newRow("slave read fails") << -1 << "读数据" << "" << "0" << "SpiSlaveRead"
-                                      << QStringList({"SpiSlaveRead(0,0x00,0) => -1"}) << none
-                                      << QString::fromUtf8("从机读数据失败！");
-    QTest::newRow("read fails") << 1 << "读数据" << "" << "2" << "SpiRead"
-                                << QStringList({"SpiRead(0,0x00,2) => -1"}) << none
+    QTest::newRow("slave write fails")
+        << -1 << "写数据"
+        << "11"
+        << "0"
+        << "SpiSlaveWrite" << QStringList({"SpiSlaveWrite(0,0x00,[11],1,0) => -1"}) << none
+        << QString::fromUtf8("从机写数据失败！");
+    QTest::newRow("slave read fails")
+        << -1 << "读数据"
+        << ""
+        << "0"
+        << "SpiSlaveRead" << QStringList({"SpiSlaveRead(0,0x00,0) => -1"}) << none
+        << QString::fromUtf8("从机读数据失败！");
+    QTest::newRow("read fails") << 1 << "读数据"
+                                << ""
+                                << "2"
+                                << "SpiRead" << QStringList({"SpiRead(0,0x00,2) => -1"}) << none
                                 << QString::fromUtf8("读数据失败！");
-    QTest::newRow("write-read fails") << 1 << "写读数据" << "11" << "2" << "SpiWriteRead"
-                                      << QStringList({"SpiWriteRead(0,0x00,[11],1,2,0) => -1"})
-                                      << none << QString::fromUtf8("写读数据失败！");
+    QTest::newRow("write-read fails")
+        << 1 << "写读数据"
+        << "11"
+        << "2"
+        << "SpiWriteRead" << QStringList({"SpiWriteRead(0,0x00,[11],1,2,0) => -1"}) << none
+        << QString::fromUtf8("写读数据失败！");
 }
 
 void TestListExecution::rowPaths()
@@ -267,12 +315,11 @@ void TestListExecution::failingRowEndsPassAndCycle()
     window().duringDelay = [&](int) { tipWhileRunning = cycle->toolTip(); };
     fixture.click("toolButtonExecuteCycle");
     QCOMPARE(tipWhileRunning, QString::fromUtf8("停止循环执行列表"));
-    QCOMPARE(transferCalls(), QStringList({"SpiWrite(0,0x00,[0A],1) => 0",
-                                           "SpiWrite(0,0x00,[0B],1) => -3"}));
+    QCOMPARE(transferCalls(),
+             QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiWrite(0,0x00,[0B],1) => -3"}));
     QCOMPARE(fixture.logLines(), QStringList({"TX : 0A "}));
     QCOMPARE(window().delays, QList<int>({1}));
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("写数据失败！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("写数据失败！")));
     QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));
     QCOMPARE(cycle->toolTip(), QString::fromUtf8("循环执行列表"));
     QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
@@ -309,9 +356,9 @@ void TestListExecution::stoppingFinishesThePass()
     };
     fixture.click("toolButtonExecuteCycle");
     QCOMPARE(tipAfterStop, QString::fromUtf8("循环执行列表"));
-    QCOMPARE(transferCalls(), QStringList({"SpiWrite(0,0x00,[0A],1) => 0",
-                                           "SpiWrite(0,0x00,[0B],1) => 0",
-                                           "SpiWrite(0,0x00,[0C],1) => 0"}));
+    QCOMPARE(transferCalls(),
+             QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiWrite(0,0x00,[0B],1) => 0",
+                          "SpiWrite(0,0x00,[0C],1) => 0"}));
 }
 
 void TestListExecution::stopWorksWithNoRowChecked()
@@ -339,8 +386,7 @@ void TestListExecution::failedPreparationEndsCycle()
     addRow(true, "写数据", "0A", "0", "1");
     TelkorTestSetAdapterCount(0);
     fixture.click("toolButtonExecuteCycle"); // returns: the cycle does not retry for ever
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("无设备连接！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("无设备连接！")));
     QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));
     QCOMPARE(fixture.find<QToolButton>("toolButtonExecuteCycle")->toolTip(),
              QString::fromUtf8("循环执行列表"));
@@ -351,8 +397,8 @@ void TestListExecution::rowsDeletedDuringPass_data()
     QTest::addColumn<int>("deleted"); // the row removed while row 0's events are processed
     QTest::addColumn<QStringList>("written");
     QTest::addColumn<QList<int>>("delays");
-    QTest::newRow("the running row") << 0 << QStringList({"0A", "0B", "0C"})
-                                     << QList<int>({20, 30});
+    QTest::newRow("the running row")
+        << 0 << QStringList({"0A", "0B", "0C"}) << QList<int>({20, 30});
     QTest::newRow("the next row") << 1 << QStringList({"0A", "0C"}) << QList<int>({10, 30});
 }
 
@@ -405,8 +451,7 @@ void TestListExecution::autoStartSurvivesListFailure()
     fixture.click("autoStartPushButton");
     TelkorTestForceResult("SpiWrite", -1, 1);
     fixture.click("toolButtonExecuteOnce");
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("写数据失败！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("写数据失败！")));
     QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("停止"));
     fixture.click("autoStartPushButton");
 }
@@ -431,8 +476,7 @@ void TestListExecution::autoStartFailureLeavesCycleRunning()
     });
     fixture.click("autoStartPushButton");
     fixture.click("toolButtonExecuteCycle"); // returns once the timer above stops the cycle
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("读数据失败！")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("读数据失败！")));
     QVERIFY(cycleAlive);
     QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
     QVERIFY(!MainWindowTestAccess::cycleRunning(fixture.window()));

@@ -10,11 +10,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
-const QByteArray header =
-    QByteArray(";该文件为KAVRIS列表操作文件，每行为一个操作，若当前行为\";\"开头，则当前行为注释行\r\n"
-               ";选择,操作类型,写数据,读数据字节数,延时(毫秒)\r\n");
+const QByteArray header = QByteArray(
+    ";该文件为KAVRIS列表操作文件，每行为一个操作，若当前行为\";\"开头，则当前行为注释行\r\n"
+    ";选择,操作类型,写数据,读数据字节数,延时(毫秒)\r\n");
 
 QByteArray readFile(const QString &path)
 {

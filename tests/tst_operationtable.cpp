@@ -131,8 +131,7 @@ void TestOperationTable::deleteAsksOnce()
         ModalAnswerer::press(answer)(box);
     });
     fixture.click("toolButtonDelete");
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("确定删除选中行？")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("确定删除选中行？")));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Yes", "No"}));
     QCOMPARE(parent, nullptr);
     QStringList left;
@@ -146,19 +145,32 @@ void TestOperationTable::typing_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("text");
-    QTest::newRow("count: 0 refused") << 3 << "0" << "";
-    QTest::newRow("count: 10230") << 3 << "10230" << "10230";
-    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229" << "1022";
-    QTest::newRow("count: 10010") << 3 << "10010" << "10010";
-    QTest::newRow("count: no letters") << 3 << "1x2" << "12";
-    QTest::newRow("delay: 0") << 4 << "0" << "0";
-    QTest::newRow("delay: 007") << 4 << "007" << "007";
-    QTest::newRow("delay: 250") << 4 << "250" << "250";
-    QTest::newRow("delay: no letters or signs") << 4 << "-a+5" << "5";
-    QTest::newRow("hex: pairs and single blanks") << 2 << "0A ff 12 " << "0A ff 12 ";
-    QTest::newRow("hex: third digit refused") << 2 << "123" << "12";
-    QTest::newRow("hex: two blanks refused") << 2 << "12  34" << "12 34";
-    QTest::newRow("hex: other characters refused") << 2 << "1g,2" << "12";
+    QTest::newRow("count: 0 refused") << 3 << "0"
+                                      << "";
+    QTest::newRow("count: 10230") << 3 << "10230"
+                                  << "10230";
+    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229"
+                                                            << "1022";
+    QTest::newRow("count: 10010") << 3 << "10010"
+                                  << "10010";
+    QTest::newRow("count: no letters") << 3 << "1x2"
+                                       << "12";
+    QTest::newRow("delay: 0") << 4 << "0"
+                              << "0";
+    QTest::newRow("delay: 007") << 4 << "007"
+                                << "007";
+    QTest::newRow("delay: 250") << 4 << "250"
+                                << "250";
+    QTest::newRow("delay: no letters or signs") << 4 << "-a+5"
+                                                << "5";
+    QTest::newRow("hex: pairs and single blanks") << 2 << "0A ff 12 "
+                                                  << "0A ff 12 ";
+    QTest::newRow("hex: third digit refused") << 2 << "123"
+                                              << "12";
+    QTest::newRow("hex: two blanks refused") << 2 << "12  34"
+                                             << "12 34";
+    QTest::newRow("hex: other characters refused") << 2 << "1g,2"
+                                                   << "12";
 }
 
 void TestOperationTable::typing()

@@ -47,9 +47,9 @@ void TestProgram::badAdapterConfiguration()
     QVERIFY(!process.waitForFinished(1500));
     process.terminate();
     QVERIFY(process.waitForFinished(5000));
-    const QStringList ours =
-        QString::fromLocal8Bit(process.readAllStandardError()).split(QLatin1Char('\n')).filter(
-            QStringLiteral("libTELKOR"));
+    const QStringList ours = QString::fromLocal8Bit(process.readAllStandardError())
+                                 .split(QLatin1Char('\n'))
+                                 .filter(QStringLiteral("libTELKOR"));
     QCOMPARE(ours, QStringList({"libTELKOR: configuration: \"adapters=many\" cannot be used; "
                                 "ignored"}));
 }

@@ -84,8 +84,8 @@ void TestRecipes::registerBank()
     fixture.setWriteText("writeTextEdit", QStringLiteral("20 47"));
     fixture.click("writePushButton");
     writeRead("A0", 1);
-    QCOMPARE(fixture.logLines(), QStringList({"TX : 8F ", "RX : 5A ", "TX : 20 47 ", "TX : A0 ",
-                                              "RX : 47 "}));
+    QCOMPARE(fixture.logLines(),
+             QStringList({"TX : 8F ", "RX : 5A ", "TX : 20 47 ", "TX : A0 ", "RX : 47 "}));
 }
 
 void TestRecipes::wrongSettingsGarble_data()

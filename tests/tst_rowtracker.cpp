@@ -16,20 +16,30 @@ private slots:
 
 void TestRowTracker::follows_data()
 {
-    QTest::addColumn<int>("row");     // the row the pass just ran, in a model of rows a..f
+    QTest::addColumn<int>("row");      // the row the pass just ran, in a model of rows a..f
     QTest::addColumn<QString>("edit"); // "-first,count" removes, "+first,count" inserts
     QTest::addColumn<QString>("next"); // the row the pass goes on with, by its text
 
-    QTest::newRow("nothing changes") << 2 << "" << "d";
-    QTest::newRow("row itself removed") << 2 << "-2,1" << "d";
-    QTest::newRow("rows above removed") << 3 << "-0,2" << "e";
-    QTest::newRow("row and rows above removed") << 3 << "-1,3" << "e";
-    QTest::newRow("next row removed") << 2 << "-3,1" << "e";
-    QTest::newRow("all after removed") << 2 << "-3,3" << "";
-    QTest::newRow("rows inserted above") << 2 << "+0,2" << "d";
-    QTest::newRow("rows inserted right after run first") << 2 << "+3,1" << "new";
-    QTest::newRow("rows appended at the end") << 5 << "+6,1" << "new";
-    QTest::newRow("everything removed") << 1 << "-0,6" << "";
+    QTest::newRow("nothing changes") << 2 << ""
+                                     << "d";
+    QTest::newRow("row itself removed") << 2 << "-2,1"
+                                        << "d";
+    QTest::newRow("rows above removed") << 3 << "-0,2"
+                                        << "e";
+    QTest::newRow("row and rows above removed") << 3 << "-1,3"
+                                                << "e";
+    QTest::newRow("next row removed") << 2 << "-3,1"
+                                      << "e";
+    QTest::newRow("all after removed") << 2 << "-3,3"
+                                       << "";
+    QTest::newRow("rows inserted above") << 2 << "+0,2"
+                                         << "d";
+    QTest::newRow("rows inserted right after run first") << 2 << "+3,1"
+                                                         << "new";
+    QTest::newRow("rows appended at the end") << 5 << "+6,1"
+                                              << "new";
+    QTest::newRow("everything removed") << 1 << "-0,6"
+                                        << "";
 }
 
 void TestRowTracker::follows()

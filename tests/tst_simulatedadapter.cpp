@@ -9,7 +9,8 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 QStringList calls()
 {
@@ -333,10 +334,14 @@ void TestSimulatedAdapter::injectedFaults_data()
 {
     QTest::addColumn<QString>("rule");
     QTest::addColumn<QString>("results"); // of ten SpiWrite calls
-    QTest::newRow("once") << "fault.SpiWrite=once" << "-6 0 0 0 0 0 0 0 0 0";
-    QTest::newRow("every third") << "fault.SpiWrite=every:3" << "0 0 -6 0 0 -6 0 0 -6 0";
-    QTest::newRow("never") << "fault.SpiWrite=random:0" << "0 0 0 0 0 0 0 0 0 0";
-    QTest::newRow("always") << "fault.SpiWrite=random:1" << "-6 -6 -6 -6 -6 -6 -6 -6 -6 -6";
+    QTest::newRow("once") << "fault.SpiWrite=once"
+                          << "-6 0 0 0 0 0 0 0 0 0";
+    QTest::newRow("every third") << "fault.SpiWrite=every:3"
+                                 << "0 0 -6 0 0 -6 0 0 -6 0";
+    QTest::newRow("never") << "fault.SpiWrite=random:0"
+                           << "0 0 0 0 0 0 0 0 0 0";
+    QTest::newRow("always") << "fault.SpiWrite=random:1"
+                            << "-6 -6 -6 -6 -6 -6 -6 -6 -6 -6";
 }
 
 void TestSimulatedAdapter::injectedFaults()

@@ -25,7 +25,8 @@ void TestSpiSettings::channelByte_data()
     QTest::addColumn<int>("channel");
     const int expected[] = {0x00, 0x10, 0x20, 0x30, 0x40, 0x01, 0x11, 0x21, 0x31, 0x41};
     for (int index = 0; index < 10; ++index)
-        QTest::addRow("%s", qPrintable(QStringLiteral("SPI%1_CS%2").arg(index / 5 + 1).arg(index % 5)))
+        QTest::addRow("%s",
+                      qPrintable(QStringLiteral("SPI%1_CS%2").arg(index / 5 + 1).arg(index % 5)))
             << index << expected[index];
 }
 
@@ -66,14 +67,14 @@ void TestSpiSettings::recordLayout_data()
     QTest::addColumn<int>("shift");
     QTest::addColumn<QByteArray>("bytes");
     // Offsets: mode, master, polarity, phase, LSB first, CS polarity, 2 reserved, clock (LE).
-    QTest::newRow("start-up panel") << 1 << 1 << 0 << 0 << 0 << 0
-                                    << QByteArray::fromHex("010100000000EEEE80F0FA02");
-    QTest::newRow("polarity before phase") << 0 << 1 << 0 << 1 << 0 << 0
-                                           << QByteArray::fromHex("000101000000EEEE80F0FA02");
-    QTest::newRow("phase at offset 3") << 0 << 1 << 1 << 0 << 0 << 0
-                                       << QByteArray::fromHex("000100010000EEEE80F0FA02");
-    QTest::newRow("slave, LSB first, CS high") << 1 << 0 << 0 << 0 << 1 << 1
-                                               << QByteArray::fromHex("010000000101EEEE80F0FA02");
+    QTest::newRow("start-up panel")
+        << 1 << 1 << 0 << 0 << 0 << 0 << QByteArray::fromHex("010100000000EEEE80F0FA02");
+    QTest::newRow("polarity before phase")
+        << 0 << 1 << 0 << 1 << 0 << 0 << QByteArray::fromHex("000101000000EEEE80F0FA02");
+    QTest::newRow("phase at offset 3")
+        << 0 << 1 << 1 << 0 << 0 << 0 << QByteArray::fromHex("000100010000EEEE80F0FA02");
+    QTest::newRow("slave, LSB first, CS high")
+        << 1 << 0 << 0 << 0 << 1 << 1 << QByteArray::fromHex("010000000101EEEE80F0FA02");
 }
 
 void TestSpiSettings::recordLayout()

@@ -78,56 +78,113 @@ void TestStartup::objectNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     const char *table[][2] = {
-        {"actionTxt", "QAction"}, {"actionClear", "QAction"}, {"actionAbout", "QAction"},
-        {"actionExit", "QAction"}, {"actionSave_As_Text", "QAction"},
-        {"actionSave_As_Html", "QAction"}, {"actionPinMap", "QAction"},
-        {"actionFirmwareInfo", "QAction"}, {"centralWidget", "QWidget"},
-        {"gridLayout_4", "QGridLayout"}, {"verticalLayout_3", "QVBoxLayout"},
-        {"horizontalLayout_11", "QHBoxLayout"}, {"groupBox", "QGroupBox"},
-        {"gridLayout", "QGridLayout"}, {"verticalLayout", "QVBoxLayout"},
-        {"horizontalLayout", "QHBoxLayout"}, {"horizontalLayout_2", "QHBoxLayout"},
-        {"horizontalLayout_3", "QHBoxLayout"}, {"horizontalLayout_4", "QHBoxLayout"},
-        {"horizontalLayout_5", "QHBoxLayout"}, {"horizontalLayout_6", "QHBoxLayout"},
-        {"horizontalLayout_7", "QHBoxLayout"}, {"horizontalLayout_8", "QHBoxLayout"},
-        {"horizontalLayout_10", "QHBoxLayout"}, {"label", "QLabel"}, {"label_2", "QLabel"},
-        {"label_3", "QLabel"}, {"label_4", "QLabel"}, {"label_5", "QLabel"},
-        {"label_6", "QLabel"}, {"label_7", "QLabel"}, {"label_8", "QLabel"},
-        {"label_10", "QLabel"}, {"deviceIndexComboBox", "QComboBox"},
-        {"channelIndexComboBox", "QComboBox"}, {"controlModeComboBox", "QComboBox"},
-        {"workingModeComboBox", "QComboBox"}, {"clockPhaseComboBox", "QComboBox"},
-        {"clockPolarityComboBox", "QComboBox"}, {"csPolarityComboBox", "QComboBox"},
-        {"shiftDirComboBox", "QComboBox"}, {"clockSpeedComboBox", "QComboBox"},
-        {"groupBox_2", "QGroupBox"}, {"gridLayout_2", "QGridLayout"},
-        {"dataTextBrowser", "QTextBrowser"}, {"tabWidget", "QTabWidget"}, {"tab", "QWidget"},
-        {"gridLayout_3", "QGridLayout"}, {"verticalLayout_2", "QVBoxLayout"},
-        {"writeTextEdit", "QTextEdit"}, {"horizontalLayout_13", "QHBoxLayout"},
-        {"horizontalLayout_12", "QHBoxLayout"}, {"label_11", "QLabel"},
-        {"readByteCountSpinBox", "QSpinBox"}, {"hexSendCheckBox", "QCheckBox"},
-        {"writePushButton", "QPushButton"}, {"readPushButton", "QPushButton"},
-        {"writeReadPushButton", "QPushButton"}, {"tab_4", "QWidget"},
-        {"gridLayout_7", "QGridLayout"}, {"verticalLayout_5", "QVBoxLayout"},
-        {"blockWriteTextEdit", "QTextEdit"}, {"horizontalLayout_15", "QHBoxLayout"},
-        {"horizontalLayout_16", "QHBoxLayout"}, {"horizontalLayout_17", "QHBoxLayout"},
-        {"label_13", "QLabel"}, {"writeBlockSizesSinBox", "QSpinBox"},
-        {"horizontalLayout_19", "QHBoxLayout"}, {"label_16", "QLabel"},
-        {"readBlockSizeSpinBox", "QSpinBox"}, {"label_12", "QLabel"},
-        {"blockReadCountSpinBox", "QSpinBox"}, {"horizontalLayout_18", "QHBoxLayout"},
-        {"label_14", "QLabel"}, {"intervalTimeSpinBox", "QSpinBox"}, {"label_15", "QLabel"},
-        {"blockHexSendCheckBox", "QCheckBox"}, {"blockWritePushButton", "QPushButton"},
-        {"blockReadPushButton", "QPushButton"}, {"blockWriteReadPushButton", "QPushButton"},
-        {"tab_2", "QWidget"}, {"gridLayout_5", "QGridLayout"},
-        {"verticalLayout_4", "QVBoxLayout"}, {"operationTableWidget", "QTableWidget"},
-        {"horizontalLayout_14", "QHBoxLayout"}, {"horizontalLayout_22", "QHBoxLayout"},
-        {"horizontalLayout_20", "QHBoxLayout"}, {"label_17", "QLabel"},
-        {"timerSpinBox", "QSpinBox"}, {"label_18", "QLabel"},
-        {"horizontalLayout_21", "QHBoxLayout"}, {"label_19", "QLabel"},
-        {"operationComboBox", "QComboBox"}, {"autoStartPushButton", "QPushButton"},
-        {"toolButtonAddNew", "QToolButton"}, {"toolButtonDelete", "QToolButton"},
-        {"toolButtonExecuteCycle", "QToolButton"}, {"toolButtonExecuteOnce", "QToolButton"},
+        {"actionTxt", "QAction"},
+        {"actionClear", "QAction"},
+        {"actionAbout", "QAction"},
+        {"actionExit", "QAction"},
+        {"actionSave_As_Text", "QAction"},
+        {"actionSave_As_Html", "QAction"},
+        {"actionPinMap", "QAction"},
+        {"actionFirmwareInfo", "QAction"},
+        {"centralWidget", "QWidget"},
+        {"gridLayout_4", "QGridLayout"},
+        {"verticalLayout_3", "QVBoxLayout"},
+        {"horizontalLayout_11", "QHBoxLayout"},
+        {"groupBox", "QGroupBox"},
+        {"gridLayout", "QGridLayout"},
+        {"verticalLayout", "QVBoxLayout"},
+        {"horizontalLayout", "QHBoxLayout"},
+        {"horizontalLayout_2", "QHBoxLayout"},
+        {"horizontalLayout_3", "QHBoxLayout"},
+        {"horizontalLayout_4", "QHBoxLayout"},
+        {"horizontalLayout_5", "QHBoxLayout"},
+        {"horizontalLayout_6", "QHBoxLayout"},
+        {"horizontalLayout_7", "QHBoxLayout"},
+        {"horizontalLayout_8", "QHBoxLayout"},
+        {"horizontalLayout_10", "QHBoxLayout"},
+        {"label", "QLabel"},
+        {"label_2", "QLabel"},
+        {"label_3", "QLabel"},
+        {"label_4", "QLabel"},
+        {"label_5", "QLabel"},
+        {"label_6", "QLabel"},
+        {"label_7", "QLabel"},
+        {"label_8", "QLabel"},
+        {"label_10", "QLabel"},
+        {"deviceIndexComboBox", "QComboBox"},
+        {"channelIndexComboBox", "QComboBox"},
+        {"controlModeComboBox", "QComboBox"},
+        {"workingModeComboBox", "QComboBox"},
+        {"clockPhaseComboBox", "QComboBox"},
+        {"clockPolarityComboBox", "QComboBox"},
+        {"csPolarityComboBox", "QComboBox"},
+        {"shiftDirComboBox", "QComboBox"},
+        {"clockSpeedComboBox", "QComboBox"},
+        {"groupBox_2", "QGroupBox"},
+        {"gridLayout_2", "QGridLayout"},
+        {"dataTextBrowser", "QTextBrowser"},
+        {"tabWidget", "QTabWidget"},
+        {"tab", "QWidget"},
+        {"gridLayout_3", "QGridLayout"},
+        {"verticalLayout_2", "QVBoxLayout"},
+        {"writeTextEdit", "QTextEdit"},
+        {"horizontalLayout_13", "QHBoxLayout"},
+        {"horizontalLayout_12", "QHBoxLayout"},
+        {"label_11", "QLabel"},
+        {"readByteCountSpinBox", "QSpinBox"},
+        {"hexSendCheckBox", "QCheckBox"},
+        {"writePushButton", "QPushButton"},
+        {"readPushButton", "QPushButton"},
+        {"writeReadPushButton", "QPushButton"},
+        {"tab_4", "QWidget"},
+        {"gridLayout_7", "QGridLayout"},
+        {"verticalLayout_5", "QVBoxLayout"},
+        {"blockWriteTextEdit", "QTextEdit"},
+        {"horizontalLayout_15", "QHBoxLayout"},
+        {"horizontalLayout_16", "QHBoxLayout"},
+        {"horizontalLayout_17", "QHBoxLayout"},
+        {"label_13", "QLabel"},
+        {"writeBlockSizesSinBox", "QSpinBox"},
+        {"horizontalLayout_19", "QHBoxLayout"},
+        {"label_16", "QLabel"},
+        {"readBlockSizeSpinBox", "QSpinBox"},
+        {"label_12", "QLabel"},
+        {"blockReadCountSpinBox", "QSpinBox"},
+        {"horizontalLayout_18", "QHBoxLayout"},
+        {"label_14", "QLabel"},
+        {"intervalTimeSpinBox", "QSpinBox"},
+        {"label_15", "QLabel"},
+        {"blockHexSendCheckBox", "QCheckBox"},
+        {"blockWritePushButton", "QPushButton"},
+        {"blockReadPushButton", "QPushButton"},
+        {"blockWriteReadPushButton", "QPushButton"},
+        {"tab_2", "QWidget"},
+        {"gridLayout_5", "QGridLayout"},
+        {"verticalLayout_4", "QVBoxLayout"},
+        {"operationTableWidget", "QTableWidget"},
+        {"horizontalLayout_14", "QHBoxLayout"},
+        {"horizontalLayout_22", "QHBoxLayout"},
+        {"horizontalLayout_20", "QHBoxLayout"},
+        {"label_17", "QLabel"},
+        {"timerSpinBox", "QSpinBox"},
+        {"label_18", "QLabel"},
+        {"horizontalLayout_21", "QHBoxLayout"},
+        {"label_19", "QLabel"},
+        {"operationComboBox", "QComboBox"},
+        {"autoStartPushButton", "QPushButton"},
+        {"toolButtonAddNew", "QToolButton"},
+        {"toolButtonDelete", "QToolButton"},
+        {"toolButtonExecuteCycle", "QToolButton"},
+        {"toolButtonExecuteOnce", "QToolButton"},
         {"toolButtonOpenListFromFile", "QToolButton"},
-        {"toolButtonSaveListToFile", "QToolButton"}, {"menuBar", "QMenuBar"},
-        {"menuFile", "QMenu"}, {"menuView", "QMenu"}, {"menu", "QMenu"},
-        {"menuHelp", "QMenu"}, {"mainToolBar", "QToolBar"}, {"statusBar", "QStatusBar"},
+        {"toolButtonSaveListToFile", "QToolButton"},
+        {"menuBar", "QMenuBar"},
+        {"menuFile", "QMenu"},
+        {"menuView", "QMenu"},
+        {"menu", "QMenu"},
+        {"menuHelp", "QMenu"},
+        {"mainToolBar", "QToolBar"},
+        {"statusBar", "QStatusBar"},
     };
     for (const auto &row : table)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
@@ -164,26 +221,32 @@ void TestStartup::windowItself()
     QStringList slotNames;
     for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
         slotNames.append(QString::fromLatin1(meta->method(i).methodSignature()));
-    QCOMPARE(slotNames,
-             QStringList({"on_writePushButton_clicked()", "on_readPushButton_clicked()",
-                          "on_writeReadPushButton_clicked()", "on_hexSendCheckBox_clicked(bool)",
-                          "on_actionClear_triggered()",
-                          "on_controlModeComboBox_currentIndexChanged(QString)",
-                          "on_workingModeComboBox_currentIndexChanged(QString)",
-                          "on_actionAbout_triggered()", "on_actionExit_triggered()",
-                          "on_actionTxt_triggered(bool)", "on_blockWritePushButton_clicked()",
-                          "on_blockReadPushButton_clicked()",
-                          "on_blockWriteReadPushButton_clicked()",
-                          "on_actionSave_As_Text_triggered()",
-                          "on_actionSave_As_Html_triggered()",
-                          "on_blockHexSendCheckBox_clicked(bool)",
-                          "on_autoStartPushButton_clicked()", "needReInit()",
-                          "on_actionFirmwareInfo_triggered()", "on_actionPinMap_triggered()",
-                          "on_toolButtonDelete_clicked()", "on_toolButtonAddNew_clicked()",
-                          "on_toolButtonExecuteCycle_clicked()",
-                          "on_toolButtonExecuteOnce_clicked()",
-                          "on_toolButtonOpenListFromFile_clicked()",
-                          "on_toolButtonSaveListToFile_clicked()"}));
+    QCOMPARE(slotNames, QStringList({"on_writePushButton_clicked()",
+                                     "on_readPushButton_clicked()",
+                                     "on_writeReadPushButton_clicked()",
+                                     "on_hexSendCheckBox_clicked(bool)",
+                                     "on_actionClear_triggered()",
+                                     "on_controlModeComboBox_currentIndexChanged(QString)",
+                                     "on_workingModeComboBox_currentIndexChanged(QString)",
+                                     "on_actionAbout_triggered()",
+                                     "on_actionExit_triggered()",
+                                     "on_actionTxt_triggered(bool)",
+                                     "on_blockWritePushButton_clicked()",
+                                     "on_blockReadPushButton_clicked()",
+                                     "on_blockWriteReadPushButton_clicked()",
+                                     "on_actionSave_As_Text_triggered()",
+                                     "on_actionSave_As_Html_triggered()",
+                                     "on_blockHexSendCheckBox_clicked(bool)",
+                                     "on_autoStartPushButton_clicked()",
+                                     "needReInit()",
+                                     "on_actionFirmwareInfo_triggered()",
+                                     "on_actionPinMap_triggered()",
+                                     "on_toolButtonDelete_clicked()",
+                                     "on_toolButtonAddNew_clicked()",
+                                     "on_toolButtonExecuteCycle_clicked()",
+                                     "on_toolButtonExecuteOnce_clicked()",
+                                     "on_toolButtonOpenListFromFile_clicked()",
+                                     "on_toolButtonSaveListToFile_clicked()"}));
 }
 
 void TestStartup::comboBoxes_data()
@@ -192,39 +255,43 @@ void TestStartup::comboBoxes_data()
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<int>("current");
     QTest::newRow("device") << "deviceIndexComboBox"
-                            << QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"})
-                            << 0;
+                            << QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}) << 0;
     QTest::newRow("channel") << "channelIndexComboBox"
                              << QStringList({"SPI1_CS0", "SPI1_CS1", "SPI1_CS2", "SPI1_CS3",
                                              "SPI1_CS4", "SPI2_CS0", "SPI2_CS1", "SPI2_CS2",
                                              "SPI2_CS3", "SPI2_CS4"})
                              << 0;
-    QTest::newRow("control mode")
-        << "controlModeComboBox"
-        << QStringList({QString::fromUtf8("硬件全双工"), QString::fromUtf8("硬件半双工"),
-                        QString::fromUtf8("软件半双工"), QString::fromUtf8("单总线模式")})
-        << 1;
-    QTest::newRow("working mode")
-        << "workingModeComboBox"
-        << QStringList({QString::fromUtf8("从机"), QString::fromUtf8("主机")}) << 1;
+    QTest::newRow("control mode") << "controlModeComboBox"
+                                  << QStringList({QString::fromUtf8("硬件全双工"),
+                                                  QString::fromUtf8("硬件半双工"),
+                                                  QString::fromUtf8("软件半双工"),
+                                                  QString::fromUtf8("单总线模式")})
+                                  << 1;
+    QTest::newRow("working mode") << "workingModeComboBox"
+                                  << QStringList(
+                                         {QString::fromUtf8("从机"), QString::fromUtf8("主机")})
+                                  << 1;
     QTest::newRow("phase") << "clockPhaseComboBox" << QStringList({"0", "1"}) << 0;
     QTest::newRow("polarity") << "clockPolarityComboBox" << QStringList({"0", "1"}) << 0;
-    QTest::newRow("cs polarity")
-        << "csPolarityComboBox"
-        << QStringList({QString::fromUtf8("低电平"), QString::fromUtf8("高电平")}) << 0;
-    QTest::newRow("shift")
-        << "shiftDirComboBox"
-        << QStringList({QString::fromUtf8("高位在前"), QString::fromUtf8("低位在前")}) << 0;
-    QTest::newRow("clock") << "clockSpeedComboBox"
-                           << QStringList({"50000000", "25000000", "12500000", "6250000",
-                                           "3125000", "1562500", "781250", "390450"})
+    QTest::newRow("cs polarity") << "csPolarityComboBox"
+                                 << QStringList(
+                                        {QString::fromUtf8("低电平"), QString::fromUtf8("高电平")})
+                                 << 0;
+    QTest::newRow("shift") << "shiftDirComboBox"
+                           << QStringList(
+                                  {QString::fromUtf8("高位在前"), QString::fromUtf8("低位在前")})
                            << 0;
-    QTest::newRow("operation")
-        << "operationComboBox"
-        << QStringList({QString::fromUtf8("写数据"), QString::fromUtf8("读数据"),
-                        QString::fromUtf8("写读数据"), QString::fromUtf8("块写数据"),
-                        QString::fromUtf8("块读数据"), QString::fromUtf8("块写读数据")})
-        << 0;
+    QTest::newRow("clock") << "clockSpeedComboBox"
+                           << QStringList({"50000000", "25000000", "12500000", "6250000", "3125000",
+                                           "1562500", "781250", "390450"})
+                           << 0;
+    QTest::newRow("operation") << "operationComboBox"
+                               << QStringList(
+                                      {QString::fromUtf8("写数据"), QString::fromUtf8("读数据"),
+                                       QString::fromUtf8("写读数据"), QString::fromUtf8("块写数据"),
+                                       QString::fromUtf8("块读数据"),
+                                       QString::fromUtf8("块写读数据")})
+                               << 0;
 }
 
 void TestStartup::comboBoxes()
@@ -275,22 +342,47 @@ void TestStartup::texts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     const char *table[][2] = {
-        {"groupBox", "设置"}, {"groupBox_2", "显示"}, {"label", "设备索引："},
-        {"label_2", "通道索引："}, {"label_3", "控制模式："}, {"label_4", "主从模式："},
-        {"label_5", "时钟相位："}, {"label_6", "时钟极性："}, {"label_7", "片选极性："},
-        {"label_8", "移位方向："}, {"label_10", "时钟频率："}, {"label_11", "读字节数："},
-        {"hexSendCheckBox", "十六进制"}, {"writePushButton", "写数据"},
-        {"readPushButton", "读数据"}, {"writeReadPushButton", "写读数据"},
-        {"label_13", "写块大小："}, {"label_16", "读块大小："}, {"label_12", "读块数"},
-        {"label_14", "块间隔时间"}, {"label_15", "微妙"}, {"blockHexSendCheckBox", "十六进制"},
-        {"blockWritePushButton", "块写数据"}, {"blockReadPushButton", "块读数据"},
-        {"blockWriteReadPushButton", "块写读数据"}, {"label_17", "定时时间："},
-        {"label_18", "毫秒"}, {"label_19", "操作类型："}, {"autoStartPushButton", "开始"},
-        {"actionTxt", "ASCII显示"}, {"actionClear", "清除显示内容"}, {"actionAbout", "关于"},
-        {"actionExit", "退出"}, {"actionSave_As_Text", "另存为 Text"},
-        {"actionSave_As_Html", "另存为 Html"}, {"actionPinMap", "引脚定义"},
-        {"actionFirmwareInfo", "固件信息"}, {"menuFile", "文件"}, {"menuView", "显示"},
-        {"menu", "工具"}, {"menuHelp", "帮助"},
+        {"groupBox", "设置"},
+        {"groupBox_2", "显示"},
+        {"label", "设备索引："},
+        {"label_2", "通道索引："},
+        {"label_3", "控制模式："},
+        {"label_4", "主从模式："},
+        {"label_5", "时钟相位："},
+        {"label_6", "时钟极性："},
+        {"label_7", "片选极性："},
+        {"label_8", "移位方向："},
+        {"label_10", "时钟频率："},
+        {"label_11", "读字节数："},
+        {"hexSendCheckBox", "十六进制"},
+        {"writePushButton", "写数据"},
+        {"readPushButton", "读数据"},
+        {"writeReadPushButton", "写读数据"},
+        {"label_13", "写块大小："},
+        {"label_16", "读块大小："},
+        {"label_12", "读块数"},
+        {"label_14", "块间隔时间"},
+        {"label_15", "微妙"},
+        {"blockHexSendCheckBox", "十六进制"},
+        {"blockWritePushButton", "块写数据"},
+        {"blockReadPushButton", "块读数据"},
+        {"blockWriteReadPushButton", "块写读数据"},
+        {"label_17", "定时时间："},
+        {"label_18", "毫秒"},
+        {"label_19", "操作类型："},
+        {"autoStartPushButton", "开始"},
+        {"actionTxt", "ASCII显示"},
+        {"actionClear", "清除显示内容"},
+        {"actionAbout", "关于"},
+        {"actionExit", "退出"},
+        {"actionSave_As_Text", "另存为 Text"},
+        {"actionSave_As_Html", "另存为 Html"},
+        {"actionPinMap", "引脚定义"},
+        {"actionFirmwareInfo", "固件信息"},
+        {"menuFile", "文件"},
+        {"menuView", "显示"},
+        {"menu", "工具"},
+        {"menuHelp", "帮助"},
     };
     for (const auto &row : table)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromUtf8(row[1]);
@@ -336,17 +428,18 @@ void TestStartup::toolButtons_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("toolTip");
     QTest::addColumn<int>("iconSize");
-    QTest::newRow("add") << "toolButtonAddNew" << "..." << QString::fromUtf8("新添加一行") << 20;
-    QTest::newRow("delete") << "toolButtonDelete" << "..." << QString::fromUtf8("删除当前选中行")
-                            << 16;
-    QTest::newRow("cycle") << "toolButtonExecuteCycle" << "" << QString::fromUtf8("循环执行列表")
-                           << 20;
-    QTest::newRow("once") << "toolButtonExecuteOnce" << "" << QString::fromUtf8("单次执行列表")
-                          << 20;
-    QTest::newRow("open") << "toolButtonOpenListFromFile" << "..." << QString::fromUtf8("打开文件")
-                          << 20;
-    QTest::newRow("save") << "toolButtonSaveListToFile" << "..."
-                          << QString::fromUtf8("保存为文件") << 20;
+    QTest::newRow("add") << "toolButtonAddNew"
+                         << "..." << QString::fromUtf8("新添加一行") << 20;
+    QTest::newRow("delete") << "toolButtonDelete"
+                            << "..." << QString::fromUtf8("删除当前选中行") << 16;
+    QTest::newRow("cycle") << "toolButtonExecuteCycle"
+                           << "" << QString::fromUtf8("循环执行列表") << 20;
+    QTest::newRow("once") << "toolButtonExecuteOnce"
+                          << "" << QString::fromUtf8("单次执行列表") << 20;
+    QTest::newRow("open") << "toolButtonOpenListFromFile"
+                          << "..." << QString::fromUtf8("打开文件") << 20;
+    QTest::newRow("save") << "toolButtonSaveListToFile"
+                          << "..." << QString::fromUtf8("保存为文件") << 20;
 }
 
 void TestStartup::toolButtons()
@@ -411,11 +504,9 @@ void TestStartup::pictures_data()
     QTest::newRow("add") << ":/image/add_193px.png" << QByteArray("png") << QSize(193, 193);
     QTest::newRow("delete") << ":/image/delete_512px.png" << QByteArray("png") << QSize(512, 512);
     QTest::newRow("pause") << ":/image/Pause_32px.png" << QByteArray("png") << QSize(32, 32);
-    QTest::newRow("open") << ":/image/open_file_512px.png" << QByteArray("png")
-                          << QSize(512, 512);
+    QTest::newRow("open") << ":/image/open_file_512px.png" << QByteArray("png") << QSize(512, 512);
     QTest::newRow("save") << ":/image/Save_as_512px.png" << QByteArray("png") << QSize(512, 512);
-    QTest::newRow("pin map") << ":/image/TELKOR-KAVRIS.png" << QByteArray("png")
-                             << QSize(596, 381);
+    QTest::newRow("pin map") << ":/image/TELKOR-KAVRIS.png" << QByteArray("png") << QSize(596, 381);
 }
 
 void TestStartup::pictures()

@@ -16,7 +16,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
-namespace {
+namespace
+{
 
 QByteArray readFile(const QString &path)
 {
@@ -170,8 +171,9 @@ void TestTrafficLog::unwritablePath()
 void TestTrafficLog::failedWriteKeepsOldFile()
 {
     // A disk that fills up while the log is written: files may grow to 4 KiB only.
-    fixture.setWriteText("writeTextEdit", QString(3000, QLatin1Char('A')).replace(
-                                              QLatin1String("A"), QLatin1String("AB ")));
+    fixture.setWriteText(
+        "writeTextEdit",
+        QString(3000, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("AB ")));
     fixture.click("writePushButton");
     QVERIFY(fixture.log().size() > 8000);
     const QString path = filePath("kept.txt");

@@ -20,7 +20,7 @@ void MainWindow::refuseTransfer(const QString &message)
     warn(message);
 }
 
-MainWindow::Outcome MainWindow::writeOnce(int device, int channel, QByteArray data,
+MainWindow::Outcome MainWindow::writeOnce(int device, int channel, const QByteArray &data,
                                           const QString &slaveFailure)
 {
     const AdapterEntries &adapter = AdapterLibrary::entries();
@@ -69,7 +69,7 @@ MainWindow::Outcome MainWindow::readOnce(int device, int channel, int count)
     return {};
 }
 
-MainWindow::Outcome MainWindow::writeReadOnce(int device, int channel, QByteArray data,
+MainWindow::Outcome MainWindow::writeReadOnce(int device, int channel, const QByteArray &data,
                                               int count)
 {
     const AdapterEntries &adapter = AdapterLibrary::entries();
@@ -91,8 +91,8 @@ void MainWindow::on_writePushButton_clicked()
     const int channel = currentChannel();
     if (!ensureDeviceReady())
         return;
-    const QByteArray data = collectWriteData(
-        ui->writeTextEdit, ui->hexSendCheckBox->isChecked(), HexConversion::Unsigned);
+    const QByteArray data = collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
+                                             HexConversion::Unsigned);
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refuseTransfer(writeDataTooLongMessage());
     const Outcome outcome =
@@ -120,8 +120,8 @@ void MainWindow::on_writeReadPushButton_clicked()
     const int channel = currentChannel();
     if (!ensureDeviceReady())
         return;
-    const QByteArray data = collectWriteData(
-        ui->writeTextEdit, ui->hexSendCheckBox->isChecked(), HexConversion::Signed);
+    const QByteArray data = collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
+                                             HexConversion::Signed);
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refuseTransfer(writeDataTooLongMessage());
     const Outcome outcome = writeReadOnce(device, channel, data, count);

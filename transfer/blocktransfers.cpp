@@ -36,10 +36,10 @@ void MainWindow::on_blockWritePushButton_clicked()
     QByteArray read = transferBuffer();
     const bool fullDuplex = spiConfig.controlMode == 0;
     const int result =
-        fullDuplex ? adapter.blockWriteRead(device, channel, bufferBytes(write), blockSize,
-                                            bufferBytes(read), blockSize, blocks, interval)
-                   : adapter.blockWrite(device, channel, bufferBytes(write), blockSize, blocks,
-                                        interval);
+        fullDuplex
+            ? adapter.blockWriteRead(device, channel, bufferBytes(write), blockSize,
+                                     bufferBytes(read), blockSize, blocks, interval)
+            : adapter.blockWrite(device, channel, bufferBytes(write), blockSize, blocks, interval);
     if (result != 0)
         return reportTransferFailure(QString::fromUtf8("块写数据失败！"));
     if (logTx)
@@ -96,8 +96,8 @@ void MainWindow::on_blockWriteReadPushButton_clicked()
     QByteArray write = transferBuffer(data);
     QByteArray read = transferBuffer();
     if (AdapterLibrary::entries().blockWriteRead(device, channel, bufferBytes(write),
-                                                 writeBlockSize, bufferBytes(read),
-                                                 readBlockSize, blocks, interval) != 0)
+                                                 writeBlockSize, bufferBytes(read), readBlockSize,
+                                                 blocks, interval) != 0)
         return reportTransferFailure(QString::fromUtf8("块模式写读数据失败！"));
     for (int i = 0; i < blocks; ++i) {
         if (logTx)

@@ -50,8 +50,7 @@ void MainWindow::on_actionSave_As_Html_triggered()
 
 void MainWindow::saveLog(const QString &filter, bool html)
 {
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, tr("Save File"), QString(), filter);
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), filter);
     if (fileName.isNull())
         return;
     // Saved as UTF-8 (the HTML export says so in its head): the log may hold any text the

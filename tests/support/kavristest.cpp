@@ -12,7 +12,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 QtMessageHandler previousHandler = nullptr;
 

@@ -4,11 +4,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMetaEnum>
 
-namespace {
+namespace
+{
 
 QString buttonName(QMessageBox::StandardButton button)
 {

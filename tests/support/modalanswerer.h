@@ -18,9 +18,9 @@ class ModalAnswerer : public QObject
 
 public:
     struct Seen {
-        QString kind;  // QMessageBox, QFileDialog, ...
+        QString kind; // QMessageBox, QFileDialog, ...
         QString title;
-        QString text;  // a message box's text; empty for other dialogs
+        QString text;        // a message box's text; empty for other dialogs
         QStringList buttons; // a message box's standard buttons, e.g. "Ok", "Yes"
     };
     using Handler = std::function<void(QWidget *)>;

@@ -16,7 +16,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 QString outputDir;
 
@@ -249,8 +250,8 @@ void drawIcons()
                 p.drawPolygon(QPolygonF({QPointF(6, 20), QPointF(38, 20), QPointF(46, 30),
                                          QPointF(88, 30), QPointF(88, 86), QPointF(6, 86)}));
                 p.setBrush(QColor(250, 210, 90));
-                p.drawPolygon(QPolygonF({QPointF(16, 42), QPointF(96, 42), QPointF(86, 86),
-                                         QPointF(6, 86)}));
+                p.drawPolygon(
+                    QPolygonF({QPointF(16, 42), QPointF(96, 42), QPointF(86, 86), QPointF(6, 86)}));
             }));
     savePng("Save_as_512px.png", drawIcon(512, [](QPainter &p) {
                 floppy(p, QColor(40, 90, 180));
@@ -316,12 +317,21 @@ void drawIcons()
 // header down each side with the pin names beside it.
 void drawPinMap()
 {
-    const QStringList left = {"5V",         "3.3V",          "P8: SPI1_CS3",  "P9: SPI1_CS4",
-                              "P10: SPI1_MOSI", "P11: SPI1_MISO", "P12: SPI1_SCK", "P13: SPI1_CS0",
-                              "P14: SPI1_CS1",  "P15: SPI1_CS2",  "GND"};
-    const QStringList right = {"5V",          "3.3V",         "P0: SPI2_CS4", "P1: SPI2_CS3",
-                               "P2: SPI2_CS2", "P3: SPI2_CS1", "P4: SPI2_CS0", "P5: SPI2_SCK",
-                               "P6: SPI2_MISO", "P7: SPI2_MOSI", "GND"};
+    const QStringList left = {"5V",
+                              "3.3V",
+                              "P8: SPI1_CS3",
+                              "P9: SPI1_CS4",
+                              "P10: SPI1_MOSI",
+                              "P11: SPI1_MISO",
+                              "P12: SPI1_SCK",
+                              "P13: SPI1_CS0",
+                              "P14: SPI1_CS1",
+                              "P15: SPI1_CS2",
+                              "GND"};
+    const QStringList right = {
+        "5V",           "3.3V",         "P0: SPI2_CS4", "P1: SPI2_CS3",  "P2: SPI2_CS2",
+        "P3: SPI2_CS1", "P4: SPI2_CS0", "P5: SPI2_SCK", "P6: SPI2_MISO", "P7: SPI2_MOSI",
+        "GND"};
     QImage image(596, 381, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter p(&image);
