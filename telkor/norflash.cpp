@@ -1,6 +1,7 @@
 #include "telkor/norflash.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace telkor
 {
@@ -41,6 +42,11 @@ NorFlash::NorFlash(const SimClock &clock, const std::string &backingFile, std::s
             backing = nullptr;
             std::fill(memory.begin(), memory.end(), 0xFF);
         }
+        return;
+    }
+    // Only a missing file is made; one that exists but cannot be opened is left alone.
+    if (errno != ENOENT) {
+        *problem = "flash.file " + backingFile + " cannot be opened; the flash keeps nothing";
         return;
     }
     backing = std::fopen(backingFile.c_str(), "w+b");

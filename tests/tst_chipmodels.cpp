@@ -315,6 +315,9 @@ void TestChipModels::flashRejectsWrongFile()
     std::string noFolder;
     NorFlash nowhere(clock, dir.filePath(QStringLiteral("no/such/dir")).toStdString(), &noFolder);
     QVERIFY(QString::fromStdString(noFolder).contains(QStringLiteral("cannot be written")));
+    std::string folder;
+    NorFlash inFolder(clock, dir.path().toStdString(), &folder);
+    QVERIFY(QString::fromStdString(folder).contains(QStringLiteral("cannot be opened")));
 }
 
 void TestChipModels::registerBank()
