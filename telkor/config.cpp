@@ -84,6 +84,21 @@ bool applyItem(const std::string &key, const std::string &value, LibraryConfig *
         if (!parseUnsigned(value, 3600000, &number))
             return false;
         config->slavePeriodUs = number * 1000;
+    } else if (key == "fault.unplug") {
+        // every:N,for:M
+        const size_t comma = value.find(",for:");
+        uint64_t plugged = 0, unplugged = 0;
+        if (value == "off") {
+            config->pluggedCalls = config->unpluggedCalls = 0;
+            return true;
+        }
+        if (value.compare(0, 6, "every:") != 0 || comma == std::string::npos ||
+            !parseUnsigned(value.substr(6, comma - 6), UINT32_MAX, &plugged) ||
+            !parseUnsigned(value.substr(comma + 5), UINT32_MAX, &unplugged) || plugged == 0 ||
+            unplugged == 0)
+            return false;
+        config->pluggedCalls = plugged;
+        config->unpluggedCalls = unplugged;
     } else if (key == "fault.seed") {
         if (!parseUnsigned(value, UINT32_MAX, &number))
             return false;

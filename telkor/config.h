@@ -10,6 +10,7 @@
 //   slave.period_ms=500        how often the remote master sends a frame (0: never)
 //   fault.SpiWrite=every:10    an entry fails: once, every:N (every Nth call), random:P (0..1)
 //   fault.seed=1               seed of the random faults
+//   fault.unplug=every:N,for:M after every N calls the adapters are unplugged for M calls
 //
 // An item that cannot be used is reported and leaves the setting as it was.
 
@@ -40,6 +41,9 @@ struct LibraryConfig {
     uint64_t slavePeriodUs = 500000;
     std::map<std::string, FaultRule> faults;
     uint32_t faultSeed = 1;
+    // Calls with the adapters plugged in, then unplugged; 0: never unplugged.
+    uint64_t pluggedCalls = 0;
+    uint64_t unpluggedCalls = 0;
 };
 
 // Applies the items of `text`; every problem is added to *problems as a sentence.

@@ -48,6 +48,7 @@ template <typename Body> int32_t call(const char *entry, const std::string &argu
     Simulator &sim = Simulator::instance();
     std::lock_guard<std::mutex> guard(sim.mutex());
     sim.clock().spend(telkor::SimAdapter::roundTripUs);
+    sim.countCall();
     int32_t result = 0;
     if (!sim.takeForcedResult(entry, &result))
         result = body(sim);

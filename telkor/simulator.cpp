@@ -66,6 +66,8 @@ std::vector<std::string> Simulator::reset(const std::string &text)
     applyConfig(text, &config, &problems);
     simClock.setRealTime(config.timing);
     attached = config.adapters;
+    attachedWhenPlugged = attached;
+    scheduledCalls = 0;
     adapters.clear();
     adapters.resize(maxAdapters);
     customInfo = false;
@@ -114,6 +116,20 @@ void Simulator::setInfo(const DeviceInfo &record, const std::vector<uint8_t> &fu
     for (const auto &made : adapters)
         if (made)
             made->setInfo(record, functionText);
+}
+
+void Simulator::countCall()
+{
+    if (config.pluggedCalls == 0)
+        return;
+    const uint64_t cycle = config.pluggedCalls + config.unpluggedCalls;
+    const uint64_t position = scheduledCalls++ % cycle;
+    if (position == config.pluggedCalls) {
+        attachedWhenPlugged = attached;
+        setAdapterCount(0);
+    } else if (position == 0 && scheduledCalls > 1) {
+        setAdapterCount(attachedWhenPlugged);
+    }
 }
 
 bool Simulator::injectFault(const std::string &entry)

@@ -43,6 +43,9 @@ public:
     bool takeForcedResult(const std::string &entry, int32_t *result);
     void forceResult(const std::string &entry, int32_t result, int32_t times);
 
+    // Counts one call of an entry, for the unplugging schedule of the configuration.
+    void countCall();
+
     void record(std::string line);
     const std::vector<std::string> &calls() const { return callLog; }
     void clearCalls() { callLog.clear(); }
@@ -55,6 +58,8 @@ private:
     LibraryConfig config;
     SimClock simClock;
     int32_t attached = 1;
+    int32_t attachedWhenPlugged = 1;
+    uint64_t scheduledCalls = 0;
     // Made when first attached and used: each carries 2 MiB of flash.
     std::vector<std::unique_ptr<SimAdapter>> adapters;
     std::vector<std::string> adapterProblems;

@@ -502,6 +502,11 @@ void TestChipModels::configuration_data()
         << "1|on|flash||500000|" << 10;
     QTest::newRow("fault switched off again") << "fault.SpiWrite=once;fault.SpiWrite=off"
                                               << "1|on|flash||500000|" << 0;
+    QTest::newRow("unplugging schedule") << "fault.unplug=every:50,for:5"
+                                         << "1|on|flash||500000|unplug=50/5" << 0;
+    QTest::newRow("bad unplugging schedules")
+        << "fault.unplug=every:0,for:5;fault.unplug=every:5;fault.unplug=sometimes"
+        << "1|on|flash||500000|" << 3;
 }
 
 void TestChipModels::configuration()
@@ -522,6 +527,9 @@ void TestChipModels::configuration()
                            : QStringLiteral("random:%1").arg(rule.probability);
         faults.append(QString::fromStdString(fault.first) + QLatin1Char('=') + what);
     }
+    if (config.pluggedCalls > 0)
+        faults.append(
+            QStringLiteral("unplug=%1/%2").arg(config.pluggedCalls).arg(config.unpluggedCalls));
     const QString actual = QStringLiteral("%1|%2|%3|%4|%5|%6")
                                .arg(config.adapters)
                                .arg(config.timing ? "on" : "off")

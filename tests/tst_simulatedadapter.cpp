@@ -63,6 +63,7 @@ private slots:
     void callRecord();
     void injectedFaults_data();
     void injectedFaults();
+    void scheduledUnplugging();
     void badConfigurationIsReported();
     void flashAndRegistersByDefault();
 };
@@ -355,6 +356,18 @@ void TestSimulatedAdapter::injectedFaults()
     for (int i = 0; i < 10; ++i)
         actual.append(QString::number(SpiWrite(0, 0, data, 1)));
     QCOMPARE(actual.join(QLatin1Char(' ')), results);
+}
+
+void TestSimulatedAdapter::scheduledUnplugging()
+{
+    // Three calls plugged in, two unplugged; plugged back, the adapter must be opened again.
+    QCOMPARE(TelkorTestConfigure("timing=off;fault.unplug=every:3,for:2"), 0);
+    uint8_t data[1] = {1};
+    const QList<int> results = {
+        AdapterScan(0),          AdapterOpen(0),         SpiWrite(0, 0, data, 1), AdapterScan(0),
+        SpiWrite(0, 0, data, 1), AdapterScan(0),         SpiWrite(0, 0, data, 1), AdapterOpen(0),
+        AdapterScan(0),          SpiWrite(0, 0, data, 1)};
+    QCOMPARE(results, QList<int>({1, 1, 0, 0, -1, 1, -1, 1, 0, -1}));
 }
 
 void TestSimulatedAdapter::badConfigurationIsReported()
