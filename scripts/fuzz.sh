@@ -5,6 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 scripts/install-deps.sh
+if ! command -v clang++ > /dev/null; then
+    sudo_cmd=()
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q clang
+fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKAVRIS_TESTS=OFF -DKAVRIS_LIBFUZZER=ON \
     -DKAVRIS_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_listfile fuzz_bytetext
