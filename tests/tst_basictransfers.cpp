@@ -12,14 +12,12 @@
 #include <QSpinBox>
 #include <QtTest>
 
-class TestBasicTransfers : public QObject
+class TestBasicTransfers : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
     void paths_data();
     void paths();
     void emptyBoxSendsNothingButStillCalls();
@@ -30,26 +28,13 @@ private slots:
     void writeDataLimit_data();
     void writeDataLimit();
     void failureStopsAutoStart();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestBasicTransfers::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
 
 void TestBasicTransfers::init()
 {
     fixture.start();
     fixture.setWriteText("writeTextEdit", QStringLiteral("11 22 33"));
     fixture.find<QSpinBox>("readByteCountSpinBox")->setValue(3);
-}
-
-void TestBasicTransfers::cleanup()
-{
-    fixture.stop();
 }
 
 void TestBasicTransfers::paths_data()

@@ -11,14 +11,11 @@
 #include <QSpinBox>
 #include <QtTest>
 
-class TestBlockTransfers : public QObject
+class TestBlockTransfers : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void paths_data();
     void paths();
     void slaveRefusal_data();
@@ -29,23 +26,7 @@ private slots:
 
 private:
     void setSizes(int writeSize, int readSize, int count, int interval);
-    KavrisFixture fixture;
 };
-
-void TestBlockTransfers::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestBlockTransfers::init()
-{
-    fixture.start();
-}
-
-void TestBlockTransfers::cleanup()
-{
-    fixture.stop();
-}
 
 void TestBlockTransfers::setSizes(int writeSize, int readSize, int count, int interval)
 {

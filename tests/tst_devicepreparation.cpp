@@ -26,14 +26,11 @@ const QString defaultWrite =
 
 } // namespace
 
-class TestDevicePreparation : public QObject
+class TestDevicePreparation : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void configuresOnlyWhenStale();
     void channelChangeKeepsConfiguration();
     void configurationRecord_data();
@@ -48,25 +45,7 @@ private slots:
     void typedClockIsConfiguredExactly();
     void slaveLocksAndConfigures();
     void slaveWithoutAdapter();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestDevicePreparation::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestDevicePreparation::init()
-{
-    fixture.start();
-}
-
-void TestDevicePreparation::cleanup()
-{
-    fixture.stop();
-}
 
 void TestDevicePreparation::configuresOnlyWhenStale()
 {

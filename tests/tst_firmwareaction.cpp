@@ -9,37 +9,16 @@
 
 #include <cstring>
 
-class TestFirmwareAction : public QObject
+class TestFirmwareAction : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void showsWhatTheAdapterReports();
     void failures_data();
     void failures();
     void leavesConfigurationAndAutoStartAlone();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestFirmwareAction::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestFirmwareAction::init()
-{
-    fixture.start();
-}
-
-void TestFirmwareAction::cleanup()
-{
-    fixture.stop();
-}
 
 void TestFirmwareAction::showsWhatTheAdapterReports()
 {

@@ -6,35 +6,14 @@
 #include <QMessageBox>
 #include <QtTest>
 
-class TestHelpWindows : public QObject
+class TestHelpWindows : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void about();
     void pinMap();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestHelpWindows::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestHelpWindows::init()
-{
-    fixture.start();
-}
-
-void TestHelpWindows::cleanup()
-{
-    fixture.stop();
-}
 
 void TestHelpWindows::about()
 {

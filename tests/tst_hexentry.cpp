@@ -6,38 +6,17 @@
 #include <QTextEdit>
 #include <QtTest>
 
-class TestHexEntry : public QObject
+class TestHexEntry : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void roundTrip_data();
     void roundTrip();
     void illegalCharactersKeepHex_data();
     void illegalCharactersKeepHex();
     void decodedMarkupStaysText();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestHexEntry::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestHexEntry::init()
-{
-    fixture.start();
-}
-
-void TestHexEntry::cleanup()
-{
-    fixture.stop();
-}
 
 void TestHexEntry::roundTrip_data()
 {

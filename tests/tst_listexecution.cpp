@@ -44,14 +44,12 @@ const QString prepared[] = {QStringLiteral("AdapterScan(0) => 1"),
 
 } // namespace
 
-class TestListExecution : public QObject
+class TestListExecution : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
     void passWithMixedRows();
     void rowPaths_data();
     void rowPaths();
@@ -75,23 +73,12 @@ private:
     void addRow(bool checked, const char *type, const QString &data, const QString &count,
                 const QString &delay);
     QStringList transferCalls(); // the calls after the preparation
-    KavrisFixture fixture;
 };
-
-void TestListExecution::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
 
 void TestListExecution::init()
 {
     fixture.start(std::make_unique<RecordingWindow>());
     fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
-}
-
-void TestListExecution::cleanup()
-{
-    fixture.stop();
 }
 
 void TestListExecution::addRow(bool checked, const char *type, const QString &data,

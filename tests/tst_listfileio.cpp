@@ -25,14 +25,12 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-class TestListFileIo : public QObject
+class TestListFileIo : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
     void saveEmptyTable();
     void saveFreshRow();
     void roundTripAppends();
@@ -47,24 +45,13 @@ private:
     QStringList rows(); // "check|type|data|count|delay" per row
     void save(const QString &path);
     void load(const QString &path);
-    KavrisFixture fixture;
     std::unique_ptr<QTemporaryDir> folder;
 };
-
-void TestListFileIo::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
 
 void TestListFileIo::init()
 {
     folder = std::make_unique<QTemporaryDir>();
     fixture.start();
-}
-
-void TestListFileIo::cleanup()
-{
-    fixture.stop();
 }
 
 QStringList TestListFileIo::rows()

@@ -10,14 +10,12 @@
 #include <QValidator>
 #include <QtTest>
 
-class TestOperationTable : public QObject
+class TestOperationTable : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
     void addedRowDefaults();
     void slaveRowsOfferNoWriteRead();
     void deleteWithoutCheckedRows();
@@ -33,7 +31,6 @@ private:
     {
         return qobject_cast<QLineEdit *>(table()->cellWidget(row, column));
     }
-    KavrisFixture fixture;
 };
 
 QStringList TestOperationTable::types(int row)
@@ -45,20 +42,10 @@ QStringList TestOperationTable::types(int row)
     return items;
 }
 
-void TestOperationTable::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
 void TestOperationTable::init()
 {
     fixture.start();
     fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
-}
-
-void TestOperationTable::cleanup()
-{
-    fixture.stop();
 }
 
 void TestOperationTable::addedRowDefaults()

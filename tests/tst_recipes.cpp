@@ -9,14 +9,11 @@
 #include <QTableWidget>
 #include <QtTest>
 
-class TestRecipes : public QObject
+class TestRecipes : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void jedecIdentification();
     void flashPageWithOperationList();
     void registerBank();
@@ -26,23 +23,7 @@ private slots:
 
 private:
     void writeRead(const char *hex, int count);
-    KavrisFixture fixture;
 };
-
-void TestRecipes::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestRecipes::init()
-{
-    fixture.start();
-}
-
-void TestRecipes::cleanup()
-{
-    fixture.stop();
-}
 
 void TestRecipes::writeRead(const char *hex, int count)
 {

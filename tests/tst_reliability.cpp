@@ -7,36 +7,15 @@
 
 #include <QtTest>
 
-class TestReliability : public QObject
+class TestReliability : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void everyThirdWriteFails();
     void unplugAndPlugBack();
     void randomFaultsOnEveryEntry();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestReliability::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestReliability::init()
-{
-    fixture.start();
-}
-
-void TestReliability::cleanup()
-{
-    fixture.stop();
-}
 
 void TestReliability::everyThirdWriteFails()
 {

@@ -25,14 +25,11 @@
 #include <QToolButton>
 #include <QtTest>
 
-class TestStartup : public QObject
+class TestStartup : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void objectNames_data();
     void objectNames();
     void windowItself();
@@ -53,25 +50,7 @@ private slots:
     void configurationWidgetsMarkStale_data();
     void configurationWidgetsMarkStale();
     void exitActionEndsEventLoop();
-
-private:
-    KavrisFixture fixture;
 };
-
-void TestStartup::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
-void TestStartup::init()
-{
-    fixture.start();
-}
-
-void TestStartup::cleanup()
-{
-    fixture.stop();
-}
 
 void TestStartup::objectNames_data()
 {

@@ -34,14 +34,12 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-class TestTrafficLog : public QObject
+class TestTrafficLog : public WindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
     void colours();
     void entriesLandAtTheEnd();
     void saveAsText();
@@ -53,26 +51,15 @@ private slots:
 
 private:
     void logTxAndRx(); // "TX : 01 " and "RX : 02 "
-    KavrisFixture fixture;
     std::unique_ptr<QTemporaryDir> folder;
     QString filePath(const char *name) const { return folder->filePath(QLatin1String(name)); }
     QStringList files() const { return QDir(folder->path()).entryList(QDir::Files); }
 };
 
-void TestTrafficLog::initTestCase()
-{
-    QVERIFY(loadSimulatedAdapter());
-}
-
 void TestTrafficLog::init()
 {
     folder = std::make_unique<QTemporaryDir>();
     fixture.start();
-}
-
-void TestTrafficLog::cleanup()
-{
-    fixture.stop();
 }
 
 void TestTrafficLog::logTxAndRx()

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QtTest>
 
 #include <cstdio>
 
@@ -137,4 +138,19 @@ QStringList KavrisFixture::logLines()
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+void WindowTest::initTestCase()
+{
+    QVERIFY(loadSimulatedAdapter());
+}
+
+void WindowTest::init()
+{
+    fixture.start();
+}
+
+void WindowTest::cleanup()
+{
+    fixture.stop();
 }

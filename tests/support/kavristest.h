@@ -6,6 +6,7 @@
 #include "modalanswerer.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -72,4 +73,20 @@ public:
 private:
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<ModalAnswerer> answerer;
+};
+
+// Base of the window test classes: the adapter library is bound once, and every test function
+// gets a fresh window and a freshly reset simulated adapter. A class may declare its own init()
+// to start the fixture differently.
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    KavrisFixture fixture;
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
 };
