@@ -54,6 +54,13 @@ SpiConfig busConfig(int controlMode, int polarity = 0, int phase = 0, int lsbFir
     return config;
 }
 
+// A flash without a backing file, on the simulated clock.
+struct FlashBench {
+    SimClock clock;
+    std::string problem;
+    NorFlash flash{(clock.setRealTime(false), clock), std::string(), &problem};
+};
+
 struct Bench {
     SimClock clock;
     std::vector<std::string> problems;
@@ -106,10 +113,8 @@ private slots:
 
 void TestChipModels::flashIdentityAndStatus()
 {
-    SimClock clock;
-    clock.setRealTime(false);
-    std::string problem;
-    NorFlash flash(clock, std::string(), &problem);
+    FlashBench bench;
+    NorFlash &flash = bench.flash;
     QCOMPARE(command(flash, hex("9F"), 3), hex("EF4015"));
     QCOMPARE(command(flash, hex("05"), 2), hex("0000"));
     command(flash, hex("06"));
@@ -122,10 +127,9 @@ void TestChipModels::flashIdentityAndStatus()
 
 void TestChipModels::flashProgram()
 {
-    SimClock clock;
-    clock.setRealTime(false);
-    std::string problem;
-    NorFlash flash(clock, std::string(), &problem);
+    FlashBench bench;
+    SimClock &clock = bench.clock;
+    NorFlash &flash = bench.flash;
     command(flash, hex("06"));
     command(flash, hex("02000010"
                        "1122"));
@@ -168,10 +172,9 @@ void TestChipModels::flashProgramRules()
     QFETCH(QList<QByteArray>, commands);
     QFETCH(uint, address);
     QFETCH(QByteArray, contents);
-    SimClock clock;
-    clock.setRealTime(false);
-    std::string problem;
-    NorFlash flash(clock, std::string(), &problem);
+    FlashBench bench;
+    SimClock &clock = bench.clock;
+    NorFlash &flash = bench.flash;
     for (const QByteArray &program : commands) {
         command(flash, hex("06"));
         command(flash, program);
@@ -212,10 +215,9 @@ void TestChipModels::flashErase()
     QFETCH(uint, first);
     QFETCH(uint, length);
     QFETCH(qulonglong, busyUs);
-    SimClock clock;
-    clock.setRealTime(false);
-    std::string problem;
-    NorFlash flash(clock, std::string(), &problem);
+    FlashBench bench;
+    SimClock &clock = bench.clock;
+    NorFlash &flash = bench.flash;
     // Zeros at every 2 KiB, so each boundary shows what was erased and what was not.
     for (uint at = 0; at < NorFlash::size; at += 0x800) {
         command(flash, hex("06"));
@@ -243,10 +245,9 @@ void TestChipModels::flashErase()
 
 void TestChipModels::flashIgnoresCommandsWhileBusy()
 {
-    SimClock clock;
-    clock.setRealTime(false);
-    std::string problem;
-    NorFlash flash(clock, std::string(), &problem);
+    FlashBench bench;
+    SimClock &clock = bench.clock;
+    NorFlash &flash = bench.flash;
     command(flash, hex("06"));
     command(flash, hex("20000000"));
     QCOMPARE(command(flash, hex("9F"), 3), hex("FFFFFF"));
@@ -261,10 +262,9 @@ void TestChipModels::flashIgnoresCommandsWhileBusy()
 
 void TestChipModels::flashReads()
 {
-    SimClock clock;
-    clock.setRealTime(false);
-    std::string problem;
-    NorFlash flash(clock, std::string(), &problem);
+    FlashBench bench;
+    SimClock &clock = bench.clock;
+    NorFlash &flash = bench.flash;
     command(flash, hex("06"));
     command(flash, hex("021FFFFF"
                        "5A"));
