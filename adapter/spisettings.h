@@ -1,19 +1,24 @@
 #pragma once
-// The settings panel as the adapter library sees it: the channel byte and the SpiConfig record.
+// The settings panel as a plain record, and what the adapter library makes of it: the channel
+// byte and the SpiConfig record.
 
 #include "adapter/telkor.h"
 
 #include <QString>
 
-// Current indexes of the panel's combo boxes, in panel order, and the clock box's text.
+// What the panel says when a transfer starts: the adapter, the channel byte, the current indexes
+// of the mode boxes in panel order, and the clock box's text. The window gathers it afresh for
+// every transfer; the command-line runner fills it from its options.
 struct PanelSettings {
+    int device = 0;
+    int channel = 0x00;
     int controlMode = 1;
     int workingMode = 1;
     int clockPhase = 0;
     int clockPolarity = 0;
     int csPolarity = 0;
     int shiftDirection = 0;
-    QString clockText;
+    QString clockText = QStringLiteral("50000000");
 };
 
 // Channel byte for the channel box index: chip select in the high nibble, controller (0 = SPI1,

@@ -1,12 +1,25 @@
+// The window's slots: each gathers what the panel says, hands the work to the session, the
+// list runner or the auto-start, and echoes or warns about what came back.
+
 #include "app/mainwindow.h"
 
-#include "oplist/rangepattern.h"
+#include "adapter/adapterlibrary.h"
+#include "oplist/autostart.h"
+#include "oplist/listfile.h"
+#include "oplist/listrunner.h"
+#include "oplist/operationdelegate.h"
+#include "oplist/operationlistmodel.h"
+#include "transfer/bytetext.h"
+#include "transfer/filesaving.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QRegExpValidator>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPixmap>
 
 // The pictures are compiled into the GUI library, a static one, so they must be registered
 // explicitly before the form asks for its icons. (Outside any namespace: the macro declares the
@@ -20,24 +33,45 @@ static void registerImages()
     Q_UNUSED(registered);
 }
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), session(AdapterLibrary::entries()),
+      operations(new OperationListModel(this)), runner(new ListRunner(session, *operations, this)),
+      autoStart(new AutoStart(this))
 {
     registerImages();
     ui->setupUi(this);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
-    positiveValidator = new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this);
-    countValidator = new QRegExpValidator(QRegExp(buildRangePattern(10230)), this);
-    logTx = true;
-    logRx = true;
-    hexDisplay = true;
-    cycleRunning = false;
-    needsInit = true;
     setupOperationTable();
+
+    runner->setSettingsSource([this] { return gatherSettings(); });
+    connect(runner, &ListRunner::echo, this, &MainWindow::echo);
+    connect(runner, &ListRunner::notReady, this, [this](const QString &message) {
+        autoStart->stop();
+        warn(message);
+    });
+    // A failed row ends the pass and the cycle but leaves the auto-start running.
+    connect(runner, &ListRunner::rowFailed, this, &MainWindow::warn);
+    connect(runner, &ListRunner::cycleChanged, this, &MainWindow::setCycleLook);
+    connect(autoStart, &AutoStart::tick, this, &MainWindow::autoStartTick);
+    connect(autoStart, &AutoStart::runningChanged, this, [this](bool running) {
+        ui->autoStartPushButton->setText(running ? QString::fromUtf8("停止")
+                                                 : QString::fromUtf8("开始"));
+    });
 }
 
 MainWindow::~MainWindow()
 {
+    runner->abandon();
     delete ui;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Nothing may run into a closed window: a pass waiting between rows or in a row's delay
+    // ends here, and so does the auto-start.
+    runner->abandon();
+    autoStart->stop();
+    event->accept();
 }
 
 void MainWindow::on_actionExit_triggered()
@@ -45,19 +79,314 @@ void MainWindow::on_actionExit_triggered()
     close();
 }
 
-void MainWindow::needReInit()
+PanelSettings MainWindow::gatherSettings() const
 {
-    needsInit = true;
+    PanelSettings panel;
+    panel.device = ui->deviceIndexComboBox->currentIndex();
+    panel.channel = channelByte(ui->channelIndexComboBox->currentIndex());
+    panel.controlMode = ui->controlModeComboBox->currentIndex();
+    panel.workingMode = ui->workingModeComboBox->currentIndex();
+    panel.clockPhase = ui->clockPhaseComboBox->currentIndex();
+    panel.clockPolarity = ui->clockPolarityComboBox->currentIndex();
+    panel.csPolarity = ui->csPolarityComboBox->currentIndex();
+    panel.shiftDirection = ui->shiftDirComboBox->currentIndex();
+    panel.clockText = ui->clockSpeedComboBox->currentText();
+    return panel;
 }
 
-void MainWindow::closeEvent(QCloseEvent *event)
+QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode,
+                                        HexConversion conversion) const
 {
-    // A list cycle loops inside its own slot; without this it would go on after the window is
-    // gone. The auto-start timer must not fire into a closed window either.
-    closing = true;
-    cycleRunning = false;
-    stopAutoStart();
-    for (QEventLoop *wait : qAsConst(delayLoops))
-        wait->quit();
-    event->accept();
+    return collectWriteBytes(box->toPlainText(), hexMode, conversion);
+}
+
+void MainWindow::warn(const QString &message)
+{
+    QMessageBox::warning(this, QString::fromUtf8("警告"), message, QMessageBox::Ok,
+                         QMessageBox::NoButton);
+}
+
+void MainWindow::echo(const TransferOutcome &outcome)
+{
+    for (const TransferOutcome::Echo &entry : outcome.echoes) {
+        if (entry.sent ? !logTx : !logRx)
+            continue;
+        const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
+        appendTraffic(buffer.constData() + entry.offset, entry.length, entry.sent);
+    }
+}
+
+void MainWindow::finishTransfer(const TransferOutcome &outcome)
+{
+    if (outcome.ok())
+        return echo(outcome);
+    autoStart->stop();
+    warn(outcome.message);
+}
+
+// --- the adapter panel ---------------------------------------------------------------------
+
+void MainWindow::needReInit()
+{
+    session.markStale();
+}
+
+void MainWindow::on_controlModeComboBox_currentIndexChanged(int index)
+{
+    QComboBox *clock = ui->clockSpeedComboBox;
+    const bool hardware = index == 0 || index == 1;
+    if (hardware) {
+        clock->setEditable(false);
+        ui->workingModeComboBox->setEnabled(true);
+    } else {
+        clock->setEditable(true);
+        // Inline completion would turn a typed 250000 into the item 25000000, and inserting
+        // typed values would grow the list of standard clocks; the box must configure exactly
+        // what was typed.
+        clock->setCompleter(nullptr);
+        clock->setInsertPolicy(QComboBox::NoInsert);
+        clock->setEditText(QStringLiteral("100000"));
+        ui->workingModeComboBox->setCurrentIndex(1);
+        ui->workingModeComboBox->setEnabled(false);
+    }
+    session.markStale();
+}
+
+void MainWindow::on_workingModeComboBox_currentIndexChanged(int index)
+{
+    QWidget *const slaveLocked[] = {ui->clockSpeedComboBox,      ui->csPolarityComboBox,
+                                    ui->controlModeComboBox,     ui->writeReadPushButton,
+                                    ui->blockReadPushButton,     ui->blockWritePushButton,
+                                    ui->blockWriteReadPushButton};
+    const bool slave = index == 0;
+    if (!slave) {
+        for (QWidget *widget : slaveLocked)
+            widget->setEnabled(true);
+        session.markStale();
+        return;
+    }
+    ui->clockSpeedComboBox->setCurrentIndex(0);
+    ui->csPolarityComboBox->setCurrentIndex(0);
+    ui->controlModeComboBox->setCurrentIndex(1);
+    for (QWidget *widget : slaveLocked)
+        widget->setEnabled(false);
+    // A slave is configured at once, so that the master on the other side finds it ready.
+    const QString problem = session.prepare(gatherSettings());
+    if (!problem.isEmpty()) {
+        autoStart->stop();
+        warn(problem);
+    }
+    session.markStale();
+}
+
+void MainWindow::on_actionFirmwareInfo_triggered()
+{
+    const TransferOutcome info = session.firmwareInfo(ui->deviceIndexComboBox->currentIndex());
+    if (!info.ok())
+        return warn(info.message);
+    QMessageBox::about(this, QString::fromUtf8("固件信息"), info.message);
+}
+
+// --- single and block transfers ------------------------------------------------------------
+
+void MainWindow::on_writePushButton_clicked()
+{
+    finishTransfer(session.write(
+        gatherSettings(), collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
+                                           HexConversion::Unsigned)));
+}
+
+void MainWindow::on_readPushButton_clicked()
+{
+    finishTransfer(session.read(gatherSettings(), ui->readByteCountSpinBox->value() % 65536));
+}
+
+void MainWindow::on_writeReadPushButton_clicked()
+{
+    finishTransfer(
+        session.writeRead(gatherSettings(),
+                          collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
+                                           HexConversion::Signed),
+                          ui->readByteCountSpinBox->value() % 65536));
+}
+
+void MainWindow::on_blockWritePushButton_clicked()
+{
+    finishTransfer(session.blockWrite(
+        gatherSettings(),
+        collectWriteData(ui->blockWriteTextEdit, ui->blockHexSendCheckBox->isChecked(),
+                         HexConversion::Signed),
+        ui->writeBlockSizesSinBox->value(), ui->intervalTimeSpinBox->value()));
+}
+
+void MainWindow::on_blockReadPushButton_clicked()
+{
+    finishTransfer(session.blockRead(gatherSettings(), ui->readBlockSizeSpinBox->value(),
+                                     ui->blockReadCountSpinBox->value(),
+                                     ui->intervalTimeSpinBox->value()));
+}
+
+void MainWindow::on_blockWriteReadPushButton_clicked()
+{
+    finishTransfer(session.blockWriteRead(
+        gatherSettings(),
+        collectWriteData(ui->blockWriteTextEdit, ui->blockHexSendCheckBox->isChecked(),
+                         HexConversion::Signed),
+        ui->writeBlockSizesSinBox->value(), ui->readBlockSizeSpinBox->value(),
+        ui->intervalTimeSpinBox->value()));
+}
+
+// --- hex entry -----------------------------------------------------------------------------
+
+void MainWindow::on_hexSendCheckBox_clicked(bool checked)
+{
+    convertHexBox(ui->writeTextEdit, ui->hexSendCheckBox, checked);
+}
+
+void MainWindow::on_blockHexSendCheckBox_clicked(bool checked)
+{
+    convertHexBox(ui->blockWriteTextEdit, ui->blockHexSendCheckBox, checked);
+}
+
+void MainWindow::convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked)
+{
+    const QString text = box->toPlainText();
+    QString converted;
+    if (checked) {
+        converted = plainToHexText(text);
+    } else if (!hexToPlainText(text, &converted)) {
+        checkBox->setChecked(true);
+        QMessageBox::warning(this, QStringLiteral("Warning"),
+                             QStringLiteral("Contains illegal characters!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
+        return;
+    }
+    box->clear();
+    // As plain text: decoded bytes such as "<b>" must stay the characters that will be sent,
+    // not turn into markup.
+    box->setPlainText(converted);
+}
+
+// --- the operation list and the auto-start --------------------------------------------------
+
+void MainWindow::setupOperationTable()
+{
+    QTableView *table = ui->operationTableWidget;
+    table->setModel(operations);
+    table->setItemDelegate(new OperationDelegate(table));
+    table->verticalHeader()->hide();
+    // Styles may ask for a larger minimum section than the table's narrow check column and its
+    // 20-pixel rows.
+    table->horizontalHeader()->setMinimumSectionSize(10);
+    table->verticalHeader()->setMinimumSectionSize(10);
+    table->verticalHeader()->setDefaultSectionSize(20);
+    table->setColumnWidth(0, 30);
+    table->setColumnWidth(2, 650);
+    table->setColumnWidth(3, 90);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::AllEditTriggers);
+}
+
+void MainWindow::setCycleLook(bool running)
+{
+    QToolButton *button = ui->toolButtonExecuteCycle;
+    button->setIcon(QIcon(QPixmap(running ? QStringLiteral(":/image/Pause_32px.png")
+                                          : QStringLiteral(":/image/gif_48_086.gif"))));
+    button->setToolTip(running ? QString::fromUtf8("停止循环执行列表")
+                               : QString::fromUtf8("循环执行列表"));
+}
+
+void MainWindow::on_toolButtonAddNew_clicked()
+{
+    OperationRow row;
+    row.writeData = QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
+    row.count = QStringLiteral("0");
+    row.delay = QStringLiteral("0");
+    row.writeReadOffered = ui->workingModeComboBox->currentIndex() == 1;
+    operations->appendRows({row});
+}
+
+void MainWindow::on_toolButtonDelete_clicked()
+{
+    if (!operations->anyChecked())
+        return;
+    QMessageBox question(QMessageBox::Warning, QString::fromUtf8("警告"),
+                         QString::fromUtf8("确定删除选中行？"), QMessageBox::Yes | QMessageBox::No);
+    if (question.exec() != QMessageBox::Yes)
+        return;
+    operations->removeCheckedRows();
+}
+
+void MainWindow::on_toolButtonExecuteOnce_clicked()
+{
+    runner->runOnce();
+}
+
+void MainWindow::on_toolButtonExecuteCycle_clicked()
+{
+    // A click while cycling always stops, also when no row is checked any more; the pass under
+    // way finishes its rows.
+    if (runner->isCycling())
+        runner->stopCycle();
+    else
+        runner->startCycle();
+}
+
+void MainWindow::on_toolButtonSaveListToFile_clicked()
+{
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, QString::fromUtf8("保存列表文件"), QString(),
+                                     QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
+    if (fileName.isNull())
+        return;
+    if (!saveFileReplacing(fileName, writeListFile(toListRows(operations->rows()))))
+        warn(QString::fromUtf8("保存文件出错！"));
+}
+
+void MainWindow::on_toolButtonOpenListFromFile_clicked()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, QString::fromUtf8("打开列表文件"), QString(),
+        QStringLiteral("KAVRIS List File (*.list);;Text Files (*.txt)"));
+    if (fileName.isNull())
+        return;
+    QFile file(fileName);
+    QByteArray contents;
+    if (file.open(QIODevice::ReadOnly))
+        contents = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError)
+        return warn(QString::fromUtf8("打开文件出错！"));
+    QStringList unrecognised;
+    operations->appendRows(toOperationRows(
+        readListFile(contents), ui->workingModeComboBox->currentIndex() == 1, &unrecognised));
+    if (!unrecognised.isEmpty())
+        warn(unrecognisedOperationsMessage(unrecognised));
+}
+
+void MainWindow::on_autoStartPushButton_clicked()
+{
+    if (autoStart->isRunning())
+        autoStart->stop();
+    else
+        autoStart->start(ui->timerSpinBox->value());
+}
+
+void MainWindow::autoStartTick()
+{
+    switch (ui->operationComboBox->currentIndex()) {
+    case 0:
+        return on_writePushButton_clicked();
+    case 1:
+        return on_readPushButton_clicked();
+    case 2:
+        return on_writeReadPushButton_clicked();
+    case 3:
+        return on_blockWritePushButton_clicked();
+    case 4:
+        return on_blockReadPushButton_clicked();
+    case 5:
+        return on_blockWriteReadPushButton_clicked();
+    default:
+        return;
+    }
 }

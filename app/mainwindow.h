@@ -1,30 +1,33 @@
 #pragma once
-// The program's one long-lived object.
+// The main window: the form and the road of each user action, nothing more.
 //
-// Architecture: MainWindow owns the Designer form (`ui`) and the little state that lives between
-// user actions (the SPI configuration last applied, the stale-configuration flag, the display
-// and cycle flags, the cell validators and the auto-start timer). Its slots are connected by
-// object name and stay thin: the rules that need no widget live in plain functions of the
-// subsystem folders (adapter/spisettings, adapter/firmwareinfo, transfer/bytetext,
-// oplist/listfile, oplist/rangepattern, ...), which the tests exercise without a window. The
-// member operations are defined next to their subsystem: device preparation in adapter/, the
-// log, hex entry and transfers in transfer/, the operation list in oplist/, the help windows in
-// app/form/. The adapter is reached only through the twelve library entries bound by
-// AdapterLibrary; everything runs on the GUI thread.
+// Architecture: state has an owner and none of the owners touches a widget.
+// - AdapterSession (adapter/) owns the bound library entries, the configuration last applied
+//   and the stale flag; it prepares the adapter and carries out transfers and list rows,
+//   returning a TransferOutcome (the bytes to echo, or the warning).
+// - OperationListModel (oplist/) holds the list's rows as plain values; the table view edits
+//   them through OperationDelegate, and the list file reads and writes them.
+// - ListRunner (oplist/) runs a pass or a cycle over the model as a timer-driven state machine.
+// - AutoStart (oplist/) is the timer that repeats one transfer.
+// - The traffic log (transfer/) holds the echoed entries; its view only shows them.
+// MainWindow gathers the panel into a PanelSettings record, hands the work over, echoes what
+// came back and shows the warnings. The command-line runner (kavris-run) drives the same
+// session, model and runner without a window.
 
-#include "adapter/telkor.h"
+#include "adapter/adaptersession.h"
+#include "adapter/spisettings.h"
+#include "adapter/transferoutcome.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QMainWindow>
 #include <QString>
 
+class AutoStart;
+class ListRunner;
+class OperationListModel;
 class QCheckBox;
 class QCloseEvent;
-class QEventLoop;
-class QRegExpValidator;
 class QTextEdit;
-class QTimerEvent;
 enum class HexConversion;
 
 namespace Ui
@@ -41,10 +44,7 @@ public:
     ~MainWindow() override;
 
 protected:
-    void timerEvent(QTimerEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // The pause after a list row. The window keeps handling events meanwhile.
-    virtual void waitRowDelay(int milliseconds);
 
 private slots:
     void on_writePushButton_clicked();
@@ -52,8 +52,8 @@ private slots:
     void on_writeReadPushButton_clicked();
     void on_hexSendCheckBox_clicked(bool checked);
     void on_actionClear_triggered();
-    void on_controlModeComboBox_currentIndexChanged(const QString &arg1);
-    void on_workingModeComboBox_currentIndexChanged(const QString &arg1);
+    void on_controlModeComboBox_currentIndexChanged(int index);
+    void on_workingModeComboBox_currentIndexChanged(int index);
     void on_actionAbout_triggered();
     void on_actionExit_triggered();
     void on_actionTxt_triggered(bool checked);
@@ -75,64 +75,30 @@ private slots:
     void on_toolButtonSaveListToFile_clicked();
 
 private:
-    // What one library call of a transfer came to.
-    struct Outcome {
-        bool ok = true;
-        QString failure; // the warning text when !ok
-    };
-    enum class PassResult { RowsRan, NoRowRan, NotReady, Failed, Abandoned };
-
-    // device preparation (adapter/devicepreparation.cpp)
-    bool ensureDeviceReady();
-    void stopAutoStart();
+    PanelSettings gatherSettings() const;
+    QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion) const;
+    // A basic or block transfer's outcome: echoed, or the auto-start stopped and the warning
+    // shown.
+    void finishTransfer(const TransferOutcome &outcome);
+    void echo(const TransferOutcome &outcome);
     void warn(const QString &message);
-    int currentDevice() const;
-    int currentChannel() const;
+    void convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked);
+    void setupOperationTable();
+    void setCycleLook(bool running);
+    void autoStartTick();
 
     // traffic log (transfer/trafficlog.cpp)
     void appendTraffic(const char *data, int length, bool sent);
-    void echoBlocks(const char *buffer, int blockSize, int blocks, bool sent);
     void saveLog(const QString &filter, bool html);
 
-    // hex entry (transfer/hexentry.cpp)
-    void convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked);
-    QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion) const;
-
-    // single and block transfers (transfer/basictransfers.cpp, transfer/blocktransfers.cpp)
-    void reportTransferFailure(const QString &message);
-    void refuseTransfer(const QString &message);
-    // One library call as the basic tab and the list make it, chosen by the configuration last
-    // applied; the bytes are echoed on success. `data` and `count` fit the adapter's buffers.
-    Outcome writeOnce(int device, int channel, const QByteArray &data, const QString &slaveFailure);
-    Outcome readOnce(int device, int channel, int count);
-    Outcome writeReadOnce(int device, int channel, const QByteArray &data, int count);
-    void refuseSlaveBlockTransfer(bool markStale);
-
-    // operation list (oplist/*.cpp)
-    void addOperationRow(bool checked, const QString *operation, const QString &writeData,
-                         const QString &count, const QString &delay);
-    void setupOperationTable();
-    PassResult runListPass();
-    Outcome runListRow(int device, int channel, int row);
-    void listFailure(const QString &message);
-    void setCycleLook(bool running);
-    bool anyRowChecked() const;
-
     Ui::MainWindow *ui;
-    SpiConfig spiConfig{};
-    bool logTx;
-    bool logRx;
-    bool hexDisplay;
-    bool cycleRunning;
-    QRegExpValidator *countValidator = nullptr;
-    QRegExpValidator *hexValidator = nullptr;
-    QRegExpValidator *positiveValidator = nullptr;
-    int timerId = 0;
-    bool needsInit;
-    // Set once the window is closing: a running list pass or cycle stops at its next chance.
-    bool closing = false;
-    // The row delays under way (passes can nest); closing the window ends them.
-    QList<QEventLoop *> delayLoops;
+    AdapterSession session;
+    OperationListModel *operations;
+    ListRunner *runner;
+    AutoStart *autoStart;
+    bool logTx = true;
+    bool logRx = true;
+    bool hexDisplay = true;
 
     friend struct MainWindowTestAccess;
 };

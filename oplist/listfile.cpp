@@ -32,7 +32,9 @@ QVector<ListRow> readListFile(const QByteArray &contents)
 {
     QVector<ListRow> rows;
     int start = contents.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    int lineNumber = 0;
     while (start < contents.size()) {
+        ++lineNumber;
         int end = contents.indexOf('\n', start);
         const int next = end < 0 ? contents.size() : end + 1;
         if (end < 0)
@@ -59,6 +61,7 @@ QVector<ListRow> readListFile(const QByteArray &contents)
         row.writeData = fields.at(2);
         row.count = fields.at(3);
         row.delay = fields.at(4);
+        row.line = lineNumber;
         // Line-end characters never belong to a cell, also where more fields follow.
         while (row.delay.endsWith(QLatin1Char('\r')))
             row.delay.chop(1);

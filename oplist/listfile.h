@@ -13,6 +13,7 @@ struct ListRow {
     QString writeData;
     QString count;
     QString delay;
+    int line = 0; // where the row stands in its file (1 = first line); not part of the row
 
     bool operator==(const ListRow &other) const
     {

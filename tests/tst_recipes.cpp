@@ -6,7 +6,6 @@
 
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QtTest>
 
 class TestRecipes : public WindowTest
@@ -49,8 +48,9 @@ void TestRecipes::flashPageWithOperationList()
     fixture.dialogs().then(
         ModalAnswerer::chooseFile(QStringLiteral(KAVRIS_SOURCE_DIR "/examples/flash-page.list")));
     fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(fixture.find<QTableWidget>("operationTableWidget")->rowCount(), 7);
+    QCOMPARE(MainWindowTestAccess::operations(fixture.window()).rowCount(), 7);
     fixture.click("toolButtonExecuteOnce");
+    QTRY_VERIFY_WITH_TIMEOUT(!MainWindowTestAccess::runner(fixture.window()).isRunning(), 5000);
     QCOMPARE(fixture.logLines(),
              QStringList({"TX : 06 ", "TX : 20 00 00 00 ", "TX : 05 ", "RX : 00 ", "TX : 06 ",
                           "TX : 02 00 01 00 DE AD BE EF ", "TX : 05 ", "RX : 00 ",

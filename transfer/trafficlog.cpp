@@ -22,12 +22,6 @@ void MainWindow::appendTraffic(const char *data, int length, bool sent)
     log->append(QString());
 }
 
-void MainWindow::echoBlocks(const char *buffer, int blockSize, int blocks, bool sent)
-{
-    for (int i = 0; i < blocks; ++i)
-        appendTraffic(buffer + i * blockSize, blockSize, sent);
-}
-
 void MainWindow::on_actionTxt_triggered(bool checked)
 {
     hexDisplay = !checked;

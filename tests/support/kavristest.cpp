@@ -1,6 +1,5 @@
 #include "kavristest.h"
 
-#include "adapter/adapterlibrary.h"
 #include "telkor/telkortest.h"
 
 #include <QAbstractButton>
@@ -10,8 +9,6 @@
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QtTest>
-
-#include <cstdio>
 
 namespace
 {
@@ -27,61 +24,6 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QSt
 }
 
 } // namespace
-
-bool loadSimulatedAdapter()
-{
-    if (AdapterLibrary::isLoaded())
-        return true;
-    previousHandler = qInstallMessageHandler(quietOffscreen);
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QString error;
-    // The test programs link the library, so the loader finds the copy already in memory.
-    if (!AdapterLibrary::load({QString::fromLatin1(AdapterLibrary::fileName)}, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return false;
-    }
-    return true;
-}
-
-QStringList adapterCalls()
-{
-    QStringList calls;
-    const int count = TelkorTestCallCount();
-    for (int i = 0; i < count; ++i) {
-        const int length = TelkorTestCallText(i, nullptr, 0);
-        QByteArray line(length + 1, '\0');
-        TelkorTestCallText(i, line.data(), line.size());
-        line.chop(1);
-        calls.append(QString::fromUtf8(line));
-    }
-    return calls;
-}
-
-void clearAdapterCalls()
-{
-    TelkorTestClearCalls();
-}
-
-QString hexList(const QByteArray &bytes)
-{
-    return QLatin1Char('[') + QString::fromLatin1(bytes.toHex(' ').toUpper()) + QLatin1Char(']');
-}
-
-void queueMiso(const QByteArray &bytes)
-{
-    TelkorTestQueueMiso(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
-}
-
-void queueSlaveFrame(const QByteArray &bytes)
-{
-    TelkorTestQueueSlaveFrame(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());
-}
-
-void forceNext(const QString &entryAndResult)
-{
-    const QStringList parts = entryAndResult.split(QLatin1Char('='));
-    TelkorTestForceResult(qPrintable(parts.value(0)), parts.value(1).toInt(), 1);
-}
 
 QStringList warningSummary(const QString &message)
 {
@@ -142,6 +84,9 @@ QStringList KavrisFixture::logLines()
 
 void WindowTest::initTestCase()
 {
+    if (!previousHandler)
+        previousHandler = qInstallMessageHandler(quietOffscreen);
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QVERIFY(loadSimulatedAdapter());
 }
 

@@ -4,6 +4,10 @@
 
 #include "app/mainwindow.h"
 #include "modalanswerer.h"
+#include "oplist/autostart.h"
+#include "oplist/listrunner.h"
+#include "oplist/operationlistmodel.h"
+#include "simlibrary.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -13,36 +17,22 @@
 
 #include <memory>
 
-// Reaches the window's state that no widget shows.
+// Reaches the window's objects that no widget shows.
 struct MainWindowTestAccess {
-    static bool needsInit(const MainWindow &window) { return window.needsInit; }
-    static void setNeedsInit(MainWindow &window, bool value) { window.needsInit = value; }
-    static bool logTx(const MainWindow &window) { return window.logTx; }
-    static bool logRx(const MainWindow &window) { return window.logRx; }
+    static bool needsInit(const MainWindow &window) { return window.session.isStale(); }
+    static AdapterSession &session(MainWindow &window) { return window.session; }
     static bool hexDisplay(const MainWindow &window) { return window.hexDisplay; }
-    static bool cycleRunning(const MainWindow &window) { return window.cycleRunning; }
-    static int timerId(const MainWindow &window) { return window.timerId; }
+    static bool cycleRunning(const MainWindow &window) { return window.runner->isCycling(); }
+    static ListRunner &runner(MainWindow &window) { return *window.runner; }
+    static OperationListModel &operations(MainWindow &window) { return *window.operations; }
+    static bool autoStartRunning(const MainWindow &window) { return window.autoStart->isRunning(); }
     static QByteArray spiConfigBytes(const MainWindow &window)
     {
-        return QByteArray(reinterpret_cast<const char *>(&window.spiConfig),
-                          sizeof window.spiConfig);
+        const SpiConfig &config = window.session.appliedConfig();
+        return QByteArray(reinterpret_cast<const char *>(&config), sizeof config);
     }
 };
 
-// Loads our adapter library once per test program; fails the test if it cannot.
-bool loadSimulatedAdapter();
-
-// The simulated adapter's record of calls, oldest first, and clearing it.
-QStringList adapterCalls();
-void clearAdapterCalls();
-// Bytes as the record shows them: "[11 22]".
-QString hexList(const QByteArray &bytes);
-// What the master receives next in place of the chips' answers; a frame the remote master
-// sends to the slave port.
-void queueMiso(const QByteArray &bytes);
-void queueSlaveFrame(const QByteArray &bytes);
-// "SpiWrite=-1": the next call of that entry gives that result and does nothing else.
-void forceNext(const QString &entryAndResult);
 // The dialog record after one "警告" box saying `message`; empty for no message.
 QStringList warningSummary(const QString &message);
 

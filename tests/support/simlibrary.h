@@ -1,0 +1,29 @@
+#pragma once
+// What every test against our simulated adapter library shares: binding it, its record of
+// calls, and the bytes it is told to answer with.
+
+#include "adapter/transferoutcome.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Binds our adapter library once per test program (the test links it, so the loader finds the
+// copy already in memory); false, with the reason on stderr, if it cannot.
+bool loadSimulatedAdapter();
+
+// The simulated adapter's record of calls, oldest first, and clearing it.
+QStringList adapterCalls();
+// The same without scans, opens and configurations.
+QStringList transferCalls();
+void clearAdapterCalls();
+// Bytes as the record shows them: "[11 22]".
+QString hexList(const QByteArray &bytes);
+// What the master receives next in place of the chips' answers; a frame the remote master
+// sends to the slave port.
+void queueMiso(const QByteArray &bytes);
+void queueSlaveFrame(const QByteArray &bytes);
+// "SpiWrite=-1": the next call of that entry gives that result and does nothing else.
+void forceNext(const QString &entryAndResult);
+// An outcome's echoes as the log shows them in hex: "TX : 11 22 ".
+QStringList echoLines(const TransferOutcome &outcome);

@@ -1,0 +1,371 @@
+// The adapter session without a window: lazy preparation, the library entry each transfer and
+// list row chooses in each mode, the bytes to echo, the refusals and failures with their texts,
+// and when the configuration goes stale.
+
+#include "adapter/adaptersession.h"
+#include "simlibrary.h"
+#include "telkor/telkortest.h"
+
+#include <QtTest>
+
+namespace
+{
+
+const QString prepared[] = {QStringLiteral("AdapterScan(0) => 1"),
+                            QStringLiteral("AdapterOpen(0) => 1")};
+
+// -1: slave (hardware half duplex); otherwise the master's control mode.
+PanelSettings settingsFor(int mode)
+{
+    PanelSettings settings;
+    settings.controlMode = mode < 0 ? 1 : mode;
+    settings.workingMode = mode < 0 ? 0 : 1;
+    return settings;
+}
+
+QByteArray hex(const QString &text)
+{
+    return QByteArray::fromHex(text.toLatin1());
+}
+
+// "write|11 22", "read|3", "writeRead|11|2", "blockWrite|01 02 03|2|100", "blockRead|2|5|100",
+// "blockWriteRead|01 02|2|3|100", "row|<operation>|<data>|<count>".
+TransferOutcome perform(AdapterSession &session, const PanelSettings &settings,
+                        const QString &action)
+{
+    const QStringList a = action.split(QLatin1Char('|'));
+    const QString &kind = a.at(0);
+    if (kind == QLatin1String("write"))
+        return session.write(settings, hex(a.at(1)));
+    if (kind == QLatin1String("read"))
+        return session.read(settings, a.at(1).toInt());
+    if (kind == QLatin1String("writeRead"))
+        return session.writeRead(settings, hex(a.at(1)), a.at(2).toInt());
+    if (kind == QLatin1String("blockWrite"))
+        return session.blockWrite(settings, hex(a.at(1)), a.at(2).toInt(), a.at(3).toInt());
+    if (kind == QLatin1String("blockRead"))
+        return session.blockRead(settings, a.at(1).toInt(), a.at(2).toInt(), a.at(3).toInt());
+    if (kind == QLatin1String("blockWriteRead"))
+        return session.blockWriteRead(settings, hex(a.at(1)), a.at(2).toInt(), a.at(3).toInt(),
+                                      a.at(4).toInt());
+    OperationRow row;
+    parseOperation(a.at(1), &row.operation);
+    row.writeData = a.at(2);
+    row.count = a.at(3);
+    const QString problem = session.prepare(settings);
+    return problem.isEmpty() ? session.runRow(settings.device, settings.channel, row)
+                             : TransferOutcome::failure(TransferOutcome::Status::NotReady, problem);
+}
+
+} // namespace
+
+class TestAdapterSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(loadSimulatedAdapter()); }
+    void init() { TelkorTestReset(); }
+    void transfers_data();
+    void transfers();
+    void preparesOnlyWhenStale();
+    void preparationFailures_data();
+    void preparationFailures();
+    void bufferLimits_data();
+    void bufferLimits();
+    void firmwareInfo();
+};
+
+void TestAdapterSession::transfers_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("force"); // "entry=result" forced on the transfer entry
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("stale");
+
+    const QStringList none;
+    const QString u = QString();
+    auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
+    auto s = [](const char *text) { return QString::fromUtf8(text); };
+
+    // The basic tab.
+    row("write, half duplex") << 1 << "write|11 22 33" << u
+                              << QStringList{"SpiWrite(0,0x00,[11 22 33],3) => 0"}
+                              << QStringList{"TX : 11 22 33 "} << u << false;
+    row("write, software half duplex")
+        << 2 << "write|11 22" << u << QStringList{"SpiWrite(0,0x00,[11 22],2) => 0"}
+        << QStringList{"TX : 11 22 "} << u << false;
+    row("write, single bus") << 3 << "write|11" << u << QStringList{"SpiWrite(0,0x00,[11],1) => 0"}
+                             << QStringList{"TX : 11 "} << u << false;
+    row("write, full duplex clocks as many in")
+        << 0 << "write|11 22 33" << u << QStringList{"SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"}
+        << QStringList{"TX : 11 22 33 ", "RX : A1 B2 C3 "} << u << false;
+    row("write, slave") << -1 << "write|11 22 33" << u
+                        << QStringList{"SpiSlaveWrite(0,0x00,[11 22 33],3,0) => 0"}
+                        << QStringList{"TX : 11 22 33 "} << u << false;
+    row("write, empty box still calls")
+        << 1 << "write|" << u << QStringList{"SpiWrite(0,0x00,[],0) => 0"} << QStringList{"TX : "}
+        << u << false;
+    row("read") << 1 << "read|3" << u << QStringList{"SpiRead(0,0x00,3) => 0"}
+                << QStringList{"RX : A1 B2 C3 "} << u << false;
+    row("read, full duplex reads too")
+        << 0 << "read|3" << u << QStringList{"SpiRead(0,0x00,3) => 0"}
+        << QStringList{"RX : A1 B2 C3 "} << u << false;
+    row("read of 0 calls nothing") << 1 << "read|0" << u << none << none << u << false;
+    row("read, slave takes the frame")
+        << -1 << "read|3" << u << QStringList{"SpiSlaveRead(0,0x00,0) => 2"}
+        << QStringList{"RX : 4F 4B "} << u << false;
+    row("write-read") << 1 << "writeRead|11 22 33|3" << u
+                      << QStringList{"SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"}
+                      << QStringList{"TX : 11 22 33 ", "RX : A1 B2 C3 "} << u << false;
+    row("write fails") << 1 << "write|11 22 33"
+                       << "SpiWrite=-1" << QStringList{"SpiWrite(0,0x00,[11 22 33],3) => -1"}
+                       << none << s("写数据失败！") << true;
+    row("full-duplex write fails")
+        << 0 << "write|11"
+        << "SpiWriteRead=1" << QStringList{"SpiWriteRead(0,0x00,[11],1,1,0) => 1"} << none
+        << s("写读数据失败！") << true;
+    row("slave write fails") << -1 << "write|11"
+                             << "SpiSlaveWrite=-7"
+                             << QStringList{"SpiSlaveWrite(0,0x00,[11],1,0) => -7"} << none
+                             << s("从机模式写数据失败！") << true;
+    row("read fails") << 1 << "read|3"
+                      << "SpiRead=2" << QStringList{"SpiRead(0,0x00,3) => 2"} << none
+                      << s("读数据失败！") << true;
+    row("slave read fails") << -1 << "read|3"
+                            << "SpiSlaveRead=-1" << QStringList{"SpiSlaveRead(0,0x00,0) => -1"}
+                            << none << s("从机读数据失败！") << true;
+    row("slave read beyond the buffer")
+        << -1 << "read|3"
+        << "SpiSlaveRead=20481" << QStringList{"SpiSlaveRead(0,0x00,0) => 20481"} << none
+        << s("从机读数据失败！") << true;
+    row("write-read fails") << 1 << "writeRead|11|2"
+                            << "SpiWriteRead=-2"
+                            << QStringList{"SpiWriteRead(0,0x00,[11],1,2,0) => -2"} << none
+                            << s("写读数据失败！") << true;
+
+    // The block tab.
+    row("block write: the seventh byte stays")
+        << 1 << "blockWrite|01 02 03 04 05 06 07|2|100" << u
+        << QStringList{"SpiBlockWrite(0,0x00,[01 02 03 04 05 06],2,3,100) => 0"}
+        << QStringList{"TX : 01 02 ", "TX : 03 04 ", "TX : 05 06 "} << u << false;
+    row("block write, full duplex: all TX, then all RX")
+        << 0 << "blockWrite|01 02 03 04|2|100" << u
+        << QStringList{"SpiBlockWriteRead(0,0x00,[01 02 03 04],2,2,2,100) => 0"}
+        << QStringList{"TX : 01 02 ", "TX : 03 04 ", "RX : A1 B2 ", "RX : C3 D4 "} << u << false;
+    row("block write of less than a block still calls")
+        << 1 << "blockWrite|01|2|100" << u << QStringList{"SpiBlockWrite(0,0x00,[],2,0,100) => 0"}
+        << none << u << false;
+    row("block read") << 1 << "blockRead|2|2|100000" << u
+                      << QStringList{"SpiBlockRead(0,0x00,2,2,100000) => 0"}
+                      << QStringList{"RX : A1 B2 ", "RX : C3 D4 "} << u << false;
+    row("block read of nothing calls nothing")
+        << 1 << "blockRead|0|5|100" << u << none << none << u << false;
+    row("block write-read alternates")
+        << 1 << "blockWriteRead|01 02 03 04|2|3|100" << u
+        << QStringList{"SpiBlockWriteRead(0,0x00,[01 02 03 04],2,3,2,100) => 0"}
+        << QStringList{"TX : 01 02 ", "RX : A1 B2 C3 ", "TX : 03 04 ", "RX : D4 E5 F6 "} << u
+        << false;
+    row("block write fails") << 1 << "blockWrite|01 02|2|100"
+                             << "SpiBlockWrite=-1"
+                             << QStringList{"SpiBlockWrite(0,0x00,[01 02],2,1,100) => -1"} << none
+                             << s("块写数据失败！") << true;
+    row("block read fails") << 1 << "blockRead|2|5|100"
+                            << "SpiBlockRead=3" << QStringList{"SpiBlockRead(0,0x00,2,5,100) => 3"}
+                            << none << s("块模式读数据失败！") << true;
+    row("block write-read fails")
+        << 1 << "blockWriteRead|01 02|2|2|100"
+        << "SpiBlockWriteRead=-9"
+        << QStringList{"SpiBlockWriteRead(0,0x00,[01 02],2,2,1,100) => -9"} << none
+        << s("块模式写读数据失败！") << true;
+    const QString slaveBlocks = s("不能在从机模式下进行块读写操作！");
+    row("slave refuses block write")
+        << -1 << "blockWrite|01 02|2|100" << u << none << none << slaveBlocks << false;
+    row("slave refuses block read")
+        << -1 << "blockRead|2|5|100" << u << none << none << slaveBlocks << false;
+    row("slave refuses block write-read, stale after")
+        << -1 << "blockWriteRead|01 02|2|2|100" << u << none << none << slaveBlocks << true;
+
+    // List rows. Every row failure, refusals too, leaves the configuration stale.
+    row("row write") << 1 << s("row|写数据|11 22|0") << u
+                     << QStringList{"SpiWrite(0,0x00,[11 22],2) => 0"} << QStringList{"TX : 11 22 "}
+                     << u << false;
+    row("row write, nothing to write")
+        << 1 << s("row|写数据||0") << u << none << none << u << false;
+    row("row write reads tokens as signed numbers")
+        << 1 << s("row|写数据|1FF G1 -1|0") << u
+        << QStringList{"SpiWrite(0,0x00,[FF 00 FF],3) => 0"} << QStringList{"TX : FF 00 FF "} << u
+        << false;
+    row("row write, full duplex") << 0 << s("row|写数据|11 22|0") << u
+                                  << QStringList{"SpiWriteRead(0,0x00,[11 22],2,2,0) => 0"}
+                                  << QStringList{"TX : 11 22 ", "RX : A1 B2 "} << u << false;
+    row("row read, count with blanks")
+        << 1 << s("row|读数据|| 2 ") << u << QStringList{"SpiRead(0,0x00,2) => 0"}
+        << QStringList{"RX : A1 B2 "} << u << false;
+    row("row read, slave ignores count")
+        << -1 << s("row|读数据||9") << u << QStringList{"SpiSlaveRead(0,0x00,0) => 2"}
+        << QStringList{"RX : 4F 4B "} << u << false;
+    row("row read beyond the buffer") << 1 << s("row|读数据||20481") << u << none << none
+                                      << s("读数据超过20480字节的缓冲区上限，未读取！") << true;
+    row("row read, negative count") << 1 << s("row|读数据||-5") << u << none << none
+                                    << s("读数据超过20480字节的缓冲区上限，未读取！") << true;
+    row("row write-read") << 1 << s("row|写读数据|11|2") << u
+                          << QStringList{"SpiWriteRead(0,0x00,[11],1,2,0) => 0"}
+                          << QStringList{"TX : 11 ", "RX : A1 B2 "} << u << false;
+    row("row write-read as slave does nothing")
+        << -1 << s("row|写读数据|11|2") << u << none << none << u << false;
+    row("row write-read, count beyond the buffer")
+        << 1 << s("row|写读数据|11|70000") << u << none << none
+        << s("读数据超过20480字节的缓冲区上限，未读取！") << true;
+    row("row slave write fails") << -1 << s("row|写数据|11|0") << "SpiSlaveWrite=-1"
+                                 << QStringList{"SpiSlaveWrite(0,0x00,[11],1,0) => -1"} << none
+                                 << s("从机写数据失败！") << true;
+    row("row read fails") << 1 << s("row|读数据||2") << "SpiRead=-1"
+                          << QStringList{"SpiRead(0,0x00,2) => -1"} << none << s("读数据失败！")
+                          << true;
+}
+
+void TestAdapterSession::transfers()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, action);
+    QFETCH(QString, force);
+    QFETCH(QStringList, calls);
+    QFETCH(QStringList, log);
+    QFETCH(QString, message);
+    QFETCH(bool, stale);
+    AdapterSession session(AdapterLibrary::entries());
+    const PanelSettings settings = settingsFor(mode);
+    QCOMPARE(session.prepare(settings), QString());
+    queueMiso(QByteArray::fromHex("A1B2C3D4E5F6"));
+    queueSlaveFrame("OK");
+    if (!force.isEmpty())
+        forceNext(force);
+    clearAdapterCalls();
+    const TransferOutcome outcome = perform(session, settings, action);
+    QCOMPARE(adapterCalls(), calls);
+    QCOMPARE(echoLines(outcome), log);
+    QCOMPARE(outcome.message, message);
+    QCOMPARE(outcome.ok(), message.isEmpty());
+    QCOMPARE(session.isStale(), stale);
+}
+
+void TestAdapterSession::preparesOnlyWhenStale()
+{
+    AdapterSession session(AdapterLibrary::entries());
+    PanelSettings settings;
+    settings.channel = 0x31;
+    settings.clockPhase = 1;
+    settings.shiftDirection = 1;
+    settings.clockText = QStringLiteral("390450");
+    session.write(settings, "\x11");
+    const QString configured =
+        QStringLiteral("SpiConfigure(0,0x31,[01 01 00 01 01 00],390450) => 0");
+    QCOMPARE(adapterCalls(),
+             QStringList({prepared[0], prepared[1], configured, "SpiWrite(0,0x31,[11],1) => 0"}));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(&session.appliedConfig()), 12).toHex(' '),
+             QByteArray("01 01 00 01 01 00 00 00 32 f5 05 00"));
+    clearAdapterCalls();
+    settings.channel = 0x01; // the channel goes with every call, not into the configuration
+    session.read(settings, 1);
+    QCOMPARE(adapterCalls(), QStringList({"SpiRead(0,0x01,1) => 0"}));
+    session.markStale();
+    clearAdapterCalls();
+    session.read(settings, 1);
+    QCOMPARE(adapterCalls().size(), 4);
+}
+
+void TestAdapterSession::preparationFailures_data()
+{
+    QTest::addColumn<int>("adapters");
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("clock");
+    QTest::addColumn<QString>("lastCall");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no adapter") << 0 << 0 << "50000000"
+                                << "AdapterScan(0) => 0" << QString::fromUtf8("无设备连接！");
+    QTest::newRow("device 3 of 1") << 1 << 3 << "50000000"
+                                   << "AdapterOpen(3) => 0" << QString::fromUtf8("打开设备失败！");
+    QTest::newRow("clock the adapter refuses") << 1 << 0 << "1M"
+                                               << "SpiConfigure(0,0x00,[01 01 00 00 00 00],0) => -4"
+                                               << QString::fromUtf8("配置设备失败！");
+}
+
+void TestAdapterSession::preparationFailures()
+{
+    QFETCH(int, adapters);
+    QFETCH(int, device);
+    QFETCH(QString, clock);
+    QFETCH(QString, lastCall);
+    QFETCH(QString, message);
+    TelkorTestSetAdapterCount(adapters);
+    AdapterSession session(AdapterLibrary::entries());
+    PanelSettings settings;
+    settings.device = device;
+    settings.clockText = clock;
+    const TransferOutcome outcome = session.write(settings, "\x11");
+    QCOMPARE(outcome.status, TransferOutcome::Status::NotReady);
+    QCOMPARE(outcome.message, message);
+    QCOMPARE(adapterCalls().last(), lastCall);
+    QVERIFY(session.isStale());
+}
+
+void TestAdapterSession::bufferLimits_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("message"); // empty: sent
+    const QString tooLong = QString::fromUtf8("写数据超过20480字节的缓冲区上限，未发送！");
+    const QString tooMuch = QString::fromUtf8("读数据超过20480字节的缓冲区上限，未读取！");
+    QTest::newRow("write 20480") << "write|20480" << QString();
+    QTest::newRow("write 20481") << "write|20481" << tooLong;
+    // 65537 would wrap to 1 byte in a 16-bit count: refused, not cut.
+    QTest::newRow("write 65537") << "write|65537" << tooLong;
+    QTest::newRow("write-read 20481") << "writeRead|20481" << tooLong;
+    QTest::newRow("block write 20481") << "blockWrite|20481" << tooLong;
+    QTest::newRow("block read 2048 x 10") << "blockRead|10" << QString();
+    QTest::newRow("block read 2048 x 11") << "blockRead|11" << tooMuch;
+    QTest::newRow("block write-read 2 x 10241 back") << "blockWriteRead|20482" << tooMuch;
+}
+
+void TestAdapterSession::bufferLimits()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, message);
+    AdapterSession session(AdapterLibrary::entries());
+    const PanelSettings settings;
+    session.prepare(settings);
+    clearAdapterCalls();
+    const int n = action.section(QLatin1Char('|'), 1).toInt();
+    const QByteArray data(n, 'a');
+    const QString kind = action.section(QLatin1Char('|'), 0, 0);
+    const TransferOutcome outcome =
+        kind == QLatin1String("write")        ? session.write(settings, data)
+        : kind == QLatin1String("writeRead")  ? session.writeRead(settings, data, 1)
+        : kind == QLatin1String("blockWrite") ? session.blockWrite(settings, data, 1, 0)
+        : kind == QLatin1String("blockRead")
+            ? session.blockRead(settings, 2048, n, 0)
+            : session.blockWriteRead(settings, data.left(2), 1, n / 2, 0);
+    QCOMPARE(outcome.message, message);
+    QCOMPARE(adapterCalls().size(), message.isEmpty() ? 1 : 0);
+    QVERIFY(!session.isStale()); // a refusal leaves the configuration alone
+}
+
+void TestAdapterSession::firmwareInfo()
+{
+    AdapterSession session(AdapterLibrary::entries());
+    TransferOutcome outcome = session.firmwareInfo(0);
+    QVERIFY(outcome.ok());
+    QVERIFY(outcome.message.startsWith(QString::fromUtf8("固件名称: ")));
+    QVERIFY(session.isStale()); // the transfers' configuration is not touched
+    QCOMPARE(session.firmwareInfo(1).message, QString::fromUtf8("该设备未连接！"));
+    forceNext(QStringLiteral("AdapterOpen=0"));
+    QCOMPARE(session.firmwareInfo(0).message, QString::fromUtf8("打开设备失败！"));
+    forceNext(QStringLiteral("AdapterGetInfo=256"));
+    QCOMPARE(session.firmwareInfo(0).message, QString::fromUtf8("获取固件信息失败！"));
+}
+
+QTEST_GUILESS_MAIN(TestAdapterSession)
+#include "tst_adaptersession.moc"

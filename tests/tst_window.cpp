@@ -1,0 +1,563 @@
+// The window's wiring: what each widget hands to the session, the runner and the auto-start,
+// what it shows of their results (log, warnings, captions), editing the list, the list file
+// dialogs, the hex boxes and the help boxes. The rules behind them have tests of their own.
+
+#include "kavristest.h"
+
+#include "telkor/telkortest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cstring>
+
+namespace
+{
+
+QString configure(const char *bytes, int hz = 50000000, int channel = 0)
+{
+    return QString::asprintf("SpiConfigure(0,0x%02X,[%s],%d) => 0", channel, bytes, hz);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const QByteArray listHeader =
+    QString::fromUtf8(";该文件为KAVRIS列表操作文件，每行为一个操作，若当前行为\";\"开头，则当前行为"
+                      "注释行\r\n;选择,操作类型,写数据,读数据字节数,延时(毫秒)\r\n")
+        .toUtf8();
+
+} // namespace
+
+class TestWindow : public WindowTest
+{
+    Q_OBJECT
+
+private slots:
+    void startsAsExpected();
+    void panelReachesConfiguration_data();
+    void panelReachesConfiguration();
+    void buttonsHandOverTheirValues_data();
+    void buttonsHandOverTheirValues();
+    void failureStopsAutoStartBeforeWarning();
+    void slaveLocksPanelAndConfigures();
+    void softwareModeTakesTypedClock();
+    void hexBoxConverts();
+    void addedRowsAndSlaveRows();
+    void typingIntoCells_data();
+    void typingIntoCells();
+    void deleteAsksOnce();
+    void listFileRoundTrip();
+    void unrecognisedOperationsLoadUnchecked();
+    void longRowIsNeverCut();
+    void listFileFailures();
+    void listButtonsAndCycleLook();
+    void autoStartTicksBetweenRows();
+    void closingDuringCycleExits();
+    void helpAndFirmwareBoxes();
+
+private:
+    QTableView *table() { return fixture.find<QTableView>("operationTableWidget"); }
+    OperationListModel &rows() { return MainWindowTestAccess::operations(fixture.window()); }
+    QStringList rowTexts(); // "check|operation|data|count|delay"
+    void setCell(int row, int column, const QVariant &value);
+    QTemporaryDir folder;
+};
+
+QStringList TestWindow::rowTexts()
+{
+    QStringList texts;
+    for (int row = 0; row < rows().rowCount(); ++row) {
+        QStringList cells{rows().isChecked(row) ? QStringLiteral("1") : QStringLiteral("0")};
+        for (int column = 1; column < OperationListModel::ColumnCount; ++column)
+            cells.append(rows().index(row, column).data().toString());
+        texts.append(cells.join(QLatin1Char('|')));
+    }
+    return texts;
+}
+
+void TestWindow::setCell(int row, int column, const QVariant &value)
+{
+    rows().setData(rows().index(row, column), value,
+                   column == 0 ? Qt::CheckStateRole : Qt::EditRole);
+}
+
+void TestWindow::startsAsExpected()
+{
+    QCOMPARE(fixture.window().windowTitle(), QStringLiteral("TELKOR-KAVRIS"));
+    QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
+    QVERIFY(MainWindowTestAccess::hexDisplay(fixture.window()));
+    QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
+    QCOMPARE(table()->model()->headerData(3, Qt::Horizontal).toString(),
+             QString::fromUtf8("读数据字节数"));
+    QVERIFY(adapterCalls().isEmpty());
+}
+
+void TestWindow::panelReachesConfiguration_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("configuration");
+    QTest::newRow("full duplex") << "controlModeComboBox" << 0 << configure("00 01 00 00 00 00");
+    QTest::newRow("clock polarity")
+        << "clockPolarityComboBox" << 1 << configure("01 01 01 00 00 00");
+    QTest::newRow("clock phase") << "clockPhaseComboBox" << 1 << configure("01 01 00 01 00 00");
+    QTest::newRow("LSB first") << "shiftDirComboBox" << 1 << configure("01 01 00 00 01 00");
+    QTest::newRow("CS active high") << "csPolarityComboBox" << 1 << configure("01 01 00 00 00 01");
+    QTest::newRow("last clock") << "clockSpeedComboBox" << 7
+                                << configure("01 01 00 00 00 00", 390450);
+    QTest::newRow("SPI2_CS4") << "channelIndexComboBox" << 9
+                              << configure("01 01 00 00 00 00", 50000000, 0x41);
+}
+
+void TestWindow::panelReachesConfiguration()
+{
+    QFETCH(QString, box);
+    QFETCH(int, index);
+    QFETCH(QString, configuration);
+    fixture.select(qPrintable(box), index);
+    fixture.click("readPushButton");
+    QCOMPARE(adapterCalls().value(2), configuration);
+}
+
+void TestWindow::buttonsHandOverTheirValues_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("call");
+    QTest::newRow("write: tokens unsigned") << "writePushButton"
+                                            << "SpiWrite(0,0x00,[FF 00 FF],3) => 0";
+    QTest::newRow("write-read: tokens signed, count")
+        << "writeReadPushButton"
+        << "SpiWriteRead(0,0x00,[00 FF FF],3,5,0) => 0";
+    QTest::newRow("read: count") << "readPushButton"
+                                 << "SpiRead(0,0x00,5) => 0";
+    QTest::newRow("block write: size and interval")
+        << "blockWritePushButton"
+        << "SpiBlockWrite(0,0x00,[01 02 03 04],2,2,700) => 0";
+    QTest::newRow("block read: size, count and interval") << "blockReadPushButton"
+                                                          << "SpiBlockRead(0,0x00,3,4,700) => 0";
+    QTest::newRow("block write-read: both sizes")
+        << "blockWriteReadPushButton"
+        << "SpiBlockWriteRead(0,0x00,[01 02 03 04],2,3,2,700) => 0";
+}
+
+void TestWindow::buttonsHandOverTheirValues()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, call);
+    fixture.setWriteText("writeTextEdit", QStringLiteral("FFFFFFFF -1 1FF"));
+    fixture.setWriteText("blockWriteTextEdit", QStringLiteral("01 02 03 04 05"));
+    fixture.find<QSpinBox>("readByteCountSpinBox")->setValue(5);
+    fixture.find<QSpinBox>("writeBlockSizesSinBox")->setValue(2);
+    fixture.find<QSpinBox>("readBlockSizeSpinBox")->setValue(3);
+    fixture.find<QSpinBox>("blockReadCountSpinBox")->setValue(4);
+    fixture.find<QSpinBox>("intervalTimeSpinBox")->setValue(700);
+    fixture.click(qPrintable(button));
+    QCOMPARE(adapterCalls().last(), call);
+    QVERIFY(!fixture.logLines().isEmpty());
+    QVERIFY(fixture.dialogs().seen.isEmpty());
+}
+
+void TestWindow::failureStopsAutoStartBeforeWarning()
+{
+    auto *autoStart = fixture.find<QPushButton>("autoStartPushButton");
+    fixture.find<QComboBox>("operationComboBox")->setCurrentIndex(1); // read
+    fixture.click("readPushButton");
+    forceNext(QStringLiteral("SpiRead=-1"));
+    QString captionDuringWarning;
+    fixture.dialogs().then([&](QWidget *box) {
+        captionDuringWarning = autoStart->text();
+        ModalAnswerer::pressDefault()(box);
+    });
+    fixture.click("autoStartPushButton");
+    QCOMPARE(autoStart->text(), QString::fromUtf8("停止"));
+    QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
+    QTRY_COMPARE(captionDuringWarning, QString::fromUtf8("开始"));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("读数据失败！")));
+    QVERIFY(!MainWindowTestAccess::autoStartRunning(fixture.window()));
+    QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
+}
+
+void TestWindow::slaveLocksPanelAndConfigures()
+{
+    fixture.select("controlModeComboBox", 0);
+    fixture.select("clockSpeedComboBox", 4);
+    clearAdapterCalls();
+    fixture.select("workingModeComboBox", 0);
+    QCOMPARE(adapterCalls(), QStringList({"AdapterScan(0) => 1", "AdapterOpen(0) => 1",
+                                          configure("01 00 00 00 00 00")}));
+    QVERIFY(MainWindowTestAccess::needsInit(fixture.window())); // configured again next time
+    const char *locked[] = {"clockSpeedComboBox",      "csPolarityComboBox",
+                            "controlModeComboBox",     "writeReadPushButton",
+                            "blockReadPushButton",     "blockWritePushButton",
+                            "blockWriteReadPushButton"};
+    for (const char *name : locked)
+        QVERIFY2(!fixture.find<QWidget>(name)->isEnabled(), name);
+    fixture.select("workingModeComboBox", 1);
+    for (const char *name : locked)
+        QVERIFY2(fixture.find<QWidget>(name)->isEnabled(), name);
+
+    // Without an adapter the slave switch warns, after stopping the auto-start.
+    TelkorTestSetAdapterCount(0);
+    fixture.find<QSpinBox>("timerSpinBox")->setValue(3000);
+    fixture.click("autoStartPushButton");
+    fixture.select("workingModeComboBox", 0);
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("无设备连接！")));
+    QVERIFY(!MainWindowTestAccess::autoStartRunning(fixture.window()));
+}
+
+void TestWindow::softwareModeTakesTypedClock()
+{
+    fixture.select("controlModeComboBox", 2);
+    auto *clock = fixture.find<QComboBox>("clockSpeedComboBox");
+    QVERIFY(clock->isEditable());
+    QCOMPARE(clock->currentText(), QStringLiteral("100000"));
+    QVERIFY(!fixture.find<QComboBox>("workingModeComboBox")->isEnabled());
+    fixture.click("readPushButton");
+    QVERIFY(!MainWindowTestAccess::needsInit(fixture.window()));
+    QLineEdit *edit = clock->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, QStringLiteral("250000"));
+    QVERIFY(MainWindowTestAccess::needsInit(fixture.window())); // every keystroke re-arms
+    QTest::keyClick(edit, Qt::Key_Return);
+    clearAdapterCalls();
+    fixture.click("readPushButton");
+    QCOMPARE(adapterCalls().value(2), configure("02 01 00 00 00 00", 250000));
+    QCOMPARE(clock->count(), 8); // typed values do not join the standard clocks
+    fixture.select("controlModeComboBox", 1);
+    QVERIFY(!clock->isEditable());
+}
+
+void TestWindow::hexBoxConverts()
+{
+    auto *box = fixture.find<QTextEdit>("blockWriteTextEdit");
+    auto *hex = fixture.find<QCheckBox>("blockHexSendCheckBox");
+    box->setPlainText(QStringLiteral("3C 62 3E 68 69"));
+    hex->click();
+    QCOMPARE(box->toPlainText(), QStringLiteral("<b>hi")); // stays text, never markup
+    hex->click();
+    QCOMPARE(box->toPlainText(), QStringLiteral("3C 62 3E 68 69 "));
+    box->setPlainText(QStringLiteral("41 G2"));
+    hex->click();
+    QVERIFY(hex->isChecked());
+    QCOMPARE(box->toPlainText(), QStringLiteral("41 G2"));
+    QCOMPARE(fixture.dialogs().summary(),
+             QStringList({"QMessageBox|Warning|Contains illegal characters!"}));
+}
+
+void TestWindow::addedRowsAndSlaveRows()
+{
+    fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+    fixture.click("toolButtonAddNew");
+    fixture.select("workingModeComboBox", 0);
+    fixture.click("toolButtonAddNew");
+    fixture.select("workingModeComboBox", 1);
+    const QString fresh =
+        QString::fromUtf8("1|写数据|11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF|0|0");
+    QCOMPARE(rowTexts(), QStringList({fresh, fresh}));
+    QCOMPARE(table()->rowHeight(1), 20);
+    // The row made as a slave offers write and read only, for good.
+    QStringList offered;
+    for (int row = 0; row < 2; ++row) {
+        std::unique_ptr<QWidget> editor(table()->itemDelegate()->createEditor(
+            table()->viewport(), QStyleOptionViewItem(), rows().index(row, 1)));
+        offered.append(QString::number(qobject_cast<QComboBox *>(editor.get())->count()));
+    }
+    QCOMPARE(offered, QStringList({"3", "2"}));
+}
+
+void TestWindow::typingIntoCells_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("count: 0 refused") << 3 << "0"
+                                      << "";
+    QTest::newRow("count: 10230") << 3 << "10230"
+                                  << "10230";
+    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229"
+                                                            << "1022";
+    QTest::newRow("count: no letters") << 3 << "1x2"
+                                       << "12";
+    QTest::newRow("delay: 007") << 4 << "007"
+                                << "007";
+    QTest::newRow("delay: no letters or signs") << 4 << "-a+5"
+                                                << "5";
+    QTest::newRow("hex: pairs and single blanks") << 2 << "0A ff 12 "
+                                                  << "0A ff 12 ";
+    QTest::newRow("hex: third digit refused") << 2 << "123"
+                                              << "12";
+    QTest::newRow("hex: two blanks refused") << 2 << "12  34"
+                                             << "12 34";
+}
+
+void TestWindow::typingIntoCells()
+{
+    QFETCH(int, column);
+    QFETCH(QString, keys);
+    QFETCH(QString, text);
+    fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+    fixture.click("toolButtonAddNew");
+    setCell(0, column, QString());
+    table()->edit(rows().index(0, column));
+    auto *edit = table()->findChild<QLineEdit *>();
+    QVERIFY(edit);
+    QTest::keyClicks(edit, keys);
+    // Every keystroke reaches the row at once.
+    QCOMPARE(rows().index(0, column).data().toString(), text);
+}
+
+void TestWindow::deleteAsksOnce()
+{
+    for (const char *name : {"A", "B", "C"}) {
+        fixture.click("toolButtonAddNew");
+        setCell(rows().rowCount() - 1, 2, QString::fromLatin1(name));
+    }
+    setCell(1, 0, Qt::Unchecked);
+    fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("No")));
+    fixture.click("toolButtonDelete");
+    QCOMPARE(rows().rowCount(), 3);
+    fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("Yes")));
+    fixture.click("toolButtonDelete");
+    QCOMPARE(fixture.dialogs().summary(),
+             warningSummary(QString::fromUtf8("确定删除选中行？")) +
+                 warningSummary(QString::fromUtf8("确定删除选中行？")));
+    QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Yes", "No"}));
+    QCOMPARE(rowTexts().size(), 1);
+    QVERIFY(rowTexts().first().contains(QLatin1String("|B|")));
+    setCell(0, 0, Qt::Unchecked);
+    fixture.click("toolButtonDelete"); // nothing checked: no question
+    QCOMPARE(fixture.dialogs().seen.size(), 2);
+}
+
+void TestWindow::listFileRoundTrip()
+{
+    fixture.click("toolButtonAddNew");
+    fixture.click("toolButtonAddNew");
+    setCell(1, 0, Qt::Unchecked);
+    setCell(1, 1, int(Operation::WriteRead));
+    setCell(1, 2, QStringLiteral("9F "));
+    setCell(1, 4, QStringLiteral("007"));
+    const QStringList before = rowTexts();
+    const QString path = folder.filePath(QStringLiteral("list.list"));
+    writeFile(path, QByteArray(500, 'x')); // longer than what replaces it
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("Yes"))); // replace it
+    fixture.click("toolButtonSaveListToFile");
+    QCOMPARE(readFile(path),
+             listHeader + QString::fromUtf8("1,写数据,11 22 33 44 55 66 77 88 99 AA BB CC DD EE "
+                                            "FF,0,0\r\n0,写读数据,9F ,0,007\r\n")
+                              .toUtf8());
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    fixture.click("toolButtonOpenListFromFile");
+    QCOMPARE(rowTexts(), before + before); // appended
+    QCOMPARE(fixture.dialogs().seen.first().title, QString::fromUtf8("保存列表文件"));
+    QCOMPARE(fixture.dialogs().seen.last().title, QString::fromUtf8("打开列表文件"));
+
+    // Loaded as a slave, a write-read row shows write.
+    fixture.select("workingModeComboBox", 0);
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    fixture.click("toolButtonOpenListFromFile");
+    QCOMPARE(rowTexts().last(), QString::fromUtf8("0|写数据|9F |0|007"));
+}
+
+void TestWindow::unrecognisedOperationsLoadUnchecked()
+{
+    const QString path = folder.filePath(QStringLiteral("typo.list"));
+    writeFile(path, QString::fromUtf8(";comment\r\n1,写数据,01,0,0\r\n1,写入数据,02,0,0\r\n"
+                                      "1,,03,0,0\r\n")
+                        .toUtf8());
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    fixture.click("toolButtonOpenListFromFile");
+    QCOMPARE(rowTexts(), QStringList({QString::fromUtf8("1|写数据|01|0|0"),
+                                      QString::fromUtf8("0|写数据|02|0|0"),
+                                      QString::fromUtf8("0|写数据|03|0|0")}));
+    QCOMPARE(fixture.dialogs().summary().last(),
+             QString::fromUtf8("QMessageBox|警告|列表文件中以下行的操作类型无法识别，已载入为未选中"
+                               "行：第3行“写入数据”，第4行“”。请检查后再执行！"));
+    // Nothing runs before the user has looked: only the recognised row.
+    fixture.click("toolButtonExecuteOnce");
+    QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
+    QCOMPARE(transferCalls(), QStringList({"SpiWrite(0,0x00,[01],1) => 0"}));
+}
+
+void TestWindow::longRowIsNeverCut()
+{
+    // 20 481 bytes: more than a line edit holds, one byte more than the adapter takes.
+    QByteArray data;
+    for (int i = 0; i < 20481; ++i)
+        data += "AA ";
+    const QByteArray file =
+        listHeader + QString::fromUtf8("1,写数据,").toUtf8() + data + ",0,0\r\n";
+    const QString path = folder.filePath(QStringLiteral("long.list"));
+    writeFile(path, file);
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    fixture.click("toolButtonOpenListFromFile");
+    fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+    table()->edit(rows().index(0, 2)); // an editor opened on the cell must not cut it either
+    QCOMPARE(rows().row(0).writeData.size(), data.size());
+    fixture.click("toolButtonExecuteOnce");
+    QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
+    QCOMPARE(transferCalls(), QStringList());
+    QCOMPARE(fixture.dialogs().summary().last(),
+             QString::fromUtf8("QMessageBox|警告|写数据超过20480字节的缓冲区上限，未发送！"));
+    const QString copy = folder.filePath(QStringLiteral("copy.list"));
+    fixture.dialogs().then(ModalAnswerer::chooseFile(copy));
+    fixture.click("toolButtonSaveListToFile");
+    QCOMPARE(readFile(copy), file);
+}
+
+void TestWindow::listFileFailures()
+{
+    fixture.click("toolButtonAddNew");
+    fixture.dialogs().then(ModalAnswerer::cancel());
+    fixture.click("toolButtonSaveListToFile");
+    fixture.dialogs().then(ModalAnswerer::cancel());
+    fixture.click("toolButtonOpenListFromFile");
+    const QString missing = folder.filePath(QStringLiteral("missing/folder/x.list"));
+    fixture.dialogs().then(ModalAnswerer::chooseFile(missing));
+    fixture.click("toolButtonSaveListToFile");
+    // The file goes away between the choice and the reading.
+    const QString gone = folder.filePath(QStringLiteral("gone.list"));
+    writeFile(gone, "1,写数据,01,0,0\n");
+    fixture.dialogs().then([gone](QWidget *dialog) {
+        ModalAnswerer::chooseFile(gone)(dialog);
+        QFile::remove(gone);
+    });
+    fixture.click("toolButtonOpenListFromFile");
+    const QStringList summary = fixture.dialogs().summary();
+    QCOMPARE(summary.size(), 6);
+    QCOMPARE(summary.at(3), QString::fromUtf8("QMessageBox|警告|保存文件出错！"));
+    QCOMPARE(summary.at(5), QString::fromUtf8("QMessageBox|警告|打开文件出错！"));
+    QCOMPARE(rows().rowCount(), 1);
+    QVERIFY(!QFile::exists(missing));
+}
+
+void TestWindow::listButtonsAndCycleLook()
+{
+    fixture.click("toolButtonAddNew");
+    setCell(0, 2, QStringLiteral("0A"));
+    setCell(0, 4, QStringLiteral("20"));
+    auto *cycle = fixture.find<QToolButton>("toolButtonExecuteCycle");
+    fixture.click("toolButtonExecuteCycle");
+    QCOMPARE(cycle->toolTip(), QString::fromUtf8("停止循环执行列表"));
+    QTRY_VERIFY(transferCalls().size() >= 2);
+    fixture.click("toolButtonExecuteCycle");
+    QCOMPARE(cycle->toolTip(), QString::fromUtf8("循环执行列表"));
+    QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
+
+    // A failing row warns and ends the cycle, and leaves the auto-start running.
+    fixture.find<QSpinBox>("timerSpinBox")->setValue(3000);
+    fixture.click("autoStartPushButton");
+    forceNext(QStringLiteral("SpiWrite=-1"));
+    fixture.click("toolButtonExecuteCycle");
+    QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("写数据失败！")));
+    QTRY_COMPARE(cycle->toolTip(), QString::fromUtf8("循环执行列表"));
+    QVERIFY(MainWindowTestAccess::autoStartRunning(fixture.window()));
+}
+
+void TestWindow::autoStartTicksBetweenRows()
+{
+    // A tick between list rows fails: it stops its own timer, the cycle goes on.
+    fixture.click("toolButtonAddNew");
+    setCell(0, 2, QStringLiteral("0A"));
+    setCell(0, 4, QStringLiteral("20"));
+    fixture.find<QSpinBox>("timerSpinBox")->setValue(5);
+    fixture.find<QComboBox>("operationComboBox")->setCurrentIndex(1); // read
+    fixture.find<QSpinBox>("readByteCountSpinBox")->setValue(1);
+    fixture.click("readPushButton"); // prepared, so the tick's read reaches the adapter
+    TelkorTestForceResult("SpiRead", -1, 1);
+    bool cycleAlive = false;
+    fixture.dialogs().then([&](QWidget *box) {
+        cycleAlive = MainWindowTestAccess::cycleRunning(fixture.window());
+        ModalAnswerer::pressDefault()(box);
+    });
+    fixture.click("autoStartPushButton");
+    fixture.click("toolButtonExecuteCycle");
+    QTRY_COMPARE(fixture.dialogs().seen.size(), 1);
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("读数据失败！")));
+    QVERIFY(cycleAlive);
+    QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
+    QTRY_VERIFY(transferCalls().count(QStringLiteral("SpiWrite(0,0x00,[0A],1) => 0")) >= 3);
+    fixture.click("toolButtonExecuteCycle");
+    QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
+}
+
+void TestWindow::closingDuringCycleExits()
+{
+    fixture.click("toolButtonAddNew");
+    setCell(0, 2, QStringLiteral("0A"));
+    setCell(0, 4, QStringLiteral("1000"));
+    fixture.find<QSpinBox>("timerSpinBox")->setValue(3000);
+    fixture.click("autoStartPushButton");
+    QTimer::singleShot(0, &fixture.window(), [this] { fixture.click("toolButtonExecuteCycle"); });
+    QTimer::singleShot(100, &fixture.window(), [this] { fixture.window().close(); });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(clock.elapsed() < 900); // the row's delay was cut short
+    QVERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
+    QCOMPARE(fixture.find<QPushButton>("autoStartPushButton")->text(), QString::fromUtf8("开始"));
+    QCOMPARE(transferCalls(), QStringList({"SpiWrite(0,0x00,[0A],1) => 0"}));
+}
+
+void TestWindow::helpAndFirmwareBoxes()
+{
+    QWidget *pinMapParent = &fixture.window();
+    QSize picture;
+    fixture.dialogs().then(ModalAnswerer::pressDefault());
+    fixture.dialogs().then([&](QWidget *widget) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        picture = box->iconPixmap().size();
+        pinMapParent = box->parentWidget();
+        ModalAnswerer::pressDefault()(widget);
+    });
+    fixture.trigger("actionAbout");
+    fixture.trigger("actionPinMap");
+    DeviceInfo info{};
+    std::strcpy(info.firmwareName, "USB2SPI 固件");
+    info.firmwareVersion = 0x01020003;
+    TelkorTestSetDeviceInfo(&info, reinterpret_cast<const uint8_t *>("SPI"), 3);
+    fixture.trigger("actionFirmwareInfo");
+    fixture.select("deviceIndexComboBox", 1);
+    fixture.trigger("actionFirmwareInfo");
+    const QStringList summary = fixture.dialogs().summary();
+    QCOMPARE(summary.size(), 4);
+    QVERIFY(summary.at(0).startsWith(QString::fromUtf8("QMessageBox|帮助|官方网站")));
+    QVERIFY(summary.at(0).endsWith(QString::fromUtf8("<br>版本信息：v1.0.1")));
+    QCOMPARE(summary.at(1), QString::fromUtf8("QMessageBox|管脚定义|"));
+    QCOMPARE(picture, QSize(596, 381));
+    QCOMPARE(pinMapParent, nullptr);
+    QVERIFY(summary.at(2).startsWith(
+        QString::fromUtf8("QMessageBox|固件信息|固件名称: USB2SPI 固件\n")));
+    QVERIFY(summary.at(2).endsWith(QString::fromUtf8("固件功能: SPI")));
+    QCOMPARE(summary.at(3), QString::fromUtf8("QMessageBox|警告|该设备未连接！"));
+    QVERIFY(MainWindowTestAccess::needsInit(fixture.window()));
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
