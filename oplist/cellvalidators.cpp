@@ -22,5 +22,11 @@ QString delayCellPattern()
 
 QValidator *makeCellValidator(const QString &pattern, QObject *parent)
 {
-    return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
+    // The patterns were written for QRegExp, whose "$" matches only at the very end. In a
+    // Perl-style expression "$" also matches before a final line feed, which would let "1\n"
+    // through as a prefix; "\z" keeps the old meaning. (None of the patterns holds a literal
+    // dollar sign.)
+    QString anchored = pattern;
+    anchored.replace(QLatin1Char('$'), QLatin1String("\\z"));
+    return new QRegularExpressionValidator(QRegularExpression(anchored), parent);
 }

@@ -80,7 +80,10 @@ void ListRunner::abandon()
     ++generation;
     cycling = false;
     stepTimer->stop();
+    const bool wasRunning = !frames.empty();
     frames.clear();
+    if (wasRunning)
+        emit idle();
 }
 
 void ListRunner::scheduleStep()
@@ -100,6 +103,8 @@ void ListRunner::removeFrame(Frame *frame)
     for (auto it = frames.begin(); it != frames.end(); ++it) {
         if (it->get() == frame) {
             frames.erase(it);
+            if (frames.empty())
+                emit idle();
             return;
         }
     }

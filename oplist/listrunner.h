@@ -64,6 +64,9 @@ signals:
     // a cycle starts, so a handler may still stop the cycle.
     void passFinished(bool ranRows);
     void cycleChanged(bool running);
+    // The last pass under way ended (or was abandoned); nothing runs any more. Emitted while the
+    // runner is still in its step: a handler should act on it later, not start a pass at once.
+    void idle();
 
 private:
     struct Frame;
