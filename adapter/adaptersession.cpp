@@ -18,29 +18,69 @@ TransferOutcome refused(const QString &message)
     return TransferOutcome::failure(Status::Refused, message);
 }
 
-// The outcome of a call whose bytes went out of `write` and came back into `read`.
-TransferOutcome withBuffers(QByteArray write, QByteArray read)
+TransferOutcome notReady(const QString &message)
 {
-    TransferOutcome outcome;
-    outcome.sent = std::move(write);
-    outcome.received = std::move(read);
-    return outcome;
+    return TransferOutcome::failure(Status::NotReady, message);
+}
+
+const TransferOutcome abandoned = TransferOutcome::failure(Status::Abandoned, QString());
+
+// Bus time of a block train: the pauses between blocks; the bytes themselves are quick.
+qint64 trainUs(int blocks, int intervalUs)
+{
+    return blocks > 1 ? qint64(blocks - 1) * intervalUs : 0;
 }
 
 } // namespace
 
 AdapterSession::AdapterSession(const AdapterEntries &entries) : library(entries) {}
 
+std::shared_ptr<AdapterSession::Buffers> AdapterSession::buffers(const QByteArray &data,
+                                                                 bool withRead)
+{
+    auto result = std::make_shared<Buffers>();
+    result->write = transferBuffer(data);
+    if (withRead)
+        result->read = transferBuffer();
+    return result;
+}
+
+bool AdapterSession::call(const char *what, qint64 expectedUs, std::function<int32_t()> body,
+                          int32_t *result)
+{
+    operation = QString::fromUtf8(what);
+    expectedMs = expectedUs / 1000;
+    return worker.run(std::move(body), result);
+}
+
 QString AdapterSession::prepare(const PanelSettings &settings)
 {
     if (!stale)
         return QString();
-    if (library.scan(0) <= 0)
+    const AdapterEntries entries = library;
+    const int device = settings.device;
+    int32_t result = 0;
+    if (!call(
+            "扫描设备", 0, [entries] { return entries.scan(0); }, &result))
+        return QString();
+    if (result <= 0)
         return QString::fromUtf8("无设备连接！");
-    if ((library.open(settings.device) & 0xFF) == 0)
+    if (!call(
+            "打开设备", 0, [entries, device] { return entries.open(device); }, &result))
+        return QString();
+    if ((result & 0xFF) == 0)
         return QString::fromUtf8("打开设备失败！");
     fillSpiConfig(&applied, settings);
-    if (library.configure(settings.device, settings.channel, &applied) != 0)
+    auto config = std::make_shared<SpiConfig>(applied);
+    const int channel = settings.channel;
+    if (!call(
+            "配置设备", 0,
+            [entries, device, channel, config] {
+                return entries.configure(device, channel, config.get());
+            },
+            &result))
+        return QString();
+    if (result != 0)
         return QString::fromUtf8("配置设备失败！");
     stale = false;
     return QString();
@@ -56,48 +96,86 @@ TransferOutcome AdapterSession::writeOnce(int device, int channel, const QByteAr
                                           const QString &slaveFailure)
 {
     const int n = data.size();
-    QByteArray write = transferBuffer(data);
+    const AdapterEntries entries = library;
+    int32_t result = 0;
     if (isMaster() && isFullDuplex()) {
         // Full duplex: as many bytes are clocked in as are sent.
-        QByteArray read = transferBuffer();
-        if (library.writeRead(device, channel, bufferBytes(write), n, bufferBytes(read), n, 0) != 0)
+        auto b = buffers(data, true);
+        if (!call(
+                "写读数据", 0,
+                [entries, device, channel, b, n] {
+                    return entries.writeRead(device, channel, bufferBytes(b->write), n,
+                                             bufferBytes(b->read), n, 0);
+                },
+                &result))
+            return abandoned;
+        if (result != 0)
             return failed("写读数据失败！");
-        TransferOutcome outcome = withBuffers(write, read);
+        TransferOutcome outcome;
+        outcome.sent = b->write;
+        outcome.received = b->read;
         outcome.echoSent(0, n);
         outcome.echoReceived(0, n);
         return outcome;
     }
-    const int result = isMaster() ? library.write(device, channel, bufferBytes(write), n)
-                                  : library.slaveWrite(device, channel, bufferBytes(write), n, 0);
+    auto b = buffers(data, false);
+    const bool master = isMaster();
+    if (!call(
+            "写数据", 0,
+            [entries, device, channel, b, n, master] {
+                return master ? entries.write(device, channel, bufferBytes(b->write), n)
+                              : entries.slaveWrite(device, channel, bufferBytes(b->write), n, 0);
+            },
+            &result))
+        return abandoned;
     if (result != 0) {
         stale = true;
-        return TransferOutcome::failure(
-            Status::Failed, isMaster() ? QString::fromUtf8("写数据失败！") : slaveFailure);
+        return TransferOutcome::failure(Status::Failed,
+                                        master ? QString::fromUtf8("写数据失败！") : slaveFailure);
     }
-    TransferOutcome outcome = withBuffers(write, QByteArray());
+    TransferOutcome outcome;
+    outcome.sent = b->write;
     outcome.echoSent(0, n);
     return outcome;
 }
 
 TransferOutcome AdapterSession::readOnce(int device, int channel, int count)
 {
-    QByteArray read = transferBuffer();
+    const AdapterEntries entries = library;
+    auto b = std::make_shared<Buffers>();
+    b->read = transferBuffer();
+    int32_t result = 0;
     if (isMaster()) {
         if (count == 0)
             return TransferOutcome();
-        if (library.read(device, channel, bufferBytes(read), count) != 0)
+        if (!call(
+                "读数据", 0,
+                [entries, device, channel, b, count] {
+                    return entries.read(device, channel, bufferBytes(b->read), count);
+                },
+                &result))
+            return abandoned;
+        if (result != 0)
             return failed("读数据失败！");
-        TransferOutcome outcome = withBuffers(QByteArray(), read);
+        TransferOutcome outcome;
+        outcome.received = b->read;
         outcome.echoReceived(0, count);
         return outcome;
     }
-    const int received = library.slaveRead(device, channel, bufferBytes(read), 0);
+    if (!call(
+            "从机读数据", 0,
+            [entries, device, channel, b] {
+                return entries.slaveRead(device, channel, bufferBytes(b->read), 0);
+            },
+            &result))
+        return abandoned;
     // More than the buffer holds cannot be true of a working library: a failure, not data.
-    if (received < 0 || received > TELKOR_BUFFER_SIZE)
+    if (result < 0 || result > TELKOR_BUFFER_SIZE)
         return failed("从机读数据失败！");
-    TransferOutcome outcome = withBuffers(QByteArray(), read);
-    if (received > 0)
-        outcome.echoReceived(0, received);
+    TransferOutcome outcome;
+    outcome.received = b->read;
+    if (result > 0)
+        outcome.echoReceived(0, result);
     return outcome;
 }
 
@@ -105,11 +183,22 @@ TransferOutcome AdapterSession::writeReadOnce(int device, int channel, const QBy
                                               int count)
 {
     const int n = data.size();
-    QByteArray write = transferBuffer(data);
-    QByteArray read = transferBuffer();
-    if (library.writeRead(device, channel, bufferBytes(write), n, bufferBytes(read), count, 0) != 0)
+    const AdapterEntries entries = library;
+    auto b = buffers(data, true);
+    int32_t result = 0;
+    if (!call(
+            "写读数据", 0,
+            [entries, device, channel, b, n, count] {
+                return entries.writeRead(device, channel, bufferBytes(b->write), n,
+                                         bufferBytes(b->read), count, 0);
+            },
+            &result))
+        return abandoned;
+    if (result != 0)
         return failed("写读数据失败！");
-    TransferOutcome outcome = withBuffers(write, read);
+    TransferOutcome outcome;
+    outcome.sent = b->write;
+    outcome.received = b->read;
     outcome.echoSent(0, n);
     outcome.echoReceived(0, count);
     return outcome;
@@ -119,7 +208,9 @@ TransferOutcome AdapterSession::write(const PanelSettings &settings, const QByte
 {
     const QString problem = prepare(settings);
     if (!problem.isEmpty())
-        return TransferOutcome::failure(Status::NotReady, problem);
+        return notReady(problem);
+    if (stale)
+        return abandoned;
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refused(writeDataTooLongMessage());
     return writeOnce(settings.device, settings.channel, data,
@@ -130,7 +221,9 @@ TransferOutcome AdapterSession::read(const PanelSettings &settings, int count)
 {
     const QString problem = prepare(settings);
     if (!problem.isEmpty())
-        return TransferOutcome::failure(Status::NotReady, problem);
+        return notReady(problem);
+    if (stale)
+        return abandoned;
     return readOnce(settings.device, settings.channel, count);
 }
 
@@ -139,7 +232,9 @@ TransferOutcome AdapterSession::writeRead(const PanelSettings &settings, const Q
 {
     const QString problem = prepare(settings);
     if (!problem.isEmpty())
-        return TransferOutcome::failure(Status::NotReady, problem);
+        return notReady(problem);
+    if (stale)
+        return abandoned;
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refused(writeDataTooLongMessage());
     return writeReadOnce(settings.device, settings.channel, data, count);
@@ -150,26 +245,37 @@ TransferOutcome AdapterSession::blockWrite(const PanelSettings &settings, const 
 {
     const QString problem = prepare(settings);
     if (!problem.isEmpty())
-        return TransferOutcome::failure(Status::NotReady, problem);
+        return notReady(problem);
+    if (stale)
+        return abandoned;
     if (!isMaster())
         return refused(QString::fromUtf8("不能在从机模式下进行块读写操作！"));
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refused(writeDataTooLongMessage());
     // Bytes beyond the last whole block are neither sent nor echoed.
     const int blocks = blockSize > 0 ? data.size() / blockSize : 0;
-    QByteArray write = transferBuffer(data);
-    QByteArray read = transferBuffer();
     const int device = settings.device;
     const int channel = settings.channel;
     const bool fullDuplex = isFullDuplex();
-    const int result =
-        fullDuplex ? library.blockWriteRead(device, channel, bufferBytes(write), blockSize,
-                                            bufferBytes(read), blockSize, blocks, intervalUs)
-                   : library.blockWrite(device, channel, bufferBytes(write), blockSize, blocks,
-                                        intervalUs);
+    const AdapterEntries entries = library;
+    auto b = buffers(data, true);
+    int32_t result = 0;
+    if (!call(
+            "块写数据", trainUs(blocks, intervalUs),
+            [=] {
+                return fullDuplex ? entries.blockWriteRead(device, channel, bufferBytes(b->write),
+                                                           blockSize, bufferBytes(b->read),
+                                                           blockSize, blocks, intervalUs)
+                                  : entries.blockWrite(device, channel, bufferBytes(b->write),
+                                                       blockSize, blocks, intervalUs);
+            },
+            &result))
+        return abandoned;
     if (result != 0)
         return failed("块写数据失败！");
-    TransferOutcome outcome = withBuffers(write, read);
+    TransferOutcome outcome;
+    outcome.sent = b->write;
+    outcome.received = b->read;
     outcome.echoes.reserve(fullDuplex ? 2 * blocks : blocks);
     for (int i = 0; i < blocks; ++i)
         outcome.echoSent(i * blockSize, blockSize);
@@ -183,7 +289,9 @@ TransferOutcome AdapterSession::blockRead(const PanelSettings &settings, int blo
 {
     const QString problem = prepare(settings);
     if (!problem.isEmpty())
-        return TransferOutcome::failure(Status::NotReady, problem);
+        return notReady(problem);
+    if (stale)
+        return abandoned;
     if (!isMaster())
         return refused(QString::fromUtf8("不能在从机模式下进行块读写操作！"));
     if (blockSize * blockCount == 0)
@@ -192,11 +300,24 @@ TransferOutcome AdapterSession::blockRead(const PanelSettings &settings, int blo
         return refused(readVolumeTooLargeMessage());
     // Read in every control mode, as the single read does: in full duplex the adapter clocks
     // out filler bytes while it reads.
-    QByteArray read = transferBuffer();
-    if (library.blockRead(settings.device, settings.channel, bufferBytes(read), blockSize,
-                          blockCount, intervalUs) != 0)
+    const int device = settings.device;
+    const int channel = settings.channel;
+    const AdapterEntries entries = library;
+    auto b = std::make_shared<Buffers>();
+    b->read = transferBuffer();
+    int32_t result = 0;
+    if (!call(
+            "块读数据", trainUs(blockCount, intervalUs),
+            [=] {
+                return entries.blockRead(device, channel, bufferBytes(b->read), blockSize,
+                                         blockCount, intervalUs);
+            },
+            &result))
+        return abandoned;
+    if (result != 0)
         return failed("块模式读数据失败！");
-    TransferOutcome outcome = withBuffers(QByteArray(), read);
+    TransferOutcome outcome;
+    outcome.received = b->read;
     outcome.echoes.reserve(blockCount);
     for (int i = 0; i < blockCount; ++i)
         outcome.echoReceived(i * blockSize, blockSize);
@@ -209,7 +330,9 @@ TransferOutcome AdapterSession::blockWriteRead(const PanelSettings &settings,
 {
     const QString problem = prepare(settings);
     if (!problem.isEmpty())
-        return TransferOutcome::failure(Status::NotReady, problem);
+        return notReady(problem);
+    if (stale)
+        return abandoned;
     if (!isMaster()) {
         // Unlike the other two block transfers, this refusal also makes the configuration
         // stale; users have always seen the adapter configured afresh after it.
@@ -223,13 +346,25 @@ TransferOutcome AdapterSession::blockWriteRead(const PanelSettings &settings,
         return TransferOutcome();
     if (!fitsBuffer(readBlockSize, blocks))
         return refused(readVolumeTooLargeMessage());
-    QByteArray write = transferBuffer(data);
-    QByteArray read = transferBuffer();
-    if (library.blockWriteRead(settings.device, settings.channel, bufferBytes(write),
-                               writeBlockSize, bufferBytes(read), readBlockSize, blocks,
-                               intervalUs) != 0)
+    const int device = settings.device;
+    const int channel = settings.channel;
+    const AdapterEntries entries = library;
+    auto b = buffers(data, true);
+    int32_t result = 0;
+    if (!call(
+            "块写读数据", trainUs(blocks, intervalUs),
+            [=] {
+                return entries.blockWriteRead(device, channel, bufferBytes(b->write),
+                                              writeBlockSize, bufferBytes(b->read), readBlockSize,
+                                              blocks, intervalUs);
+            },
+            &result))
+        return abandoned;
+    if (result != 0)
         return failed("块模式写读数据失败！");
-    TransferOutcome outcome = withBuffers(write, read);
+    TransferOutcome outcome;
+    outcome.sent = b->write;
+    outcome.received = b->read;
     outcome.echoes.reserve(2 * blocks);
     for (int i = 0; i < blocks; ++i) {
         outcome.echoSent(i * writeBlockSize, writeBlockSize);
@@ -274,7 +409,7 @@ TransferOutcome AdapterSession::runRow(int device, int channel, const OperationR
         break;
     }
     }
-    if (!outcome.ok()) {
+    if (!outcome.ok() && outcome.status != Status::Abandoned) {
         // A row that cannot run ends the pass like a failed call, and the adapter is
         // configured afresh before the next one.
         outcome.status = Status::Failed;
@@ -285,15 +420,33 @@ TransferOutcome AdapterSession::runRow(int device, int channel, const OperationR
 
 TransferOutcome AdapterSession::firmwareInfo(int device)
 {
-    if (device >= library.scan(0))
-        return TransferOutcome::failure(Status::NotReady, QString::fromUtf8("该设备未连接！"));
-    if ((library.open(device) & 0xFF) == 0)
-        return TransferOutcome::failure(Status::NotReady, QString::fromUtf8("打开设备失败！"));
-    DeviceInfo info{};
-    char functions[TELKOR_FUNCTION_TEXT_SIZE] = {};
-    if ((library.getInfo(device, &info, functions) & 0xFF) == 0)
+    const AdapterEntries entries = library;
+    int32_t result = 0;
+    if (!call(
+            "扫描设备", 0, [entries] { return entries.scan(0); }, &result))
+        return abandoned;
+    if (device >= result)
+        return notReady(QString::fromUtf8("该设备未连接！"));
+    if (!call(
+            "打开设备", 0, [entries, device] { return entries.open(device); }, &result))
+        return abandoned;
+    if ((result & 0xFF) == 0)
+        return notReady(QString::fromUtf8("打开设备失败！"));
+    struct Info {
+        DeviceInfo record{};
+        char functions[TELKOR_FUNCTION_TEXT_SIZE] = {};
+    };
+    auto info = std::make_shared<Info>();
+    if (!call(
+            "获取固件信息", 0,
+            [entries, device, info] {
+                return entries.getInfo(device, &info->record, info->functions);
+            },
+            &result))
+        return abandoned;
+    if ((result & 0xFF) == 0)
         return TransferOutcome::failure(Status::Failed, QString::fromUtf8("获取固件信息失败！"));
     TransferOutcome outcome;
-    outcome.message = formatFirmwareInfo(info, functions);
+    outcome.message = formatFirmwareInfo(info->record, info->functions);
     return outcome;
 }

@@ -4,14 +4,21 @@
 // PanelSettings record and carries out the six transfers, the list rows and the firmware query,
 // choosing the library entry by master/slave and control mode. It reports what happened and
 // never logs or warns itself, so the window and the command-line runner share every rule.
+//
+// Every library call runs on the session's CallWorker. While a long one is awaited the event
+// loop turns and isBusy() is true: callers must not start other work then.
 
 #include "adapter/adapterlibrary.h"
+#include "adapter/callworker.h"
 #include "adapter/spisettings.h"
 #include "adapter/transferoutcome.h"
 #include "oplist/operationrow.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 class AdapterSession
 {
@@ -46,7 +53,26 @@ public:
     // The firmware box's text for `device`, or the warning. Leaves the configuration alone.
     TransferOutcome firmwareInfo(int device);
 
+    // A library call is awaited with the event loop turning.
+    bool isBusy() const { return worker.isBusy(); }
+    // Gives up the wait for the call under way (the window is closing): its transfer comes to
+    // Abandoned and nothing of it is reported.
+    void abandonCall() { worker.abandon(); }
+    CallWorker &calls() { return worker; }
+    // What the call under way does ("块读数据") and how long it should take, in milliseconds
+    // (0 when unknown), for the window's busy indicator.
+    QString callOperation() const { return operation; }
+    qint64 callExpectedMs() const { return expectedMs; }
+
 private:
+    struct Buffers {
+        QByteArray write;
+        QByteArray read;
+    };
+    // Runs one library call on the worker; false when the wait was abandoned.
+    bool call(const char *what, qint64 expectedUs, std::function<int32_t()> body, int32_t *result);
+    // The call's buffers, owned by the call so that an abandoned one still has them.
+    static std::shared_ptr<Buffers> buffers(const QByteArray &data, bool withRead);
     TransferOutcome writeOnce(int device, int channel, const QByteArray &data,
                               const QString &slaveFailure);
     TransferOutcome readOnce(int device, int channel, int count);
@@ -58,4 +84,7 @@ private:
     AdapterEntries library;
     SpiConfig applied{};
     bool stale = true;
+    CallWorker worker;
+    QString operation;
+    qint64 expectedMs = 0;
 };

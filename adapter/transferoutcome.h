@@ -8,10 +8,11 @@
 
 struct TransferOutcome {
     enum class Status {
-        Done,     // every call succeeded (possibly there was nothing to do)
-        NotReady, // scanning, opening or configuring the adapter failed
-        Refused,  // the request was turned down before any transfer call
-        Failed,   // a transfer call failed (list rows: also a refused row)
+        Done,      // every call succeeded (possibly there was nothing to do)
+        NotReady,  // scanning, opening or configuring the adapter failed
+        Refused,   // the request was turned down before any transfer call
+        Failed,    // a transfer call failed (list rows: also a refused row)
+        Abandoned, // the wait for a long call was given up (the window is closing)
     };
     // One log entry: `length` bytes at `offset` of `sent` (TX) or `received` (RX).
     struct Echo {

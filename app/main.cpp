@@ -1,9 +1,11 @@
 #include "adapter/adapterlibrary.h"
+#include "adapter/callworker.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
@@ -18,5 +20,12 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    // A library call abandoned at closing may still run: end without unloading anything
+    // under it.
+    if (CallWorker::abandonedCallRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

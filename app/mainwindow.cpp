@@ -15,11 +15,16 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
 
 // The pictures are compiled into the GUI library, a static one, so they must be registered
 // explicitly before the form asks for its icons. (Outside any namespace: the macro declares the
@@ -36,12 +41,24 @@ static void registerImages()
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), session(AdapterLibrary::entries()),
       operations(new OperationListModel(this)), runner(new ListRunner(session, *operations, this)),
-      autoStart(new AutoStart(this))
+      autoStart(new AutoStart(this)), busyText(new QLabel(this)), busyBar(new QProgressBar(this)),
+      busyClock(new QTimer(this))
 {
     registerImages();
     ui->setupUi(this);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
+
+    busyBar->setRange(0, 0); // an indicator that moves, not a measure
+    busyBar->setMaximumWidth(120);
+    statusBar()->addPermanentWidget(busyText);
+    statusBar()->addPermanentWidget(busyBar);
+    busyText->hide();
+    busyBar->hide();
+    busyClock->setInterval(200);
+    connect(busyClock, &QTimer::timeout, this, &MainWindow::updateBusyText);
+    connect(&session.calls(), &CallWorker::longCallStarted, this, [this] { showBusy(true); });
+    connect(&session.calls(), &CallWorker::longCallFinished, this, [this] { showBusy(false); });
 
     runner->setSettingsSource([this] { return gatherSettings(); });
     connect(runner, &ListRunner::echo, this, &MainWindow::echo);
@@ -68,9 +85,11 @@ MainWindow::~MainWindow()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing may run into a closed window: a pass waiting between rows or in a row's delay
-    // ends here, and so does the auto-start.
+    // ends here, and so does the auto-start. A long library call is abandoned: the adapter
+    // finishes it on its own (or is reset when it is next opened) and nothing more is logged.
     runner->abandon();
     autoStart->stop();
+    session.abandonCall();
     event->accept();
 }
 
@@ -116,8 +135,33 @@ void MainWindow::echo(const TransferOutcome &outcome)
     }
 }
 
+void MainWindow::showBusy(bool busy)
+{
+    busyText->setVisible(busy);
+    busyBar->setVisible(busy);
+    if (busy) {
+        busySince = QDateTime::currentMSecsSinceEpoch();
+        updateBusyText();
+        busyClock->start();
+    } else {
+        busyClock->stop();
+    }
+}
+
+void MainWindow::updateBusyText()
+{
+    const qint64 elapsed = (QDateTime::currentMSecsSinceEpoch() - busySince) / 1000;
+    QString text = QString::fromUtf8("正在%1，已用%2秒").arg(session.callOperation()).arg(elapsed);
+    const qint64 expected = (session.callExpectedMs() + 999) / 1000;
+    if (expected > 0)
+        text += QString::fromUtf8("，预计约%1秒").arg(expected);
+    busyText->setText(text);
+}
+
 void MainWindow::finishTransfer(const TransferOutcome &outcome)
 {
+    if (outcome.status == TransferOutcome::Status::Abandoned)
+        return; // the window is closing
     if (outcome.ok())
         return echo(outcome);
     autoStart->stop();
@@ -170,8 +214,9 @@ void MainWindow::on_workingModeComboBox_currentIndexChanged(int index)
     ui->controlModeComboBox->setCurrentIndex(1);
     for (QWidget *widget : slaveLocked)
         widget->setEnabled(false);
-    // A slave is configured at once, so that the master on the other side finds it ready.
-    const QString problem = session.prepare(gatherSettings());
+    // A slave is configured at once, so that the master on the other side finds it ready
+    // (unless a long call is under way: then the next transfer configures it).
+    const QString problem = session.isBusy() ? QString() : session.prepare(gatherSettings());
     if (!problem.isEmpty()) {
         autoStart->stop();
         warn(problem);
@@ -181,6 +226,8 @@ void MainWindow::on_workingModeComboBox_currentIndexChanged(int index)
 
 void MainWindow::on_actionFirmwareInfo_triggered()
 {
+    if (session.isBusy())
+        return;
     const TransferOutcome info = session.firmwareInfo(ui->deviceIndexComboBox->currentIndex());
     if (!info.ok())
         return warn(info.message);
@@ -191,6 +238,8 @@ void MainWindow::on_actionFirmwareInfo_triggered()
 
 void MainWindow::on_writePushButton_clicked()
 {
+    if (session.isBusy())
+        return;
     finishTransfer(session.write(
         gatherSettings(), collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
                                            HexConversion::Unsigned)));
@@ -198,11 +247,15 @@ void MainWindow::on_writePushButton_clicked()
 
 void MainWindow::on_readPushButton_clicked()
 {
+    if (session.isBusy())
+        return;
     finishTransfer(session.read(gatherSettings(), ui->readByteCountSpinBox->value() % 65536));
 }
 
 void MainWindow::on_writeReadPushButton_clicked()
 {
+    if (session.isBusy())
+        return;
     finishTransfer(
         session.writeRead(gatherSettings(),
                           collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
@@ -212,6 +265,8 @@ void MainWindow::on_writeReadPushButton_clicked()
 
 void MainWindow::on_blockWritePushButton_clicked()
 {
+    if (session.isBusy())
+        return;
     finishTransfer(session.blockWrite(
         gatherSettings(),
         collectWriteData(ui->blockWriteTextEdit, ui->blockHexSendCheckBox->isChecked(),
@@ -221,6 +276,8 @@ void MainWindow::on_blockWritePushButton_clicked()
 
 void MainWindow::on_blockReadPushButton_clicked()
 {
+    if (session.isBusy())
+        return;
     finishTransfer(session.blockRead(gatherSettings(), ui->readBlockSizeSpinBox->value(),
                                      ui->blockReadCountSpinBox->value(),
                                      ui->intervalTimeSpinBox->value()));
@@ -228,6 +285,8 @@ void MainWindow::on_blockReadPushButton_clicked()
 
 void MainWindow::on_blockWriteReadPushButton_clicked()
 {
+    if (session.isBusy())
+        return;
     finishTransfer(session.blockWriteRead(
         gatherSettings(),
         collectWriteData(ui->blockWriteTextEdit, ui->blockHexSendCheckBox->isChecked(),
@@ -319,6 +378,8 @@ void MainWindow::on_toolButtonDelete_clicked()
 
 void MainWindow::on_toolButtonExecuteOnce_clicked()
 {
+    if (session.isBusy())
+        return;
     runner->runOnce();
 }
 
@@ -328,7 +389,7 @@ void MainWindow::on_toolButtonExecuteCycle_clicked()
     // way finishes its rows.
     if (runner->isCycling())
         runner->stopCycle();
-    else
+    else if (!session.isBusy())
         runner->startCycle();
 }
 
@@ -373,6 +434,9 @@ void MainWindow::on_autoStartPushButton_clicked()
 
 void MainWindow::autoStartTick()
 {
+    // A tick that comes due during a long call is skipped, as a timer's ticks coalesce.
+    if (session.isBusy())
+        return;
     switch (ui->operationComboBox->currentIndex()) {
     case 0:
         return on_writePushButton_clicked();

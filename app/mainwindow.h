@@ -24,6 +24,10 @@
 
 class AutoStart;
 class ListRunner;
+class QElapsedTimer;
+class QLabel;
+class QProgressBar;
+class QTimer;
 class OperationListModel;
 class QCheckBox;
 class QCloseEvent;
@@ -86,6 +90,9 @@ private:
     void setupOperationTable();
     void setCycleLook(bool running);
     void autoStartTick();
+    // While a long library call is awaited: the busy indicator, and no second transfer.
+    void showBusy(bool busy);
+    void updateBusyText();
 
     // traffic log (transfer/trafficlog.cpp)
     void appendTraffic(const char *data, int length, bool sent);
@@ -96,6 +103,10 @@ private:
     OperationListModel *operations;
     ListRunner *runner;
     AutoStart *autoStart;
+    QLabel *busyText;
+    QProgressBar *busyBar;
+    QTimer *busyClock;
+    qint64 busySince = 0;
     bool logTx = true;
     bool logRx = true;
     bool hexDisplay = true;

@@ -36,6 +36,8 @@ ListRunner::ListRunner(AdapterSession &session, OperationListModel &model, QObje
     // A cycle with no checked row sleeps until the list changes instead of spinning.
     connect(&model, &QAbstractItemModel::dataChanged, this, &ListRunner::rowsChanged);
     connect(&model, &QAbstractItemModel::rowsInserted, this, &ListRunner::rowsChanged);
+    // A pass waits while another transfer's long call is awaited, and goes on after it.
+    connect(&session.calls(), &CallWorker::longCallFinished, this, &ListRunner::scheduleStep);
 }
 
 ListRunner::~ListRunner() = default;
@@ -123,6 +125,10 @@ void ListRunner::step()
 {
     if (frames.empty())
         return;
+    // While a long library call is awaited the event loop turns, and a timer of this runner
+    // may fire: no second transfer starts then, the pass simply waits for the call to end.
+    if (session.isBusy())
+        return;
     Frame *frame = frames.back().get();
     const int started = generation;
     using Stage = Frame::Stage;
@@ -131,6 +137,8 @@ void ListRunner::step()
         case Stage::Start: {
             frame->settings = settingsSource ? settingsSource() : PanelSettings();
             const QString problem = session.prepare(frame->settings);
+            if (started != generation)
+                return;
             if (!problem.isEmpty()) {
                 if (frame->cycle)
                     cycling = false;
@@ -161,7 +169,7 @@ void ListRunner::step()
             frame->ranRow = true;
             const TransferOutcome outcome =
                 session.runRow(frame->settings.device, frame->settings.channel, model.row(row));
-            if (started != generation)
+            if (started != generation || outcome.status == TransferOutcome::Status::Abandoned)
                 return;
             if (!outcome.ok()) {
                 cycling = false;
