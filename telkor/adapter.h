@@ -16,6 +16,7 @@ enum Result : int32_t {
     BadArgument = -2,   // channel, pointer, count or size out of range
     WrongRole = -3,     // master entry on a slave port or the other way round
     BadConfig = -4,     // a configuration field the adapter cannot apply
+    DeviceFailed = -5,  // the hardware refused or failed the transfer (I/O error)
     InjectedFault = -6, // made to fail on purpose (fault injection)
 };
 
