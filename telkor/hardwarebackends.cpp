@@ -2,6 +2,9 @@
 
 #include "telkor/hardwarebackends.h"
 
+#include "telkor/spidevbackend.h"
+#include "telkor/spidevsystem.h"
+
 #include <cstdio>
 
 namespace telkor
@@ -11,8 +14,7 @@ int32_t scanHardware(const LibraryConfig &config)
 {
     switch (config.backend) {
     case BackendKind::Spidev:
-        std::fprintf(stderr, "libTELKOR: backend=spidev is not built into this library\n");
-        return 0;
+        return SpidevBackend::count(SpidevSystem::real());
     case BackendKind::Ftdi:
         // The FTDI backend replaces this placeholder.
         std::fprintf(stderr, "libTELKOR: backend=ftdi is not built into this library\n");
@@ -25,9 +27,11 @@ int32_t scanHardware(const LibraryConfig &config)
 
 std::unique_ptr<BusBackend> makeHardwareBackend(const LibraryConfig &config, int32_t device)
 {
-    (void)device;
     switch (config.backend) {
     case BackendKind::Spidev:
+        // The host's buses make one adapter.
+        if (device == 0)
+            return std::make_unique<SpidevBackend>(SpidevSystem::real(), config);
         break;
     case BackendKind::Ftdi: // the FTDI backend replaces this placeholder
     case BackendKind::Sim:
