@@ -1,8 +1,8 @@
 #pragma once
 // One adapter behind the library's entries. The entries find the adapter by its device index
 // and hand it the call; the adapter routes each transfer to the controller and chip select
-// the channel byte names. Our simulated adapter is one implementation; a hardware backend
-// would be another.
+// the channel byte names. BusAdapter implements it once, in front of a backend (simulated
+// chips or hardware).
 
 #include "adapter/telkor.h"
 

@@ -16,7 +16,7 @@ class SpidevSystem
 public:
     virtual ~SpidevSystem() = default;
 
-    // The host itself.
+    // The host itself (SpidevHost).
     static SpidevSystem &real();
 
     // A file descriptor, or -errno.
