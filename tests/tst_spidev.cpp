@@ -118,6 +118,7 @@ private slots:
     void longTrainsSplitBetweenAssertions();
     void modeBits_data();
     void modeBits();
+    void slavePort();
     void lsbFirstInSoftware_data();
     void lsbFirstInSoftware();
     void bufsizLimit_data();
@@ -337,6 +338,23 @@ void TestSpidev::modeBits()
     QCOMPARE(host.fake.node(1, 0).hz, 0u); // SPI2 keeps its own
     QCOMPARE(host.backend->clockHz(0), 20000000u);
     QCOMPARE(host.fake.shortModeWrites > 0, mode32Missing);
+}
+
+void TestSpidev::slavePort()
+{
+    Host host;
+    host.fake.slaveControllers = {"spi1"};
+    host.adapter->open();
+    QCOMPARE(host.configure(0x01, 1, 0, 0), int32_t(Ok));
+    const uint8_t reply[2] = {0x01, 0x02};
+    QCOMPARE(host.adapter->slaveWrite(0x01, reply, 2), int32_t(Ok));
+    QCOMPARE(QString::fromStdString(host.fake.slaveWritten), QStringLiteral("0102"));
+    host.fake.slaveIncoming = "MS";
+    uint8_t buffer[TELKOR_BUFFER_SIZE];
+    QCOMPARE(host.adapter->slaveRead(0x01, buffer), 2);
+    QCOMPARE(QByteArray(reinterpret_cast<char *>(buffer), 2), QByteArray("MS"));
+    QCOMPARE(host.adapter->write(0x01, reply, 2), int32_t(WrongRole));
+    QCOMPARE(host.adapter->slaveWrite(0x00, reply, 2), int32_t(WrongRole)); // SPI1 is a master
 }
 
 void TestSpidev::lsbFirstInSoftware_data()

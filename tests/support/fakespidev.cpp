@@ -84,13 +84,23 @@ bool FakeSpidev::readFile(const std::string &path, std::string *text)
 
 long FakeSpidev::read(int fd, uint8_t *buffer, size_t count)
 {
-    (void)fd, (void)buffer, (void)count;
-    return 0;
+    if (!descriptors.count(fd))
+        return -EBADF;
+    const size_t taken = std::min(count, slaveIncoming.size());
+    std::copy(slaveIncoming.begin(), slaveIncoming.begin() + static_cast<long>(taken), buffer);
+    slaveIncoming.erase(0, taken);
+    return static_cast<long>(taken);
 }
 
 long FakeSpidev::write(int fd, const uint8_t *data, size_t count)
 {
-    (void)fd, (void)data;
+    if (!descriptors.count(fd))
+        return -EBADF;
+    for (size_t i = 0; i < count; ++i) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", data[i]);
+        slaveWritten += digits;
+    }
     return static_cast<long>(count);
 }
 

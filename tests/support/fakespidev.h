@@ -42,7 +42,9 @@ public:
     std::vector<int> messageSizes; // transfers per message
     std::vector<uint64_t> sleeps;
     int opens = 0;
-    int shortModeWrites = 0; // through the 8-bit SPI_IOC_WR_MODE
+    std::string slaveWritten;  // bytes written to a node, as hex
+    std::string slaveIncoming; // what the next read of a node returns
+    int shortModeWrites = 0;   // through the 8-bit SPI_IOC_WR_MODE
 
     const Node &node(int bus, int chipSelect);
 
