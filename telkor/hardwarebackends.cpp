@@ -2,6 +2,7 @@
 
 #include "telkor/hardwarebackends.h"
 
+#include "telkor/ftdibackend.h"
 #include "telkor/spidevbackend.h"
 #include "telkor/spidevsystem.h"
 
@@ -16,9 +17,7 @@ int32_t scanHardware(const LibraryConfig &config)
     case BackendKind::Spidev:
         return SpidevBackend::count(SpidevSystem::real());
     case BackendKind::Ftdi:
-        // The FTDI backend replaces this placeholder.
-        std::fprintf(stderr, "libTELKOR: backend=ftdi is not built into this library\n");
-        return 0;
+        return scanFtdi(config);
     case BackendKind::Sim:
         break;
     }
@@ -33,7 +32,8 @@ std::unique_ptr<BusBackend> makeHardwareBackend(const LibraryConfig &config, int
         if (device == 0)
             return std::make_unique<SpidevBackend>(SpidevSystem::real(), config);
         break;
-    case BackendKind::Ftdi: // the FTDI backend replaces this placeholder
+    case BackendKind::Ftdi:
+        return makeFtdiBackend(config, device);
     case BackendKind::Sim:
         break;
     }
