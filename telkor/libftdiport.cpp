@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <sys/time.h>
+#include <thread>
 
 namespace telkor
 {
@@ -83,6 +84,9 @@ bool LibFtdiPort::setBitmode(uint8_t mask, uint8_t mode)
         message = opened ? ftdi_get_error_string(context) : "not open";
         return false;
     }
+    // FTDI's MPSSE examples let the engine settle before its first command.
+    if (mode == BITMODE_MPSSE)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return true;
 }
 
