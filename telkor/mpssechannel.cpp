@@ -121,13 +121,25 @@ int32_t MpsseChannel::configure(const SpiConfig &wanted)
                      static_cast<int>(wanted.clockHz));
         return BadConfig;
     }
+    // A configuration that does not reach the chip is not kept: the entries' rules keep the
+    // previous one too, and both must agree when the chip is set up again.
+    const SpiConfig previous = config;
+    const uint16_t previousDivisor = divisor;
     config = wanted;
     divisor = wantedDivisor;
-    if (!opened)
-        return open() ? Ok : NotOpen;
-    Segment segment;
-    applyConfig(&segment.commands);
-    return exchange(&segment);
+    int32_t result = Ok;
+    if (!opened) {
+        result = open() ? Ok : NotOpen;
+    } else {
+        Segment segment;
+        applyConfig(&segment.commands);
+        result = exchange(&segment);
+    }
+    if (result != Ok) {
+        config = previous;
+        divisor = previousDivisor;
+    }
+    return result;
 }
 
 void MpsseChannel::addAssertion(Segment *segment, const BusAssertion &assertion,

@@ -332,6 +332,8 @@ void TestMpsse::unpluggedAndBack()
     rig.chip.present = false;
     QCOMPARE(rig.writeRead(0x10, hex("9F"), 3), QByteArray("failed -5"));
     QCOMPARE(rig.writeRead(0x10, hex("9F"), 3), QByteArray("failed -1")); // cannot reopen
+    // Refused while away, so not applied when the chip comes back.
+    QCOMPARE(rig.adapter->configure(0x10, busConfig(1, 0, 0, 0, 0, 2000000)), int32_t(NotOpen));
     // Plugged back: a chip at its power-on state, opened and set up again by the transfer.
     rig.chip.present = true;
     rig.mpsse().setBitmode(0x00);
