@@ -249,6 +249,8 @@ void TestMpsse::transfers()
     QCOMPARE(rig.writeRead(channel, out, readCount).toHex(), in.toHex());
     QCOMPARE(rig.writesFrom(before), QStringList(stream));
     QCOMPARE(strings(rig.mpsse(channel & 1).problems()), QStringList());
+    uint8_t unread;
+    QCOMPARE(rig.mpsse(channel & 1).take(&unread, 1), size_t(0)); // every answer was read
 }
 
 void TestMpsse::blockTrains_data()
