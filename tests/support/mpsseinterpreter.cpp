@@ -124,7 +124,7 @@ void MpsseInterpreter::execute(const uint8_t *data, size_t count)
         if (at + bytes <= count)
             return true;
         char text[64];
-        std::snprintf(text, sizeof text, "command %02X cut short", data[at - 1]);
+        std::snprintf(text, sizeof text, "command cut short at byte %zu of %zu", at, count);
         trouble.push_back(text);
         at = count;
         return false;
