@@ -123,9 +123,8 @@ void MpsseInterpreter::execute(const uint8_t *data, size_t count)
     auto need = [&](size_t bytes) {
         if (at + bytes <= count)
             return true;
-        char text[64];
-        std::snprintf(text, sizeof text, "command cut short at byte %zu of %zu", at, count);
-        trouble.push_back(text);
+        trouble.push_back("command cut short at byte " + std::to_string(at) + " of " +
+                          std::to_string(count));
         at = count;
         return false;
     };
