@@ -3,7 +3,6 @@
 #include "mpsseinterpreter.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace
 {
