@@ -1,8 +1,8 @@
 #pragma once
 // One adapter behind the library's entries. The entries find the adapter by its device index
 // and hand it the call; the adapter routes each transfer to the controller and chip select
-// the channel byte names. Our simulated adapter is one implementation; a hardware backend
-// would be another.
+// the channel byte names. BusAdapter implements it once, in front of a backend (simulated
+// chips or hardware).
 
 #include "adapter/telkor.h"
 
@@ -16,6 +16,7 @@ enum Result : int32_t {
     BadArgument = -2,   // channel, pointer, count or size out of range
     WrongRole = -3,     // master entry on a slave port or the other way round
     BadConfig = -4,     // a configuration field the adapter cannot apply
+    DeviceFailed = -5,  // the hardware refused or failed the transfer (I/O error)
     InjectedFault = -6, // made to fail on purpose (fault injection)
 };
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace telkor
 {
@@ -60,7 +61,21 @@ int channelSlot(const std::string &name)
 bool applyItem(const std::string &key, const std::string &value, LibraryConfig *config)
 {
     uint64_t number = 0;
-    if (key == "adapters") {
+    if (key == "backend") {
+        static const std::map<std::string, BackendKind> backends = {{"sim", BackendKind::Sim},
+                                                                    {"spidev", BackendKind::Spidev},
+                                                                    {"ftdi", BackendKind::Ftdi}};
+        const auto backend = backends.find(value);
+        if (backend == backends.end())
+            return false;
+        config->backend = backend->second;
+    } else if (key == "spidev.SPI1" || key == "spidev.SPI2") {
+        if (!parseUnsigned(value, 32767, &number))
+            return false;
+        config->spidevBus[key == "spidev.SPI1" ? 0 : 1] = static_cast<int>(number);
+    } else if (key.compare(0, 5, "ftdi.") == 0 && key.size() > 5) {
+        config->ftdiItems[key.substr(5)] = value;
+    } else if (key == "adapters") {
         if (!parseUnsigned(value, 10, &number))
             return false;
         config->adapters = static_cast<int>(number);
@@ -168,22 +183,51 @@ void applyConfig(const std::string &text, LibraryConfig *config, std::vector<std
     }
 }
 
+namespace
+{
+
+void applyFile(const std::string &path, const char *name, LibraryConfig *config,
+               std::vector<std::string> *problems)
+{
+    std::ifstream file(path);
+    if (!file) {
+        problems->push_back(name + (" " + path) + " cannot be read; ignored");
+        return;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    applyConfig(text.str(), config, problems);
+}
+
+} // namespace
+
+std::string userConfigPath()
+{
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+    const char *xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/telkor/telkor.conf";
+    const char *home = std::getenv("HOME");
+    if (home && home[0] != '\0')
+        return std::string(home) + "/.config/telkor/telkor.conf";
+    return std::string();
+}
+
 LibraryConfig loadConfig(std::vector<std::string> *problems)
 {
     LibraryConfig config;
-    if (const char *path = std::getenv("TELKOR_CONFIG_FILE")) {
-        std::ifstream file(path);
-        if (file) {
-            std::ostringstream text;
-            text << file.rdbuf();
-            applyConfig(text.str(), &config, problems);
-        } else {
-            problems->push_back(std::string("TELKOR_CONFIG_FILE ") + path +
-                                " cannot be read; ignored");
-        }
-    }
-    if (const char *text = std::getenv("TELKOR_CONFIG"))
+    const char *path = std::getenv("TELKOR_CONFIG_FILE");
+    const char *text = std::getenv("TELKOR_CONFIG");
+    if (path)
+        applyFile(path, "TELKOR_CONFIG_FILE", &config, problems);
+    if (text)
         applyConfig(text, &config, problems);
+    if (!path && !text) {
+        const std::string user = userConfigPath();
+        struct stat status;
+        if (!user.empty() && ::stat(user.c_str(), &status) == 0)
+            applyFile(user, "configuration file", &config, problems);
+    }
     return config;
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 // The library's own configuration, read when it is first used (and again on a test reset):
-// the file named by TELKOR_CONFIG_FILE, then the text of TELKOR_CONFIG, each made of
-// "key=value" items separated by new lines or ";" ("#" starts a comment):
+// the file named by TELKOR_CONFIG_FILE, then the text of TELKOR_CONFIG; when neither is set,
+// the user's $XDG_CONFIG_HOME/telkor/telkor.conf (~/.config/telkor/telkor.conf) if there is
+// one. Each is made of "key=value" items separated by new lines or ";" ("#" starts a comment):
 //
+//   backend=sim                sim: simulated adapters; spidev: the host's SPI buses; ftdi
+//   spidev.SPI1=0              spidev bus number of SPI1 (SPI2 likewise); default: the lowest
+//   ftdi.KEY=VALUE             kept for the FTDI backend, which checks them
 //   adapters=1                 attached adapters, 0 to 10
 //   timing=on                  on: calls take their bus time; off: instant, simulated clock
 //   SPI1_CS1=flash             what sits on a chip select: loopback, flash, registers, none
@@ -24,6 +28,7 @@ namespace telkor
 {
 
 enum class DeviceKind { None, Loopback, Flash, Registers };
+enum class BackendKind { Sim, Spidev, Ftdi };
 
 struct FaultRule {
     enum Kind { Once, Every, Random } kind = Once;
@@ -32,6 +37,10 @@ struct FaultRule {
 };
 
 struct LibraryConfig {
+    BackendKind backend = BackendKind::Sim;
+    // spidev bus numbers of SPI1 and SPI2; -1: the lowest bus numbers present.
+    std::array<int, 2> spidevBus = {-1, -1};
+    std::map<std::string, std::string> ftdiItems; // "ftdi.KEY" as KEY
     int adapters = 1;
     bool timing = true;
     // Controller * 5 + chip select.
@@ -50,8 +59,12 @@ struct LibraryConfig {
 void applyConfig(const std::string &text, LibraryConfig *config,
                  std::vector<std::string> *problems);
 
-// The defaults, then the file of TELKOR_CONFIG_FILE, then TELKOR_CONFIG.
+// The defaults, then the file of TELKOR_CONFIG_FILE, then TELKOR_CONFIG; when neither is set,
+// the user's configuration file if it exists.
 LibraryConfig loadConfig(std::vector<std::string> *problems);
+
+// $XDG_CONFIG_HOME/telkor/telkor.conf, or ~/.config/telkor/telkor.conf; empty without a home.
+std::string userConfigPath();
 
 // The twelve entries' names, which fault rules may name.
 bool isEntryName(const std::string &name);

@@ -29,6 +29,15 @@ std::string hexList(const uint8_t *data, int64_t count)
     return text + "]";
 }
 
+// Bytes a block train hands over; -1 (recorded as "[?]") unless both factors are in range,
+// so that two negatives never make a size.
+int64_t blockBytes(int32_t blockSize, int32_t blockCount)
+{
+    if (blockSize < 0 || blockCount < 0 || blockCount > TELKOR_BUFFER_SIZE)
+        return -1;
+    return int64_t{blockSize} * blockCount;
+}
+
 std::string number(int64_t value)
 {
     return std::to_string(value);
@@ -47,7 +56,7 @@ template <typename Body> int32_t call(const char *entry, const std::string &argu
 {
     Simulator &sim = Simulator::instance();
     std::lock_guard<std::mutex> guard(sim.mutex());
-    sim.clock().spend(telkor::SimAdapter::roundTripUs);
+    sim.spendRoundTrip();
     sim.countCall();
     int32_t result = 0;
     if (!sim.takeForcedResult(entry, &result))
@@ -88,7 +97,7 @@ extern "C" {
 
 int32_t AdapterScan(int32_t reserved)
 {
-    return call("AdapterScan", number(reserved), [](Simulator &sim) { return sim.adapterCount(); });
+    return call("AdapterScan", number(reserved), [](Simulator &sim) { return sim.scan(); });
 }
 
 int32_t AdapterOpen(int32_t device)
@@ -175,7 +184,7 @@ int32_t SpiBlockWrite(int32_t device, int32_t channel, uint8_t *data, int32_t bl
                       int32_t blockCount, int32_t intervalUs)
 {
     const std::string arguments =
-        head(device, channel) + hexList(data, int64_t{blockSize} * blockCount) + "," +
+        head(device, channel) + hexList(data, blockBytes(blockSize, blockCount)) + "," +
         number(blockSize) + "," + number(blockCount) + "," + number(intervalUs);
     return call("SpiBlockWrite", arguments, [&](Simulator &sim) {
         return onAdapter(sim, device, [&](Adapter &adapter) {
@@ -201,7 +210,7 @@ int32_t SpiBlockWriteRead(int32_t device, int32_t channel, uint8_t *write, int32
                           int32_t intervalUs)
 {
     const std::string arguments = head(device, channel) +
-                                  hexList(write, int64_t{writeBlockSize} * blockCount) + "," +
+                                  hexList(write, blockBytes(writeBlockSize, blockCount)) + "," +
                                   number(writeBlockSize) + "," + number(readBlockSize) + "," +
                                   number(blockCount) + "," + number(intervalUs);
     return call("SpiBlockWriteRead", arguments, [&](Simulator &sim) {
@@ -253,14 +262,15 @@ void TelkorTestQueueMiso(const uint8_t *data, int32_t count)
 {
     control([&](Simulator &sim) {
         for (int32_t device = 0; device < sim.adapterCount(); ++device)
-            sim.adapter(device)->queueMiso(data, count);
+            if (telkor::SimAdapter *adapter = sim.simAdapter(device))
+                adapter->queueMiso(data, count);
     });
 }
 
 void TelkorTestQueueSlaveFrame(const uint8_t *data, int32_t count)
 {
     control([&](Simulator &sim) {
-        if (telkor::SimAdapter *adapter = sim.adapter(0))
+        if (telkor::SimAdapter *adapter = sim.simAdapter(0))
             adapter->queueSlaveFrame(0x00, data, count);
     });
 }
@@ -303,6 +313,13 @@ int32_t TelkorTestCallText(int32_t index, char *buffer, int32_t size)
 void TelkorTestClearCalls(void)
 {
     control([](Simulator &sim) { sim.clearCalls(); });
+}
+
+void TelkorTestSetCallRecordLimit(int64_t bytes)
+{
+    control([&](Simulator &sim) {
+        sim.setRecordLimit(static_cast<size_t>(std::max<int64_t>(bytes, 0)));
+    });
 }
 
 } // extern "C"

@@ -1,5 +1,7 @@
 #include "telkor/simulator.h"
 
+#include "telkor/hardwarebackends.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,9 +11,6 @@ namespace telkor
 
 namespace
 {
-
-// The record keeps the most recent calls only, so a long session cannot grow it without end.
-constexpr size_t maxRecordedCalls = 100000;
 
 uint32_t packVersion(uint32_t major, uint32_t minor, uint32_t patch)
 {
@@ -67,18 +66,21 @@ std::vector<std::string> Simulator::reset(const std::string &text)
     simClock.setRealTime(config.timing);
     attached = config.adapters;
     attachedWhenPlugged = attached;
+    hardwareFound = -1;
     scheduledCalls = 0;
     adapters.clear();
     adapters.resize(maxAdapters);
     customInfo = false;
     // Adapter 0 is made now, so that problems with its flash file show at once.
-    adapter(0);
+    if (config.backend == BackendKind::Sim)
+        adapter(0);
     problems.insert(problems.end(), adapterProblems.begin(), adapterProblems.end());
     adapterProblems.clear();
     forced.clear();
     faultCalls.clear();
     faultRandom.seed(config.faultSeed);
-    callLog.clear();
+    clearCalls();
+    recordLimit = defaultRecordBytes;
     for (const std::string &problem : problems)
         std::fprintf(stderr, "libTELKOR: configuration: %s\n", problem.c_str());
     return problems;
@@ -92,20 +94,60 @@ void Simulator::setAdapterCount(int32_t count)
             adapters[static_cast<size_t>(i)]->close();
 }
 
-SimAdapter *Simulator::adapter(int32_t device)
+void Simulator::spendRoundTrip()
 {
-    if (device < 0 || device >= attached)
-        return nullptr;
-    std::unique_ptr<SimAdapter> &made = adapters[static_cast<size_t>(device)];
-    if (!made) {
-        made = std::make_unique<SimAdapter>(
-            config, simClock, device == 0 ? config.flashFile : std::string(), &adapterProblems);
-        if (customInfo)
-            made->setInfo(infoRecord, functions);
-        else
-            made->setInfo(defaultInfo(device), defaultFunctions());
+    if (config.backend == BackendKind::Sim)
+        simClock.spend(SimAdapter::roundTripUs);
+}
+
+int32_t Simulator::scan()
+{
+    if (config.backend != BackendKind::Sim && attached > 0) {
+        const int32_t found = std::clamp(scanHardware(config), 0, maxAdapters);
+        // A device that went away is made again when it comes back.
+        for (int32_t i = found; i < maxAdapters; ++i)
+            adapters[static_cast<size_t>(i)].reset();
+        hardwareFound = found;
     }
+    return adapterCount();
+}
+
+int32_t Simulator::adapterCount() const
+{
+    if (config.backend == BackendKind::Sim || attached == 0)
+        return attached;
+    return std::max(hardwareFound, 0);
+}
+
+BusAdapter *Simulator::adapter(int32_t device)
+{
+    if (config.backend != BackendKind::Sim && hardwareFound < 0)
+        scan();
+    if (device < 0 || device >= adapterCount())
+        return nullptr;
+    std::unique_ptr<BusAdapter> &made = adapters[static_cast<size_t>(device)];
+    if (made)
+        return made.get();
+    if (config.backend != BackendKind::Sim) {
+        std::unique_ptr<BusBackend> backend = makeHardwareBackend(config, device);
+        if (backend)
+            made = std::make_unique<BusAdapter>(std::move(backend));
+        return made.get();
+    }
+    auto simulated = std::make_unique<SimAdapter>(
+        config, simClock, device == 0 ? config.flashFile : std::string(), &adapterProblems);
+    if (customInfo)
+        simulated->setInfo(infoRecord, functions);
+    else
+        simulated->setInfo(defaultInfo(device), defaultFunctions());
+    made = std::move(simulated);
     return made.get();
+}
+
+SimAdapter *Simulator::simAdapter(int32_t device)
+{
+    return config.backend == BackendKind::Sim ? static_cast<SimAdapter *>(adapter(device))
+                                              : nullptr;
 }
 
 void Simulator::setInfo(const DeviceInfo &record, const std::vector<uint8_t> &functionText)
@@ -113,9 +155,11 @@ void Simulator::setInfo(const DeviceInfo &record, const std::vector<uint8_t> &fu
     customInfo = true;
     infoRecord = record;
     functions = functionText;
+    if (config.backend != BackendKind::Sim)
+        return;
     for (const auto &made : adapters)
         if (made)
-            made->setInfo(record, functionText);
+            static_cast<SimAdapter &>(*made).setInfo(record, functionText);
 }
 
 void Simulator::countCall()
@@ -173,9 +217,30 @@ void Simulator::forceResult(const std::string &entry, int32_t result, int32_t ti
 
 void Simulator::record(std::string line)
 {
-    if (callLog.size() >= maxRecordedCalls)
-        callLog.erase(callLog.begin(), callLog.begin() + maxRecordedCalls / 10);
+    // The newest line stays even when it alone is over the limit.
+    callLogBytes += line.size();
     callLog.push_back(std::move(line));
+    dropOldestCalls();
+}
+
+void Simulator::clearCalls()
+{
+    callLog.clear();
+    callLogBytes = 0;
+}
+
+void Simulator::setRecordLimit(size_t bytes)
+{
+    recordLimit = bytes;
+    dropOldestCalls();
+}
+
+void Simulator::dropOldestCalls()
+{
+    while (callLog.size() > 1 && callLogBytes > recordLimit) {
+        callLogBytes -= callLog.front().size();
+        callLog.pop_front();
+    }
 }
 
 } // namespace telkor

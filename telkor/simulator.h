@@ -1,12 +1,14 @@
 #pragma once
 // Everything behind the library's entries: the configuration, the clock, the attached
-// adapters, fault injection, the test controls and the record of calls. One instance, guarded
+// adapters (simulated, or those of the configured hardware backend), fault injection, the test
+// controls and the record of calls. One instance, guarded
 // by a mutex, since a library may be called from any thread.
 
 #include "telkor/config.h"
 #include "telkor/simadapter.h"
 #include "telkor/simclock.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,11 +32,17 @@ public:
     std::vector<std::string> reset(const std::string &text = std::string());
 
     SimClock &clock() { return simClock; }
-    int32_t adapterCount() const { return attached; }
+    // A call's USB round trip on the simulated clock; hardware takes its own time.
+    void spendRoundTrip();
+    // Adapters found now; for hardware, a new look at the devices.
+    int32_t scan();
+    int32_t adapterCount() const;
     // Unplugs the adapters from `count` on (they close) or plugs them back.
     void setAdapterCount(int32_t count);
     // The attached adapter at `device`, or nullptr.
-    SimAdapter *adapter(int32_t device);
+    BusAdapter *adapter(int32_t device);
+    // The same when it is simulated, for the test controls.
+    SimAdapter *simAdapter(int32_t device);
     // What AdapterGetInfo reports from now on, for every adapter.
     void setInfo(const DeviceInfo &record, const std::vector<uint8_t> &functionText);
 
@@ -46,22 +54,27 @@ public:
     // Counts one call of an entry, for the unplugging schedule of the configuration.
     void countCall();
 
+    // The record keeps the newest lines that fit in its limit of bytes.
+    static constexpr size_t defaultRecordBytes = 4 << 20;
     void record(std::string line);
-    const std::vector<std::string> &calls() const { return callLog; }
-    void clearCalls() { callLog.clear(); }
+    const std::deque<std::string> &calls() const { return callLog; }
+    void clearCalls();
+    void setRecordLimit(size_t bytes);
 
 private:
     Simulator();
     bool injectFault(const std::string &entry);
+    void dropOldestCalls();
 
     std::mutex lock;
     LibraryConfig config;
     SimClock simClock;
     int32_t attached = 1;
+    int32_t hardwareFound = -1; // devices of the hardware backend at the last scan; -1: none yet
     int32_t attachedWhenPlugged = 1;
     uint64_t scheduledCalls = 0;
     // Made when first attached and used: each carries 2 MiB of flash.
-    std::vector<std::unique_ptr<SimAdapter>> adapters;
+    std::vector<std::unique_ptr<BusAdapter>> adapters;
     std::vector<std::string> adapterProblems;
     bool customInfo = false;
     DeviceInfo infoRecord{};
@@ -69,7 +82,9 @@ private:
     std::map<std::string, std::vector<int32_t>> forced;
     std::map<std::string, uint64_t> faultCalls;
     std::mt19937 faultRandom;
-    std::vector<std::string> callLog;
+    std::deque<std::string> callLog;
+    size_t callLogBytes = 0;
+    size_t recordLimit = defaultRecordBytes;
 };
 
 } // namespace telkor

@@ -35,6 +35,9 @@ TELKOR_API int32_t TelkorTestCallCount(void);
 // Copies line `index` (NUL-terminated, cut to `size`) and returns its full length, or -1.
 TELKOR_API int32_t TelkorTestCallText(int32_t index, char *buffer, int32_t size);
 TELKOR_API void TelkorTestClearCalls(void);
+// The record keeps the newest lines within this many bytes (4 MiB after a reset), and always
+// the newest line.
+TELKOR_API void TelkorTestSetCallRecordLimit(int64_t bytes);
 
 #ifdef __cplusplus
 }

@@ -54,6 +54,10 @@ private slots:
     void emptySocketReadsOnes();
     void limits_data();
     void limits();
+    void blockArgumentsCheckedBeforeRecording_data();
+    void blockArgumentsCheckedBeforeRecording();
+    void callRecordCappedByBytes_data();
+    void callRecordCappedByBytes();
     void roles();
     void unpluggedAdapterFails();
     void forcedResults();
@@ -203,6 +207,78 @@ void TestSimulatedAdapter::limits()
     else if (entry == QLatin1String("SpiBlockWrite"))
         actual = SpiBlockWrite(0, 0, data, size, count, 10);
     QCOMPARE(actual, result);
+}
+
+void TestSimulatedAdapter::blockArgumentsCheckedBeforeRecording_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("line");
+    // Two negatives once made a size, and the record read that much of a 2-byte buffer.
+    QTest::newRow("negative size and count")
+        << "SpiBlockWrite" << -2 << -3 << "SpiBlockWrite(0,0x00,[?],-2,-3,0) => -2";
+    QTest::newRow("negative sizes and count, write-read")
+        << "SpiBlockWriteRead" << -2 << -3 << "SpiBlockWriteRead(0,0x00,[?],-2,-2,-3,0) => -2";
+    // Empty blocks once ran a million assertions and succeeded.
+    QTest::newRow("empty blocks, huge count")
+        << "SpiBlockWrite" << 0 << 1000000 << "SpiBlockWrite(0,0x00,[?],0,1000000,0) => -2";
+    QTest::newRow("empty blocks, count over the buffer")
+        << "SpiBlockRead" << 0 << 20481 << "SpiBlockRead(0,0x00,0,20481,0) => -2";
+    QTest::newRow("empty blocks, count of the buffer")
+        << "SpiBlockWrite" << 0 << 20480 << "SpiBlockWrite(0,0x00,[],0,20480,0) => 0";
+}
+
+void TestSimulatedAdapter::blockArgumentsCheckedBeforeRecording()
+{
+    QFETCH(QString, entry);
+    QFETCH(int, size);
+    QFETCH(int, count);
+    QFETCH(QString, line);
+    AdapterOpen(0);
+    TelkorTestClearCalls();
+    uint8_t data[2] = {0x12, 0x34};
+    if (entry == QLatin1String("SpiBlockWrite"))
+        SpiBlockWrite(0, 0, data, size, count, 0);
+    else if (entry == QLatin1String("SpiBlockRead"))
+        SpiBlockRead(0, 0, data, size, count, 0);
+    else
+        SpiBlockWriteRead(0, 0, data, size, data, size, count, 0);
+    QCOMPARE(calls(), QStringList{line});
+}
+
+void TestSimulatedAdapter::callRecordCappedByBytes_data()
+{
+    QTest::addColumn<qint64>("limit"); // -1: the default
+    QTest::addColumn<int>("writes");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("kept");
+    // A line of a 20480-byte write is 61469 characters, of a 1000-byte write 3028.
+    QTest::newRow("default: 4 MiB") << qint64(-1) << 100 << 20480 << 68;
+    QTest::newRow("raised to 8 MiB, AdapterOpen kept") << qint64(8 << 20) << 100 << 20480 << 101;
+    QTest::newRow("small") << qint64(10000) << 10 << 1000 << 3;
+    QTest::newRow("the newest line stays") << qint64(100) << 3 << 1000 << 1;
+}
+
+void TestSimulatedAdapter::callRecordCappedByBytes()
+{
+    QFETCH(qint64, limit);
+    QFETCH(int, writes);
+    QFETCH(int, size);
+    QFETCH(int, kept);
+    if (limit >= 0)
+        TelkorTestSetCallRecordLimit(limit);
+    AdapterOpen(0);
+    QByteArray data(size, '\0');
+    for (int i = 0; i < writes; ++i) {
+        data[0] = static_cast<char>(i);
+        SpiWrite(0, 0, reinterpret_cast<uint8_t *>(data.data()), size);
+    }
+    QCOMPARE(TelkorTestCallCount(), kept);
+    // The newest write is the last line.
+    char head[23];
+    TelkorTestCallText(kept - 1, head, sizeof head);
+    QCOMPARE(QString::fromLatin1(head), QString::asprintf("SpiWrite(0,0x00,[%02X 00", writes - 1));
 }
 
 void TestSimulatedAdapter::roles()

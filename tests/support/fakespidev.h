@@ -1,0 +1,67 @@
+#pragma once
+// A pretend Linux host for the spidev backend: device nodes with chip models behind them
+// that carry out SPI_IOC_MESSAGE arrays as a controller would, sysfs files, errors to inject,
+// and a record of every message.
+
+#include "telkor/spidevice.h"
+#include "telkor/spidevsystem.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+class FakeSpidev : public telkor::SpidevSystem
+{
+public:
+    struct Node {
+        telkor::SpiDevice *chip = nullptr; // not owned
+        bool present = true;
+        uint32_t mode = 0;
+        uint32_t hz = 0;
+        uint8_t bits = 0;
+    };
+
+    // /dev/spidevBUS.CS with `chip` behind it.
+    void addNode(int bus, int chipSelect, telkor::SpiDevice *chip);
+    // Unplugged: the node leaves /dev and its open descriptors fail with ENODEV.
+    void setPresent(int bus, int chipSelect, bool present);
+
+    std::map<std::string, std::string> files;  // sysfs, by path
+    std::vector<std::string> slaveControllers; // names in /sys/class/spi_slave
+    bool lsbFirstRefused = false;
+    bool mode32Missing = false;
+    uint32_t maxHz = 0xFFFFFFFF; // the controller's fastest clock
+    // The message ioctl `failAtMessage` calls from now (1: the next) fails with this error.
+    int failAtMessage = 0;
+    int failError = 0;
+    int openError = 0; // every open fails with it
+
+    // Each message as text: transfers separated by " ; ", each "LEN [tx=HEX] [rx] [cs]
+    // [dDELAY]" (tx only when the transfer has a transmit buffer).
+    std::vector<std::string> messages;
+    std::vector<int> messageSizes; // transfers per message
+    std::vector<uint64_t> sleeps;
+    int opens = 0;
+    std::string slaveWritten;  // bytes written to a node, as hex
+    std::string slaveIncoming; // what the next read of a node returns
+    int shortModeWrites = 0;   // through the 8-bit SPI_IOC_WR_MODE
+
+    const Node &node(int bus, int chipSelect);
+
+    int open(const std::string &path) override;
+    void close(int fd) override;
+    int ioctl(int fd, unsigned long request, void *argument) override;
+    long read(int fd, uint8_t *buffer, size_t count) override;
+    long write(int fd, const uint8_t *data, size_t count) override;
+    std::string kernelRelease() override { return "6.1.0-test"; }
+    std::vector<std::string> listDirectory(const std::string &path) override;
+    bool readFile(const std::string &path, std::string *text) override;
+    void sleepUs(uint64_t microseconds) override { sleeps.push_back(microseconds); }
+
+private:
+    int message(Node &node, const void *transfers, size_t count);
+
+    std::map<std::string, Node> nodes;
+    std::map<int, std::string> descriptors;
+    int nextFd = 3;
+};
