@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "oplist/rangepattern.h"
+#include "transfer/trafficlog.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -24,6 +25,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     registerImages();
     ui->setupUi(this);
+    trafficLog = new TrafficLog(this);
+    ui->dataTextBrowser->setLog(trafficLog);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     positiveValidator = new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]*[1-9][0-9]*$")), this);
     countValidator = new QRegExpValidator(QRegExp(buildRangePattern(10230)), this);

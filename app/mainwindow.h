@@ -8,8 +8,8 @@
 // subsystem folders (adapter/spisettings, adapter/firmwareinfo, transfer/bytetext,
 // oplist/listfile, oplist/rangepattern, ...), which the tests exercise without a window. The
 // member operations are defined next to their subsystem: device preparation in adapter/, the
-// log, hex entry and transfers in transfer/, the operation list in oplist/, the help windows in
-// app/form/. The adapter is reached only through the twelve library entries bound by
+// log's store, hex entry and transfers in transfer/, the operation list in oplist/, the help
+// windows in app/form/. The adapter is reached only through the twelve library entries bound by
 // AdapterLibrary; everything runs on the GUI thread.
 
 #include "adapter/telkor.h"
@@ -25,6 +25,7 @@ class QEventLoop;
 class QRegExpValidator;
 class QTextEdit;
 class QTimerEvent;
+class TrafficLog;
 enum class HexConversion;
 
 namespace Ui
@@ -89,7 +90,7 @@ private:
     int currentDevice() const;
     int currentChannel() const;
 
-    // traffic log (transfer/trafficlog.cpp)
+    // traffic log (app/mainwindowlog.cpp)
     void appendTraffic(const char *data, int length, bool sent);
     void echoBlocks(const char *buffer, int blockSize, int blocks, bool sent);
     void saveLog(const QString &filter, bool html);
@@ -119,6 +120,7 @@ private:
     bool anyRowChecked() const;
 
     Ui::MainWindow *ui;
+    TrafficLog *trafficLog;
     SpiConfig spiConfig{};
     bool logTx;
     bool logRx;

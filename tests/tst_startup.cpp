@@ -19,7 +19,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTextBrowser>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -101,7 +100,7 @@ void TestStartup::objectNames_data()
         {"clockSpeedComboBox", "QComboBox"},
         {"groupBox_2", "QGroupBox"},
         {"gridLayout_2", "QGridLayout"},
-        {"dataTextBrowser", "QTextBrowser"},
+        {"dataTextBrowser", "TrafficLogView"},
         {"tabWidget", "QTabWidget"},
         {"tab", "QWidget"},
         {"gridLayout_3", "QGridLayout"},
