@@ -223,6 +223,7 @@ void TestTrafficLogStore::spillsAndReadsBack()
     TrafficLog log;
     log.setMemoryBudget(200 * 1024);
     fill(log, entries);
+    log.finishSpilling();
     const QString spill = log.spillFileName();
     QVERIFY(QFile::exists(spill));
     QCOMPARE(QFileInfo(spill).absolutePath(),
@@ -242,6 +243,7 @@ void TestTrafficLogStore::spillsAndReadsBack()
 
     // Lowering the budget later moves what is over it at once.
     reference.setMemoryBudget(0);
+    reference.finishSpilling();
     QVERIFY(reference.memoryInUse() < 70 * 1024);
     QCOMPARE(text(reference), text(log));
 }

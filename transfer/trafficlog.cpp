@@ -1,19 +1,19 @@
 // The traffic log's store. An entry record is one header byte (direction, rendering and the
 // length up to 62), a LEB128 continuation of longer lengths, and the bytes; a one-byte entry
-// takes two bytes. Records are packed into chunks of about 64 KiB. Each chunk remembers where
+// takes two bytes. Records are packed into chunks of 64 KiB. Each chunk remembers where
 // every 64th of its records starts, so an entry is found by a binary search over the chunks
-// and a walk over at most 63 records. Chunks are spilled oldest first; the open chunk, which
-// appends write to, always stays in memory.
+// and a walk over at most 63 records. Chunks go to the spill file oldest first, written by its
+// own thread; the open chunk, which appends write to, always stays in memory.
 
 #include "transfer/trafficlog.h"
 
 #include "transfer/bytetext.h"
+#include "transfer/spillfile.h"
 
 #include <QDir>
 #include <QIODevice>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +28,7 @@ constexpr int ChunkBytes = 64 * 1024;
 constexpr int MarkStride = 64;
 constexpr int ShortLength = 63; // header lengths 0..62 are whole, 63 means "63 + LEB128"
 constexpr int FlushBytes = 256 * 1024;
+constexpr qint64 MaxQueuedBytes = 64 * 1024 * 1024;
 
 int encodeHeader(char *out, bool sent, bool hex, int length)
 {
@@ -215,41 +216,48 @@ struct TrafficLog::Chunk {
 
 TrafficLog::TrafficLog(QObject *parent) : QObject(parent) {}
 
-TrafficLog::~TrafficLog() = default;
+TrafficLog::~TrafficLog()
+{
+    // The writer first: it may still read chunks.
+    spill.reset();
+    chunks.clear();
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 void TrafficLog::append(bool sent, const char *data, int length, bool hex)
 {
     length = std::max(length, 0);
-    if (chunks.empty() || chunks.back()->size >= ChunkBytes) {
-        auto chunk = std::make_unique<Chunk>();
-        chunk->first = entryCount;
-        chunk->bytes.reserve(ChunkBytes + 16);
-        chunk->reserved = chunk->bytes.capacity();
-        chunk->marks.reserve(64);
-        inMemory += chunk->reserved;
-        chunks.push_back(std::move(chunk));
-    }
+    char header[8];
+    const int headerSize = encodeHeader(header, sent, hex, length);
+    const int recordSize = headerSize + length;
+    // A record never grows a chunk beyond its reservation, so that the memory counted is the
+    // memory used; a record larger than a chunk gets one of its own.
+    if (chunks.empty() ||
+        (chunks.back()->entries > 0 && chunks.back()->size + recordSize > ChunkBytes))
+        openChunk(recordSize);
     Chunk &chunk = *chunks.back();
     if (chunk.entries % MarkStride == 0)
         chunk.marks.push_back(static_cast<quint32>(chunk.size));
-    char header[8];
-    chunk.bytes.append(header, encodeHeader(header, sent, hex, length));
+    chunk.bytes.append(header, headerSize);
     chunk.bytes.append(data, length);
-    chunk.size = chunk.bytes.size();
+    chunk.size += recordSize;
     ++chunk.entries;
     ++entryCount;
     const qint64 characters = 5 + qint64(length) * (hex ? 3 : 1);
     longest = static_cast<int>(std::min<qint64>(std::max<qint64>(longest, characters), INT_MAX));
-    if (chunk.size >= ChunkBytes)
-        closeChunk();
     emit appended();
 }
 
-void TrafficLog::closeChunk()
+void TrafficLog::openChunk(int firstRecord)
 {
-    Chunk &chunk = *chunks.back();
-    inMemory += chunk.bytes.capacity() - chunk.reserved;
-    chunk.reserved = chunk.bytes.capacity();
+    auto chunk = std::make_unique<Chunk>();
+    chunk->first = entryCount;
+    chunk->bytes.reserve(std::max(ChunkBytes, firstRecord));
+    chunk->reserved = chunk->bytes.capacity();
+    inMemory += chunk->reserved;
+    chunks.push_back(std::move(chunk));
     spillOverBudget();
 }
 
@@ -261,17 +269,20 @@ void TrafficLog::setMemoryBudget(qint64 bytes)
 
 void TrafficLog::spillOverBudget()
 {
-    // The last chunk may still be open for appends.
-    const int closed = static_cast<int>(chunks.size()) -
-                       (chunks.empty() || chunks.back()->size < ChunkBytes ? 1 : 0);
-    while (inMemory > budget && oldestInMemory < closed && !spillBroken) {
+    collectSpilled();
+    // The last chunk is open for appends; chunks on their way to the file are still in memory
+    // but already dealt with.
+    const int closed = static_cast<int>(chunks.size()) - 1;
+    while (inMemory - queued > budget && oldestInMemory < closed && !spillBroken) {
         if (!spill) {
             QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
             if (folder.isEmpty() || !QDir().mkpath(folder))
                 folder = QDir::tempPath();
-            spill = std::make_unique<QTemporaryFile>(folder +
-                                                     QStringLiteral("/traffic-log-XXXXXX.spill"));
-            if (!spill->open()) {
+            spill = std::make_unique<SpillFile>([this] {
+                QMetaObject::invokeMethod(
+                    this, [this] { collectSpilled(); }, Qt::QueuedConnection);
+            });
+            if (!spill->open(folder)) {
                 // Without a file the log keeps growing in memory rather than lose entries.
                 qWarning("Traffic log: cannot create a spill file in %s", qPrintable(folder));
                 spill.reset();
@@ -280,17 +291,46 @@ void TrafficLog::spillOverBudget()
             }
         }
         Chunk &chunk = *chunks[oldestInMemory];
-        const qint64 offset = spill->size();
-        if (!spill->seek(offset) || spill->write(chunk.bytes) != chunk.size || !spill->flush()) {
-            qWarning("Traffic log: cannot write the spill file %s", qPrintable(spill->fileName()));
-            spillBroken = true;
-            return;
-        }
-        chunk.fileOffset = offset;
+        chunk.fileOffset = spill->enqueue(oldestInMemory, chunk.bytes);
+        queued += chunk.reserved;
+        ++oldestInMemory;
+    }
+    // Appends faster than the disk: wait for it rather than let memory run away.
+    if (spill && queued > MaxQueuedBytes) {
+        spill->waitUntilWritten();
+        collectSpilled();
+    }
+}
+
+void TrafficLog::collectSpilled()
+{
+    if (!spill || !spill->hasFinished())
+        return;
+    std::vector<int> written, failed;
+    spill->takeFinished(&written, &failed);
+    for (const int index : written) {
+        Chunk &chunk = *chunks[index];
         chunk.bytes = QByteArray();
         inMemory -= chunk.reserved;
+        queued -= chunk.reserved;
         chunk.reserved = 0;
-        ++oldestInMemory;
+    }
+    for (const int index : failed) {
+        // The chunk stays in memory, and so does everything after it.
+        Chunk &chunk = *chunks[index];
+        chunk.fileOffset = -1;
+        queued -= chunk.reserved;
+        if (!spillBroken)
+            qWarning("Traffic log: cannot write the spill file %s", qPrintable(spill->fileName()));
+        spillBroken = true;
+    }
+}
+
+void TrafficLog::finishSpilling()
+{
+    if (spill) {
+        spill->waitUntilWritten();
+        collectSpilled();
     }
 }
 
@@ -301,13 +341,14 @@ QString TrafficLog::spillFileName() const
 
 void TrafficLog::clear()
 {
+    spill.reset();
     chunks.clear();
     chunks.shrink_to_fit();
-    spill.reset();
     cachedChunk = -1;
     cachedBytes = QByteArray();
     entryCount = 0;
     inMemory = 0;
+    queued = 0;
     longest = 0;
     oldestInMemory = 0;
     spillBroken = false;
@@ -318,24 +359,17 @@ void TrafficLog::clear()
     emit cleared();
 }
 
-QByteArray TrafficLog::readSpilled(const Chunk &chunk) const
-{
-    QByteArray bytes;
-    if (spill && spill->seek(chunk.fileOffset))
-        bytes = spill->read(chunk.size);
-    // A file that fails to read back gives entries of zero bytes, not a crash.
-    if (bytes.size() != chunk.size)
-        bytes = QByteArray(chunk.size, '\0');
-    return bytes;
-}
-
 const QByteArray &TrafficLog::chunkBytes(const Chunk &chunk) const
 {
-    if (chunk.fileOffset < 0)
+    // A chunk on its way to the file is still in memory.
+    if (!chunk.bytes.isNull())
         return chunk.bytes;
     const int index = chunkOf(chunk.first);
     if (cachedChunk != index) {
-        cachedBytes = readSpilled(chunk);
+        cachedBytes = spill ? spill->read(chunk.fileOffset, chunk.size) : QByteArray();
+        // A file that fails to read back gives entries of zero bytes, not a crash.
+        if (cachedBytes.size() != chunk.size)
+            cachedBytes = QByteArray(chunk.size, '\0');
         cachedChunk = index;
     }
     return cachedBytes;

@@ -17,7 +17,7 @@
 #include <vector>
 
 class QIODevice;
-class QTemporaryFile;
+class SpillFile;
 
 class TrafficLog : public QObject
 {
@@ -52,6 +52,9 @@ public:
     qint64 memoryInUse() const { return inMemory; }
     // The temporary file holding moved chunks; empty while there is none.
     QString spillFileName() const;
+    // Chunks are written by a thread of the spill file's; this waits until all are written and
+    // their memory is freed (which otherwise happens when the event loop next runs).
+    void finishSpilling();
 
     static constexpr qint64 defaultMemoryBudget = 256 * 1024 * 1024;
 
@@ -69,10 +72,10 @@ private:
         int length;
     };
 
-    void closeChunk();
+    void openChunk(int firstRecord);
     void spillOverBudget();
     const QByteArray &chunkBytes(const Chunk &chunk) const;
-    QByteArray readSpilled(const Chunk &chunk) const;
+    void collectSpilled();
     int chunkOf(qint64 index) const;
     Entry entryAt(qint64 index) const;
 
@@ -83,7 +86,8 @@ private:
     int longest = 0;
     int oldestInMemory = 0; // chunks before it live in the spill file
     bool spillBroken = false;
-    std::unique_ptr<QTemporaryFile> spill;
+    qint64 queued = 0; // memory of chunks handed to the spill file, not yet written
+    std::unique_ptr<SpillFile> spill;
     // The spilled chunk read last: views read neighbouring entries one by one.
     mutable int cachedChunk = -1;
     mutable QByteArray cachedBytes;
