@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -153,6 +154,8 @@ private slots:
     void blockTrainEcho();
     void textSave_data();
     void textSave();
+    void scrollAndPaint_data();
+    void scrollAndPaint();
 };
 
 void BenchTrafficLog::initTestCase()
@@ -336,6 +339,53 @@ void BenchTrafficLog::residentWithLargeEntries()
     QStandardPaths::setTestModeEnabled(false);
     report(QStringLiteral("store: peak resident with %1 entries of 1000 B").arg(count), peak / 1e6,
            "MB", QTest::BytesAllocated, peak);
+}
+
+void BenchTrafficLog::scrollAndPaint_data()
+{
+    QTest::addColumn<bool>("richText");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<int>("length");
+    QTest::newRow("store, 10^7 entries of 1 B") << false << scaled(10000000) << 1;
+    QTest::newRow("store, 10^6 entries of 1000 B, spilled") << false << scaled(1000000) << 1000;
+    QTest::newRow("rich text, 10^4 entries of 1 B") << true << scaled(10000) << 1;
+}
+
+void BenchTrafficLog::scrollAndPaint()
+{
+    // Jumps to lines spread over the whole log, each painted at once.
+    QFETCH(bool, richText);
+    QFETCH(qint64, count);
+    QFETCH(int, length);
+    QStandardPaths::setTestModeEnabled(true);
+    const QByteArray data = payload(length);
+    constexpr int jumps = 20;
+    QElapsedTimer timer;
+    if (richText) {
+        RichTextLog log;
+        log.fill(count, data);
+        QScrollBar *bar = log.browser.verticalScrollBar();
+        timer.start();
+        for (int i = 0; i < jumps; ++i) {
+            bar->setValue(int(qint64(bar->maximum()) * (i * 7 % jumps) / jumps));
+            log.browser.viewport()->repaint();
+        }
+    } else {
+        ViewedLog log;
+        log.fill(count, data);
+        log.log.finishSpilling();
+        QCoreApplication::processEvents();
+        timer.start();
+        for (int i = 0; i < jumps; ++i) {
+            log.view.scrollToLine(count * (i * 7 % jumps) / jumps);
+            log.view.viewport()->repaint();
+        }
+    }
+    const double ms = timer.nsecsElapsed() / 1e6 / jumps;
+    QStandardPaths::setTestModeEnabled(false);
+    report(QStringLiteral("scroll to a line and paint, %1")
+               .arg(QLatin1String(QTest::currentDataTag())),
+           ms, "ms", QTest::WalltimeMilliseconds, ms);
 }
 
 QTEST_MAIN(BenchTrafficLog)

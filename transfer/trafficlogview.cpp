@@ -176,7 +176,7 @@ void TrafficLogView::paintEvent(QPaintEvent *)
         const QString text = displayable(trafficLog->lineText(line));
         const int baseline = top + metrics.ascent();
         const QString direction = text.left(5);
-        painter.setPen(trafficLog->isSent(line) ? QColor(Qt::green) : QColor(Qt::blue));
+        painter.setPen(text.startsWith(QLatin1Char('T')) ? QColor(Qt::green) : QColor(Qt::blue));
         painter.drawText(left, baseline, direction);
         int x = left + metrics.horizontalAdvance(direction);
         QString data = text.mid(5);
