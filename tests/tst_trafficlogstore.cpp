@@ -2,17 +2,23 @@
 // keep, its HTML, moving chunks to the spill file and back, and copying from the view.
 
 #include "transfer/bytetext.h"
+#include "transfer/filesaving.h"
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QDir>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace
 {
@@ -89,6 +95,9 @@ private slots:
     void htmlShowsTheSameLinesAndColours();
     void spillsAndReadsBack();
     void clearFreesEverything();
+    void unwritableSpillKeepsEntriesInMemory();
+    void streamedSaveReplacesOnlyOnSuccess_data();
+    void streamedSaveReplacesOnlyOnSuccess();
     void viewCopiesWhatTheFileHolds_data();
     void viewCopiesWhatTheFileHolds();
     void viewFollowsTheNewestUnlessScrolledAway();
@@ -264,6 +273,60 @@ void TestTrafficLogStore::clearFreesEverything()
     QCOMPARE(text(log), QByteArray());
     fill(log, {"Th:\x05"});
     QCOMPARE(text(log), QByteArray("TX : 05 \n"));
+}
+
+void TestTrafficLogStore::unwritableSpillKeepsEntriesInMemory()
+{
+    // A disk that fills up: files may grow to 200 KiB, the log needs about 1 MB.
+    const Entries entries = bigLog(20000);
+    TrafficLog reference;
+    fill(reference, entries);
+    TrafficLog log;
+    log.setMemoryBudget(0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit original{};
+    getrlimit(RLIMIT_FSIZE, &original);
+    rlimit small = original;
+    small.rlim_cur = 200 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write the spill file"));
+    fill(log, entries);
+    log.finishSpilling();
+    setrlimit(RLIMIT_FSIZE, &original);
+    QVERIFY(QFileInfo(log.spillFileName()).size() <= 200 * 1024);
+    QVERIFY(log.memoryInUse() > 700 * 1024);
+    QCOMPARE(text(log), text(reference));
+    QCOMPARE(log.lineText(19999), reference.lineText(19999));
+}
+
+void TestTrafficLogStore::streamedSaveReplacesOnlyOnSuccess_data()
+{
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<bool>("writerSucceeds");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("success") << QByteArray("new log") << true << QByteArray("new log");
+    QTest::newRow("nothing written") << QByteArray() << true << QByteArray();
+    QTest::newRow("writer fails") << QByteArray("half") << false << QByteArray("old file");
+}
+
+void TestTrafficLogStore::streamedSaveReplacesOnlyOnSuccess()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(bool, writerSucceeds);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("log.txt"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old file");
+    old.close();
+    const bool saved = saveFileWith(path, [&](QIODevice &file) {
+        return file.write(written) == written.size() && writerSucceeds;
+    });
+    QCOMPARE(saved, writerSucceeds);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), expected);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"log.txt"}));
 }
 
 void TestTrafficLogStore::viewCopiesWhatTheFileHolds_data()
