@@ -237,6 +237,10 @@ void TrafficLogView::keyPressEvent(QKeyEvent *event)
         copy();
     else if (event->matches(QKeySequence::SelectAll))
         selectAll();
+    else if (event->matches(QKeySequence::MoveToStartOfDocument))
+        verticalScrollBar()->setValue(0);
+    else if (event->matches(QKeySequence::MoveToEndOfDocument))
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum()); // and follow again
     else
         QAbstractScrollArea::keyPressEvent(event);
 }
