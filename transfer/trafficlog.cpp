@@ -218,7 +218,7 @@ TrafficLog::TrafficLog(QObject *parent) : QObject(parent) {}
 
 TrafficLog::~TrafficLog()
 {
-    // The writer first: it may still read chunks.
+    // The writer first: it may still be writing a chunk's bytes.
     spill.reset();
     chunks.clear();
 #if defined(__GLIBC__)
