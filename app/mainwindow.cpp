@@ -11,6 +11,7 @@
 #include "oplist/operationlistmodel.h"
 #include "transfer/bytetext.h"
 #include "transfer/filesaving.h"
+#include "transfer/trafficlog.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -46,6 +47,8 @@ MainWindow::MainWindow(QWidget *parent)
 {
     registerImages();
     ui->setupUi(this);
+    trafficLog = new TrafficLog(this);
+    ui->dataTextBrowser->setLog(trafficLog);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
 
@@ -131,7 +134,8 @@ void MainWindow::echo(const TransferOutcome &outcome)
         if (entry.sent ? !logTx : !logRx)
             continue;
         const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
-        appendTraffic(buffer.constData() + entry.offset, entry.length, entry.sent);
+        trafficLog->append(entry.sent, buffer.constData() + entry.offset, entry.length,
+                           hexDisplay);
     }
 }
 
@@ -166,6 +170,44 @@ void MainWindow::finishTransfer(const TransferOutcome &outcome)
         return echo(outcome);
     autoStart->stop();
     warn(outcome.message);
+}
+
+// --- the traffic log ------------------------------------------------------------------------
+
+void MainWindow::on_actionTxt_triggered(bool checked)
+{
+    hexDisplay = !checked; // for the entries to come; each keeps the rendering it was made with
+}
+
+void MainWindow::on_actionClear_triggered()
+{
+    trafficLog->clear();
+}
+
+void MainWindow::on_actionSave_As_Text_triggered()
+{
+    saveLog(QStringLiteral("Text files (*.txt);;Any files (*)"), false);
+}
+
+void MainWindow::on_actionSave_As_Html_triggered()
+{
+    saveLog(QStringLiteral("Hyper Text Markup language File(*.html);;Any files (*)"), true);
+}
+
+void MainWindow::saveLog(const QString &filter, bool html)
+{
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), filter);
+    if (fileName.isNull())
+        return;
+    // Streamed as UTF-8 (the HTML export says so in its head): the log may hold any text the
+    // ASCII rendering decoded, and UTF-8 represents all of it.
+    const QString family = ui->dataTextBrowser->font().family();
+    const bool saved = saveFileWith(fileName, [&](QIODevice &file) {
+        return html ? trafficLog->writeHtml(file, family) : trafficLog->writeText(file);
+    });
+    if (!saved)
+        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
+                             QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 // --- the adapter panel ---------------------------------------------------------------------

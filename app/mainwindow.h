@@ -29,6 +29,7 @@ class QLabel;
 class QProgressBar;
 class QTimer;
 class OperationListModel;
+class TrafficLog;
 class QCheckBox;
 class QCloseEvent;
 class QTextEdit;
@@ -94,7 +95,7 @@ private:
     void showBusy(bool busy);
     void updateBusyText();
 
-    // traffic log (transfer/trafficlog.cpp)
+    // traffic log (app/mainwindowlog.cpp)
     void appendTraffic(const char *data, int length, bool sent);
     void saveLog(const QString &filter, bool html);
 
@@ -103,6 +104,7 @@ private:
     OperationListModel *operations;
     ListRunner *runner;
     AutoStart *autoStart;
+    TrafficLog *trafficLog;
     QLabel *busyText;
     QProgressBar *busyBar;
     QTimer *busyClock;

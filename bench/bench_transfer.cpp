@@ -5,10 +5,11 @@
 
 #include "oplist/listfile.h"
 #include "transfer/bytetext.h"
+#include "transfer/trafficlog.h"
+#include "transfer/trafficlogview.h"
 
 #include <QCheckBox>
 #include <QSpinBox>
-#include <QTextBrowser>
 #include <QtTest>
 
 class BenchTransfer : public QObject
@@ -84,7 +85,7 @@ void BenchTransfer::writeReadFullBufferIntoLog()
     {
         fixture.click("writePushButton");
     }
-    QVERIFY(fixture.find<QTextBrowser>("dataTextBrowser")->document()->blockCount() > 2);
+    QVERIFY(fixture.find<TrafficLogView>("dataTextBrowser")->log()->count() > 2);
     fixture.stop();
 }
 

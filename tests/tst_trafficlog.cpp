@@ -1,16 +1,16 @@
-// The traffic log: colours, where entries land, clearing, and saving as text or HTML,
-// including saves that fail.
+// The traffic log in the window: the view shows what the transfers echo, clearing, and saving
+// as text or HTML, including saves that fail.
 
 #include "kavristest.h"
 
 #include "telkor/telkortest.h"
+#include "transfer/trafficlog.h"
+#include "transfer/trafficlogview.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextBrowser>
 #include <QtTest>
 
 #include <csignal>
@@ -40,8 +40,7 @@ class TestTrafficLog : public WindowTest
 
 private slots:
     void init();
-    void colours();
-    void entriesLandAtTheEnd();
+    void viewShowsTheWindowsLog();
     void saveAsText();
     void saveAsHtml();
     void clearedLogSavesEmptyFile();
@@ -73,25 +72,16 @@ void TestTrafficLog::logTxAndRx()
     QCOMPARE(fixture.logLines(), QStringList({"TX : 01 ", "RX : 02 "}));
 }
 
-void TestTrafficLog::colours()
+void TestTrafficLog::viewShowsTheWindowsLog()
 {
     logTxAndRx();
-    QStringList runs;
-    QTextDocument *document = fixture.find<QTextBrowser>("dataTextBrowser")->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            runs.append(it.fragment().text() + QLatin1Char('=') +
-                        it.fragment().charFormat().foreground().color().name());
-    QCOMPARE(runs, QStringList({"TX : =#00ff00", "01 =#000000", "RX : =#0000ff", "02 =#000000"}));
-}
-
-void TestTrafficLog::entriesLandAtTheEnd()
-{
-    logTxAndRx();
-    auto *log = fixture.find<QTextBrowser>("dataTextBrowser");
-    log->moveCursor(QTextCursor::Start); // the user clicked at the top
-    fixture.click("writePushButton");
-    QCOMPARE(fixture.logLines(), QStringList({"TX : 01 ", "RX : 02 ", "TX : 01 "}));
+    auto *view = fixture.find<TrafficLogView>("dataTextBrowser");
+    QCOMPARE(view->log()->count(), qint64(2));
+    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(view->selectedText(), QStringLiteral("TX : 01 \nRX : 02 \n"));
+    fixture.trigger("actionClear");
+    QCOMPARE(view->selectedText(), QString());
+    QCOMPARE(view->log()->count(), qint64(0));
 }
 
 void TestTrafficLog::saveAsText()

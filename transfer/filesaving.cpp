@@ -17,3 +17,17 @@ bool saveFileReplacing(const QString &path, const QByteArray &bytes)
     }
     return file.commit();
 }
+
+bool saveFileWith(const QString &path, const std::function<bool(QIODevice &)> &writer)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    // Unbuffered as above: the writer sees a short write as soon as it happens.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (!writer(file)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,12 +1,14 @@
 #include "kavristest.h"
 
 #include "telkor/telkortest.h"
+#include "transfer/trafficlog.h"
+#include "transfer/trafficlogview.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
-#include <QTextBrowser>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -71,7 +73,10 @@ void KavrisFixture::setWriteText(const char *textEditName, const QString &text)
 
 QString KavrisFixture::log()
 {
-    return find<QTextBrowser>("dataTextBrowser")->toPlainText();
+    QBuffer text;
+    text.open(QIODevice::WriteOnly);
+    find<TrafficLogView>("dataTextBrowser")->log()->writeText(text);
+    return QString::fromUtf8(text.data());
 }
 
 QStringList KavrisFixture::logLines()

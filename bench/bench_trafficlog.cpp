@@ -1,0 +1,392 @@
+// What the traffic log costs, the compact store beside the rich-text log the program kept
+// before (a QTextBrowser filled entry by entry): appending, memory per entry, a block train
+// echoed through the window, and saving. Every figure is printed as a RESULT line and again in
+// a table at the end.
+//
+// KAVRIS_BENCH_SCALE (default 1) scales every count: 0.0001 runs it all in a moment, as the
+// test run does to keep it working. At scale 1 the store holds 10^7 entries; the rich-text log
+// is measured at 10^4 entries, as ten million would take hours and some 8 GB.
+
+#include "kavristest.h"
+
+#include "transfer/bytetext.h"
+#include "transfer/filesaving.h"
+#include "transfer/trafficlog.h"
+#include "transfer/trafficlogview.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include <cstdio>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace
+{
+
+double scale()
+{
+    bool ok = false;
+    const double value = qEnvironmentVariable("KAVRIS_BENCH_SCALE").toDouble(&ok);
+    return ok && value > 0 ? value : 1.0;
+}
+
+qint64 scaled(qint64 count)
+{
+    return std::max<qint64>(10, static_cast<qint64>(count * scale()));
+}
+
+// What the process holds now; the heap's free memory is given back first, so that what earlier
+// figures freed does not hide what the next one takes.
+qint64 residentBytes()
+{
+    malloc_trim(0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// Today's appendTraffic, word for word, on a bare browser.
+void appendRichText(QTextBrowser &log, const char *data, int length, bool sent)
+{
+    log.moveCursor(QTextCursor::End, QTextCursor::MoveAnchor);
+    log.setTextColor(sent ? Qt::green : Qt::blue);
+    log.insertPlainText(sent ? QStringLiteral("TX : ") : QStringLiteral("RX : "));
+    log.moveCursor(QTextCursor::End, QTextCursor::MoveAnchor);
+    log.setTextColor(Qt::black);
+    log.insertPlainText(renderTrafficData(data, length, true));
+    log.append(QString());
+}
+
+QByteArray payload(int length)
+{
+    QByteArray bytes(length, '\0');
+    for (int i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>(i * 37 + 5);
+    return bytes;
+}
+
+// A log with its view, as the window has it: appends schedule the view's repaint.
+struct ViewedLog {
+    TrafficLog log;
+    TrafficLogView view;
+    ViewedLog()
+    {
+        view.setLog(&log);
+        view.resize(600, 400);
+        view.show();
+    }
+    void fill(qint64 count, const QByteArray &data)
+    {
+        for (qint64 i = 0; i < count; ++i)
+            log.append(i & 1, data.constData(), data.size(), true);
+    }
+};
+
+struct RichTextLog {
+    QTextBrowser browser;
+    RichTextLog()
+    {
+        browser.resize(600, 400);
+        browser.show();
+    }
+    void fill(qint64 count, const QByteArray &data)
+    {
+        for (qint64 i = 0; i < count; ++i)
+            appendRichText(browser, data.constData(), data.size(), i & 1);
+    }
+};
+
+// Microseconds per entry for `count` more entries.
+template <typename Log> double appendMicroseconds(Log &log, qint64 count, const QByteArray &data)
+{
+    QElapsedTimer timer;
+    timer.start();
+    log.fill(count, data);
+    const double us = timer.nsecsElapsed() / 1000.0 / count;
+    QCoreApplication::processEvents(); // the repaint the appends scheduled
+    return us;
+}
+
+// QtTest runs every benchmark function twice (a warm-up first): the table keeps the last run.
+QStringList figures;
+QMap<QString, QString> summary;
+
+void note(const QString &figure, const QString &value)
+{
+    if (!summary.contains(figure))
+        figures.append(figure);
+    summary[figure] = value;
+}
+
+void report(const QString &figure, double value, const char *unit, QTest::QBenchmarkMetric metric,
+            double metricValue)
+{
+    note(figure, QStringLiteral("%1 %2").arg(value, 10, 'f', 2).arg(QLatin1String(unit)));
+    QTest::setBenchmarkResult(metricValue, metric);
+}
+
+} // namespace
+
+class BenchTrafficLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    // First, while the heap holds nothing of the other figures.
+    void residentWithLargeEntries();
+    void bytesPerEntry_data();
+    void bytesPerEntry();
+    void appendCost_data();
+    void appendCost();
+    void blockTrainEcho_data();
+    void blockTrainEcho();
+    void textSave_data();
+    void textSave();
+    void scrollAndPaint_data();
+    void scrollAndPaint();
+};
+
+void BenchTrafficLog::initTestCase()
+{
+    QVERIFY(loadSimulatedAdapter());
+    std::printf("KAVRIS_BENCH_SCALE=%g\n", scale());
+}
+
+void BenchTrafficLog::cleanupTestCase()
+{
+    std::printf("\n");
+    for (const QString &figure : figures)
+        std::printf("%-66s %s\n", qPrintable(figure), qPrintable(summary[figure]));
+}
+
+void BenchTrafficLog::bytesPerEntry_data()
+{
+    QTest::addColumn<bool>("richText");
+    QTest::addColumn<qint64>("count");
+    QTest::newRow("store") << false << scaled(10000000);
+    QTest::newRow("rich text") << true << scaled(10000);
+}
+
+void BenchTrafficLog::bytesPerEntry()
+{
+    QFETCH(bool, richText);
+    QFETCH(qint64, count);
+    const QByteArray one = payload(1);
+    const qint64 before = residentBytes();
+    double perEntry = 0;
+    if (richText) {
+        RichTextLog log;
+        log.fill(count, one);
+        perEntry = double(residentBytes() - before) / count;
+    } else {
+        ViewedLog log;
+        log.fill(count, one);
+        perEntry = double(residentBytes() - before) / count;
+        note(QStringLiteral("store: resident after %1 one-byte entries").arg(count),
+             QStringLiteral("%1 MB").arg(residentBytes() / 1e6, 10, 'f', 2));
+    }
+    report(QStringLiteral("%1: resident bytes per one-byte entry (%2 entries)")
+               .arg(QLatin1String(QTest::currentDataTag()))
+               .arg(count),
+           perEntry, "B", QTest::BytesAllocated, perEntry);
+}
+
+void BenchTrafficLog::appendCost_data()
+{
+    QTest::addColumn<bool>("richText");
+    QTest::addColumn<qint64>("already");
+    QTest::addColumn<int>("length");
+    QTest::newRow("store, empty, 1 B") << false << qint64(0) << 1;
+    QTest::newRow("store, empty, 64 B") << false << qint64(0) << 64;
+    QTest::newRow("store, 10^7 entries, 1 B") << false << scaled(10000000) << 1;
+    QTest::newRow("store, 10^7 entries, 64 B") << false << scaled(10000000) << 64;
+    QTest::newRow("rich text, empty, 1 B") << true << qint64(0) << 1;
+    QTest::newRow("rich text, 10^4 entries, 1 B") << true << scaled(10000) << 1;
+    QTest::newRow("rich text, 10^4 entries, 64 B") << true << scaled(10000) << 64;
+}
+
+void BenchTrafficLog::appendCost()
+{
+    QFETCH(bool, richText);
+    QFETCH(qint64, already);
+    QFETCH(int, length);
+    const QByteArray data = payload(length);
+    double us = 0;
+    if (richText) {
+        RichTextLog log;
+        log.fill(already, data);
+        us = appendMicroseconds(log, scaled(1000), data);
+    } else {
+        ViewedLog log;
+        log.fill(already, data);
+        log.log.finishSpilling(); // the measured appends start with the disk caught up
+        us = appendMicroseconds(log, scaled(100000), data);
+    }
+    report(QStringLiteral("append, %1 (%2 already)")
+               .arg(QLatin1String(QTest::currentDataTag()))
+               .arg(already),
+           us, "us/entry", QTest::WalltimeNanoseconds, us * 1000);
+}
+
+void BenchTrafficLog::blockTrainEcho_data()
+{
+    QTest::addColumn<bool>("richText");
+    QTest::newRow("store, window's block write") << false;
+    QTest::newRow("rich text, echo alone") << true;
+}
+
+void BenchTrafficLog::blockTrainEcho()
+{
+    // 10200 one-byte blocks: the largest train the block write makes.
+    QFETCH(bool, richText);
+    const QByteArray data = payload(10200);
+    QElapsedTimer timer;
+    qint64 entries = 0;
+    if (richText) {
+        RichTextLog log;
+        timer.start();
+        for (int i = 0; i < data.size(); ++i)
+            appendRichText(log.browser, data.constData() + i, 1, true);
+        entries = log.browser.document()->blockCount() - 1;
+    } else {
+        KavrisFixture fixture;
+        fixture.start();
+        fixture.find<QSpinBox>("writeBlockSizesSinBox")->setValue(1);
+        fixture.setWriteText("blockWriteTextEdit", formatHexBytes(data));
+        timer.start();
+        fixture.click("blockWritePushButton");
+        entries = fixture.find<TrafficLogView>("dataTextBrowser")->log()->count();
+        fixture.stop();
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    QCOMPARE(entries, qint64(10200));
+    report(QStringLiteral("block train of 10200 entries, %1")
+               .arg(QLatin1String(QTest::currentDataTag())),
+           ms, "ms", QTest::WalltimeMilliseconds, ms);
+}
+
+void BenchTrafficLog::textSave_data()
+{
+    QTest::addColumn<bool>("richText");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<int>("length");
+    QTest::newRow("store, 1 B entries") << false << scaled(10000000) << 1;
+    QTest::newRow("store, 64 B entries") << false << scaled(1000000) << 64;
+    QTest::newRow("rich text, 1 B entries") << true << scaled(10000) << 1;
+    QTest::newRow("rich text, 64 B entries") << true << scaled(10000) << 64;
+}
+
+void BenchTrafficLog::textSave()
+{
+    QFETCH(bool, richText);
+    QFETCH(qint64, count);
+    QFETCH(int, length);
+    const QByteArray data = payload(length);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("log.txt"));
+    QElapsedTimer timer;
+    bool saved = false;
+    if (richText) {
+        RichTextLog log;
+        log.fill(count, data);
+        timer.start();
+        saved = saveFileReplacing(path, log.browser.toPlainText().toUtf8());
+    } else {
+        ViewedLog log;
+        log.fill(count, data);
+        timer.start();
+        saved = saveFileWith(path, [&](QIODevice &file) { return log.log.writeText(file); });
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    QVERIFY(saved);
+    const double megabytes = QFileInfo(path).size() / 1e6;
+    report(QStringLiteral("text save, %1 (%2 MB)")
+               .arg(QLatin1String(QTest::currentDataTag()))
+               .arg(megabytes, 0, 'f', 1),
+           megabytes / seconds, "MB/s", QTest::BytesPerSecond, megabytes * 1e6 / seconds);
+}
+
+void BenchTrafficLog::residentWithLargeEntries()
+{
+    // 10^6 entries of 1000 bytes, a gigabyte of records: most of it goes to the spill file.
+    QStandardPaths::setTestModeEnabled(true);
+    const QByteArray data = payload(1000);
+    const qint64 count = scaled(1000000);
+    qint64 peak = 0;
+    {
+        ViewedLog log;
+        for (qint64 i = 0; i < count; ++i) {
+            log.log.append(true, data.constData(), data.size(), true);
+            if (i % 10000 == 0)
+                peak = std::max(peak, residentBytes());
+        }
+        log.log.finishSpilling();
+        peak = std::max(peak, residentBytes());
+        QCOMPARE(log.log.count(), count);
+    }
+    QStandardPaths::setTestModeEnabled(false);
+    report(QStringLiteral("store: peak resident with %1 entries of 1000 B").arg(count), peak / 1e6,
+           "MB", QTest::BytesAllocated, peak);
+}
+
+void BenchTrafficLog::scrollAndPaint_data()
+{
+    QTest::addColumn<bool>("richText");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<int>("length");
+    QTest::newRow("store, 10^7 entries of 1 B") << false << scaled(10000000) << 1;
+    QTest::newRow("store, 10^6 entries of 1000 B, spilled") << false << scaled(1000000) << 1000;
+    QTest::newRow("rich text, 10^4 entries of 1 B") << true << scaled(10000) << 1;
+}
+
+void BenchTrafficLog::scrollAndPaint()
+{
+    // Jumps to lines spread over the whole log, each painted at once.
+    QFETCH(bool, richText);
+    QFETCH(qint64, count);
+    QFETCH(int, length);
+    QStandardPaths::setTestModeEnabled(true);
+    const QByteArray data = payload(length);
+    constexpr int jumps = 20;
+    QElapsedTimer timer;
+    if (richText) {
+        RichTextLog log;
+        log.fill(count, data);
+        QScrollBar *bar = log.browser.verticalScrollBar();
+        timer.start();
+        for (int i = 0; i < jumps; ++i) {
+            bar->setValue(int(qint64(bar->maximum()) * (i * 7 % jumps) / jumps));
+            log.browser.viewport()->repaint();
+        }
+    } else {
+        ViewedLog log;
+        log.fill(count, data);
+        log.log.finishSpilling();
+        QCoreApplication::processEvents();
+        timer.start();
+        for (int i = 0; i < jumps; ++i) {
+            log.view.scrollToLine(count * (i * 7 % jumps) / jumps);
+            log.view.viewport()->repaint();
+        }
+    }
+    const double ms = timer.nsecsElapsed() / 1e6 / jumps;
+    QStandardPaths::setTestModeEnabled(false);
+    report(QStringLiteral("scroll to a line and paint, %1")
+               .arg(QLatin1String(QTest::currentDataTag())),
+           ms, "ms", QTest::WalltimeMilliseconds, ms);
+}
+
+QTEST_MAIN(BenchTrafficLog)
+#include "bench_trafficlog.moc"

@@ -1,0 +1,67 @@
+#pragma once
+// The traffic log on screen: a viewport over a TrafficLog that paints only the entries in
+// sight, one entry per row.
+//
+// Why a QAbstractScrollArea and not a QListView over a model: the list view would need a
+// model index, a selection model and a delegate per painted row, and its selection ranges and
+// per-row layout bookkeeping cost memory and time that grow with ten million rows; here a row
+// is just an entry number, the vertical scroll bar counts entries (an int reaches two billion
+// of them at any line height, where pixels would overflow at a few million), every row has the
+// same height, and the selection is one contiguous range of entry numbers.
+//
+// New entries repaint at most once a frame. The view follows the newest entry unless the user
+// scrolled away from the end. Copying a selection gives the text the text file holds for those
+// entries.
+
+#include <QAbstractScrollArea>
+#include <QTimer>
+
+class TrafficLog;
+
+class TrafficLogView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit TrafficLogView(QWidget *parent = nullptr);
+
+    void setLog(TrafficLog *log);
+    TrafficLog *log() const { return trafficLog; }
+
+    int lineHeight() const;
+    qint64 firstVisibleLine() const;
+    void scrollToLine(qint64 line);
+    bool isFollowing() const { return following; }
+
+    // Entry numbers of the selection, first <= last; first is -1 when nothing is selected.
+    qint64 selectionFirst() const;
+    qint64 selectionLast() const;
+    QString selectedText() const;
+
+public slots:
+    void copy();
+    void selectAll();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void scheduleRefresh();
+    void refresh();
+    void updateScrollBars();
+    qint64 lineAt(int y) const;
+    int visibleLines() const;
+
+    TrafficLog *trafficLog = nullptr;
+    QTimer frameTimer;
+    bool following = true;
+    qint64 anchor = -1; // where the selection started
+    qint64 cursor = -1; // where it ends now
+};
