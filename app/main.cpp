@@ -3,10 +3,13 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // Past the file size limit a save must fail with its warning, not kill the unsaved log.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
 
     QString error;
