@@ -4,11 +4,14 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
 {
+    // Past the file size limit a save must fail with its warning, not kill the unsaved log.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
 
     QString error;

@@ -134,8 +134,7 @@ void MainWindow::echo(const TransferOutcome &outcome)
         if (entry.sent ? !logTx : !logRx)
             continue;
         const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
-        trafficLog->append(entry.sent, buffer.constData() + entry.offset, entry.length,
-                           hexDisplay);
+        trafficLog->append(entry.sent, buffer.constData() + entry.offset, entry.length, hexDisplay);
     }
 }
 
@@ -459,9 +458,13 @@ void MainWindow::on_toolButtonOpenListFromFile_clicked()
         contents = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError)
         return warn(QString::fromUtf8("打开文件出错！"));
+    ListFileError refusal = ListFileError::None;
+    const QVector<ListRow> loaded = readListFile(contents, &refusal);
+    if (refusal != ListFileError::None)
+        return warn(listFileErrorText(refusal));
     QStringList unrecognised;
-    operations->appendRows(toOperationRows(
-        readListFile(contents), ui->workingModeComboBox->currentIndex() == 1, &unrecognised));
+    operations->appendRows(
+        toOperationRows(loaded, ui->workingModeComboBox->currentIndex() == 1, &unrecognised));
     if (!unrecognised.isEmpty())
         warn(unrecognisedOperationsMessage(unrecognised));
 }

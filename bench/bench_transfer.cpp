@@ -1,5 +1,7 @@
 // What the largest transfers cost the program: turning 20480 bytes into hex text and back,
-// reading a long list file, and echoing a full buffer into the traffic log.
+// converting a hex box of up to a million tokens, reading list files up to their limits, and
+// echoing a full buffer into the traffic log. The sizes in the data tables step by ten: a
+// time that grows by much more than ten per step is a cost that grows faster than the text.
 
 #include "kavristest.h"
 
@@ -20,7 +22,13 @@ private slots:
     void initTestCase() { QVERIFY(loadSimulatedAdapter()); }
     void formatFullBuffer();
     void parseFullBuffer();
+    void hexBoxToPlain_data();
+    void hexBoxToPlain();
+    void plainBoxToHex_data();
+    void plainBoxToHex();
     void readLongListFile();
+    void readListFileAtLimits_data();
+    void readListFileAtLimits();
     void writeReadFullBufferIntoLog();
 };
 
@@ -57,6 +65,68 @@ void BenchTransfer::parseFullBuffer()
         bytes = parseHexBytes(text, HexConversion::Signed);
     }
     QCOMPARE(bytes, fullBuffer());
+}
+
+void BenchTransfer::hexBoxToPlain_data()
+{
+    QTest::addColumn<int>("tokens");
+    for (int tokens : {10000, 100000, 1000000})
+        QTest::newRow(qPrintable(QString::number(tokens))) << tokens;
+}
+
+void BenchTransfer::hexBoxToPlain()
+{
+    QFETCH(int, tokens);
+    const QString hex = QStringLiteral("41 42 43 ").repeated(tokens / 3);
+    QString plain;
+    QBENCHMARK
+    {
+        QVERIFY(hexToPlainText(hex, &plain));
+    }
+    QCOMPARE(plain.size(), tokens / 3 * 3);
+}
+
+void BenchTransfer::plainBoxToHex_data()
+{
+    hexBoxToPlain_data();
+}
+
+void BenchTransfer::plainBoxToHex()
+{
+    QFETCH(int, tokens);
+    const QString plain = QString::fromUtf8("Ab中").repeated(tokens / 3);
+    QString hex;
+    QBENCHMARK
+    {
+        hex = plainToHexText(plain);
+    }
+    QCOMPARE(hex.size(), tokens / 3 * 9);
+}
+
+void BenchTransfer::readListFileAtLimits_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rows");
+    const QByteArray line = "1,写数据,11 22 33 44 55 66 77 88 99 AA,0,0\r\n";
+    QTest::newRow("most rows") << line.repeated(listFileMaxRows) << listFileMaxRows;
+    const QByteArray wide = "1,写数据," + QByteArray("5A ").repeated(700) + ",0,0\r\n";
+    const int wideRows = static_cast<int>(listFileMaxBytes / wide.size());
+    QTest::newRow("most bytes in wide rows") << wide.repeated(wideRows) << wideRows;
+    QTest::newRow("most bytes in one row")
+        << "1,写数据," + QByteArray(listFileMaxBytes - 16, 'A') + ",0,0" << 1;
+    QTest::newRow("a million lines, refused") << line.repeated(1000000) << 0;
+}
+
+void BenchTransfer::readListFileAtLimits()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rows);
+    QVector<ListRow> read;
+    QBENCHMARK
+    {
+        read = readListFile(file);
+    }
+    QCOMPARE(read.size(), rows);
 }
 
 void BenchTransfer::readLongListFile()

@@ -2,6 +2,9 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <cstring>
+
 namespace
 {
 
@@ -28,44 +31,102 @@ QByteArray writeListFile(const QVector<ListRow> &rows)
     return out;
 }
 
-QVector<ListRow> readListFile(const QByteArray &contents)
+QString listFileErrorText(ListFileError error)
 {
-    QVector<ListRow> rows;
-    int start = contents.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    int lineNumber = 0;
-    while (start < contents.size()) {
-        ++lineNumber;
-        int end = contents.indexOf('\n', start);
-        const int next = end < 0 ? contents.size() : end + 1;
-        if (end < 0)
-            end = contents.size();
-        int textEnd = end;
-        // Every CR in front of the LF (or the end of the file) belongs to the line end.
-        while (textEnd > start && contents.at(textEnd - 1) == '\r')
-            --textEnd;
-        QByteArray raw = contents.mid(start, textEnd - start);
-        const int nul = raw.indexOf('\0');
-        if (nul >= 0)
-            raw.truncate(nul);
-        start = next;
+    switch (error) {
+    case ListFileError::None:
+        break;
+    case ListFileError::TooManyRows:
+        return QString::fromUtf8("列表文件超过%1行的上限，未加载！").arg(listFileMaxRows);
+    case ListFileError::TooLarge:
+        return QString::fromUtf8("列表文件超过%1MB的上限，未加载！")
+            .arg(listFileMaxBytes / (1024 * 1024));
+    }
+    return QString();
+}
 
-        const QString line = QString::fromUtf8(raw);
-        if (line.startsWith(QLatin1Char(';')))
-            continue;
-        const QStringList fields = line.split(QLatin1Char(','), Qt::KeepEmptyParts);
-        if (fields.size() < 5)
-            continue;
+namespace
+{
+
+// Calls visit(begin, end, number) with each line's text and its number (1 = the first line):
+// the line end (LF and every CR in front of it) and everything from a NUL byte on left out.
+template <typename Visit> void forEachLine(const QByteArray &contents, Visit visit)
+{
+    const char *at = contents.constData();
+    const char *const fileEnd = at + contents.size();
+    if (contents.startsWith("\xEF\xBB\xBF"))
+        at += 3;
+    int number = 0;
+    while (at < fileEnd) {
+        ++number;
+        const auto *lf = static_cast<const char *>(std::memchr(at, '\n', fileEnd - at));
+        const char *end = lf ? lf : fileEnd;
+        const char *next = lf ? lf + 1 : fileEnd;
+        while (end > at && end[-1] == '\r')
+            --end;
+        if (const auto *nul = static_cast<const char *>(std::memchr(at, '\0', end - at)))
+            end = nul;
+        visit(at, end, number);
+        at = next;
+    }
+}
+
+// A comma byte is a comma in any decoding, and a comment's ";" is its first byte; so rows can be
+// counted without decoding a line.
+bool isRowLine(const char *begin, const char *end)
+{
+    return (begin == end || *begin != ';') && std::count(begin, end, ',') >= 4;
+}
+
+} // namespace
+
+QVector<ListRow> readListFile(const QByteArray &contents, ListFileError *error)
+{
+    if (error)
+        *error = ListFileError::None;
+    QVector<ListRow> rows;
+    ListFileError refusal = ListFileError::None;
+    if (contents.size() > listFileMaxBytes) {
+        refusal = ListFileError::TooLarge;
+    } else {
+        int count = 0;
+        forEachLine(contents, [&count](const char *begin, const char *end, int) {
+            count += isRowLine(begin, end) ? 1 : 0;
+        });
+        if (count > listFileMaxRows)
+            refusal = ListFileError::TooManyRows;
+        else
+            rows.reserve(count);
+    }
+    if (refusal != ListFileError::None) {
+        if (error)
+            *error = refusal;
+        return rows;
+    }
+
+    forEachLine(contents, [&rows](const char *begin, const char *end, int number) {
+        if (!isRowLine(begin, end))
+            return;
+        const QString line = QString::fromUtf8(begin, static_cast<int>(end - begin));
+        // The first five fields; a line of millions of commas costs no more than their search.
+        QString fields[5];
+        int from = 0;
+        for (QString &field : fields) {
+            const int comma = line.indexOf(QLatin1Char(','), from);
+            field = line.mid(from, comma < 0 ? -1 : comma - from);
+            from = comma + 1;
+        }
         ListRow row;
-        row.checked = fields.at(0) != QLatin1String("0");
-        row.operation = fields.at(1);
-        row.writeData = fields.at(2);
-        row.count = fields.at(3);
-        row.delay = fields.at(4);
-        row.line = lineNumber;
+        row.checked = fields[0] != QLatin1String("0");
+        row.operation = fields[1];
+        row.writeData = fields[2];
+        row.count = fields[3];
+        row.delay = fields[4];
+        row.line = number;
         // Line-end characters never belong to a cell, also where more fields follow.
         while (row.delay.endsWith(QLatin1Char('\r')))
             row.delay.chop(1);
         rows.append(row);
-    }
+    });
     return rows;
 }

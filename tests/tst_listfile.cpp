@@ -5,6 +5,8 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QVector<ListRow>)
+Q_DECLARE_METATYPE(ListFileError)
+Q_DECLARE_METATYPE(Operation)
 
 namespace
 {
@@ -32,6 +34,12 @@ private slots:
     void read_data();
     void read();
     void roundTrip();
+    void limits_data();
+    void limits();
+    void errorText_data();
+    void errorText();
+    void operation_data();
+    void operation();
 };
 
 void TestListFile::write_data()
@@ -89,6 +97,25 @@ void TestListFile::read_data()
     QTest::newRow("NUL ends the line")
         << QByteArray("1,写数据,11 22,0,0") + QByteArray(1, '\0') + ",junk\n2,a,b,c,d"
         << QVector<ListRow>{fresh, row(true, "a", "b", "c", "d")};
+    QTest::newRow("NUL before the fifth field") << QByteArray("1,a,b", 5) + '\0' + ",c,d\n"
+                                                << QVector<ListRow>();
+    QTest::newRow("invalid UTF-8")
+        << QByteArray("1,\xFF\xFE,\xC3,\xE4\xB8,0\n")
+        << QVector<ListRow>{{true, QString(2, QChar(0xFFFD)), QString(QChar(0xFFFD)),
+                             QString(2, QChar(0xFFFD)), "0"}};
+    QTest::newRow("only commas") << QByteArray(",,,,\n,,,\n") + QByteArray(1000000, ',')
+                                 << QVector<ListRow>{row(true, "", "", "", ""),
+                                                     row(true, "", "", "", "")};
+    QTest::newRow("numbers beyond every range, verbatim")
+        << QByteArray("1,写读数据,11,99999999999,-5\n0,读数据,,0x10,65535\n")
+        << QVector<ListRow>{row(true, "写读数据", "11", "99999999999", "-5"),
+                            row(false, "读数据", "", "0x10", "65535")};
+    QByteArray longData;
+    for (int i = 0; i < 10 * 1024 * 1024 / 3; ++i)
+        longData += "A5 ";
+    QTest::newRow("line of ten megabytes")
+        << "1,写数据," + longData + ",0,0\r\n"
+        << QVector<ListRow>{row(true, "写数据", longData.constData(), "0", "0")};
     QTest::newRow("white space kept")
         << QByteArray("1,写数据, 11 22 ,0 , 100 \n")
         << QVector<ListRow>{row(true, "写数据", " 11 22 ", "0 ", " 100 ")};
@@ -107,6 +134,82 @@ void TestListFile::roundTrip()
                                    row(false, "读数据", "", "10230", "250"),
                                    row(true, "写读数据", "9F ", "3", "007")};
     QCOMPARE(readListFile(writeListFile(rows)), rows);
+}
+
+void TestListFile::limits_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<ListFileError>("error");
+    QByteArray full = header;
+    for (int i = 0; i < listFileMaxRows; ++i)
+        full += "1,写数据,11 22,0,0\r\n";
+    QTest::newRow("as many rows as allowed") << full << listFileMaxRows << ListFileError::None;
+    QTest::newRow("comments do not count") << full + ";1,写数据,11,0,0\r\n1,a,b,c\r\n"
+                                           << listFileMaxRows << ListFileError::None;
+    QTest::newRow("one row too many") << full + "1,读数据,,1,0" << 0 << ListFileError::TooManyRows;
+    QTest::newRow("a million lines")
+        << QByteArray(",,,,\n").repeated(1000000) << 0 << ListFileError::TooManyRows;
+    QTest::newRow("as many bytes as allowed")
+        << "1,写数据," + QByteArray(listFileMaxBytes - 16, 'A') + ",0,0" << 1
+        << ListFileError::None;
+    QTest::newRow("one byte too many")
+        << "1,写数据," + QByteArray(listFileMaxBytes - 15, 'A') + ",0,0" << 0
+        << ListFileError::TooLarge;
+}
+
+void TestListFile::limits()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rows);
+    QFETCH(ListFileError, error);
+    ListFileError reported = ListFileError::TooLarge;
+    const QVector<ListRow> read = readListFile(file, &reported);
+    QCOMPARE(read.size(), rows);
+    QCOMPARE(reported, error);
+}
+
+void TestListFile::errorText_data()
+{
+    QTest::addColumn<ListFileError>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none") << ListFileError::None << QString();
+    QTest::newRow("rows") << ListFileError::TooManyRows
+                          << QString::fromUtf8("列表文件超过100000行的上限，未加载！");
+    QTest::newRow("bytes") << ListFileError::TooLarge
+                           << QString::fromUtf8("列表文件超过64MB的上限，未加载！");
+}
+
+void TestListFile::errorText()
+{
+    QFETCH(ListFileError, error);
+    QFETCH(QString, text);
+    QCOMPARE(listFileErrorText(error), text);
+}
+
+void TestListFile::operation_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<Operation>("operation");
+    QTest::newRow("write") << QString::fromUtf8("写数据") << true << Operation::Write;
+    QTest::newRow("read") << QString::fromUtf8("读数据") << true << Operation::Read;
+    QTest::newRow("write-read") << QString::fromUtf8("写读数据") << true << Operation::WriteRead;
+    QTest::newRow("trailing blank") << QString::fromUtf8("读数据 ") << false << Operation::Read;
+    QTest::newRow("half a keyword") << QString::fromUtf8("写读") << false << Operation::Read;
+    QTest::newRow("English") << "Write" << false << Operation::Read;
+    QTest::newRow("empty") << "" << false << Operation::Read;
+}
+
+void TestListFile::operation()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, known);
+    QFETCH(Operation, operation);
+    // An unrecognised text leaves the variable as it was.
+    Operation parsed = Operation::Read;
+    QCOMPARE(parseOperation(text, &parsed), known);
+    QCOMPARE(parsed, operation);
 }
 
 QTEST_GUILESS_MAIN(TestListFile)

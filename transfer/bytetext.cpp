@@ -1,21 +1,73 @@
+// Conversions between bytes and the texts of the write boxes and the traffic log.
+
 #include "transfer/bytetext.h"
 
-#include <QRegExp>
-#include <QStringList>
+#include <QStringRef>
 
 #include <cstring>
 
+namespace
+{
+
+int hexDigit(ushort c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Hex box texts run to millions of tokens: they are read in place, without a string per token.
+// Almost every token is a few plain hex digits and is converted here; anything else (a sign,
+// a "0x", a line feed, a token too long for 32 bits) goes to QString's conversion, whose rules
+// decide what such a token means.
+char tokenByte(const QChar *token, int length, HexConversion conversion, const QString &text,
+               int position)
+{
+    // Seven digits fit both conversions; eight only the unsigned one.
+    if (length <= (conversion == HexConversion::Unsigned ? 8 : 7)) {
+        uint value = 0;
+        int i = 0;
+        for (; i < length; ++i) {
+            const int digit = hexDigit(token[i].unicode());
+            if (digit < 0)
+                break;
+            value = value << 4 | static_cast<uint>(digit);
+        }
+        if (i == length)
+            return static_cast<char>(value & 0xFF);
+    }
+    const QStringRef ref = text.midRef(position, length);
+    // A token that does not convert gives 0 from both conversions.
+    const uint value = conversion == HexConversion::Unsigned
+                           ? ref.toUInt(nullptr, 16)
+                           : static_cast<uint>(ref.toInt(nullptr, 16));
+    return static_cast<char>(value & 0xFF);
+}
+
+} // namespace
+
 QByteArray parseHexBytes(const QString &text, HexConversion conversion)
 {
-    const QStringList tokens = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QByteArray bytes;
-    bytes.reserve(tokens.size());
-    for (const QString &token : tokens) {
-        // A token that does not convert gives 0 from both conversions.
-        const uint value = conversion == HexConversion::Unsigned
-                               ? token.toUInt(nullptr, 16)
-                               : static_cast<uint>(token.toInt(nullptr, 16));
-        bytes.append(static_cast<char>(value & 0xFF));
+    // At most one byte per two characters (a digit and its blank), plus the last token.
+    bytes.reserve(text.size() / 2 + 1);
+    const QChar *chars = text.constData();
+    const int size = text.size();
+    int at = 0;
+    while (at < size) {
+        if (chars[at] == QLatin1Char(' ')) {
+            ++at;
+            continue;
+        }
+        int end = at;
+        while (end < size && chars[end] != QLatin1Char(' '))
+            ++end;
+        bytes.append(tokenByte(chars + at, end - at, conversion, text, at));
+        at = end;
     }
     return bytes;
 }
@@ -50,8 +102,13 @@ QByteArray collectWriteBytes(const QString &plainText, bool hexMode, HexConversi
 
 int findIllegalHexCharacter(const QString &text)
 {
-    static const QRegExp illegal(QStringLiteral("[^A-Fa-f0-9\n\r *]"));
-    return illegal.indexIn(text);
+    const QChar *chars = text.constData();
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort c = chars[i].unicode();
+        if (hexDigit(c) < 0 && c != '\n' && c != '\r' && c != ' ' && c != '*')
+            return i;
+    }
+    return -1;
 }
 
 QString decodeUntilZero(const char *data, int length)

@@ -1,4 +1,5 @@
 #pragma once
+// Saving the log and list files so that a failure never costs the user the file they had.
 
 #include <QByteArray>
 #include <QString>
@@ -7,11 +8,18 @@
 
 class QIODevice;
 
-// Writes the whole file or nothing: the bytes go to a temporary file beside the target, which
-// replaces the target only when every byte is written. A failed save leaves an existing file
-// as it was and no partial file behind.
-bool saveFileReplacing(const QString &path, const QByteArray &bytes);
-
-// The same for a file written piece by piece: `writer` streams into the temporary file and says
-// whether all went well; the target is replaced only when it did and every write reached the disk.
+// Streams the contents through `writer` into `path`; true when every byte reached the file.
+// - A new file or an existing regular file is written to a temporary file beside it that
+//   replaces the target only when every byte is written and synced: a failed save leaves an
+//   existing file as it was and no partial file behind. The replacement keeps the target's
+//   permission bits (and owner where the user may set it); a new file gets 0666 less the umask.
+// - A symbolic link is followed: the file it points to is saved, the link stays a link.
+// - Where a replacement would change more than the file (a device node, a named pipe, a file
+//   with further hard links), or where no temporary file can be made beside the target (a
+//   directory the user may not write to), the target is written in place. A failing write
+//   (a full disk, the file size limit) still makes the save fail.
+// The writer returns false to abandon the save; a write that fails makes every later write
+// fail too, so the writer need not check each one.
 bool saveFileWith(const QString &path, const std::function<bool(QIODevice &)> &writer);
+
+bool saveFileReplacing(const QString &path, const QByteArray &bytes);

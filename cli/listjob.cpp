@@ -1,0 +1,131 @@
+#include "cli/listjob.h"
+
+#include "adapter/adapterlibrary.h"
+#include "adapter/adaptersession.h"
+#include "oplist/listfile.h"
+#include "oplist/listrunner.h"
+#include "oplist/operationlistmodel.h"
+#include "transfer/filesaving.h"
+#include "transfer/trafficlog.h"
+
+#include <QFile>
+#include <QTextStream>
+#include <QTimer>
+
+ListJob::ListJob(const RunOptions &options, QTextStream &out, QTextStream &err)
+    : options(options), out(out), err(err)
+{
+}
+
+ListJob::~ListJob() = default;
+
+bool ListJob::start(int *code)
+{
+    auto unreadable = [this, code](const QString &path) {
+        err << "kavris-run: cannot read " << path << "\n";
+        *code = RunUsage;
+        return false;
+    };
+    QFile listFile(options.listFile);
+    if (!listFile.open(QIODevice::ReadOnly))
+        return unreadable(options.listFile);
+    ListFileError fileError = ListFileError::None;
+    const QVector<ListRow> rows = readListFile(listFile.readAll(), &fileError);
+    if (listFile.error() != QFileDevice::NoError)
+        return unreadable(options.listFile);
+    if (fileError != ListFileError::None) {
+        err << "kavris-run: " << options.listFile << ": " << listFileErrorText(fileError) << "\n";
+        *code = RunUsage;
+        return false;
+    }
+    if (!options.expectFile.isEmpty()) {
+        QFile file(options.expectFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return unreadable(options.expectFile);
+        expected = std::make_unique<ExpectedLog>(file.readAll());
+    }
+
+    session = std::make_unique<AdapterSession>(AdapterLibrary::entries());
+    model = std::make_unique<OperationListModel>();
+    runner = std::make_unique<ListRunner>(*session, *model);
+    log = std::make_unique<TrafficLog>();
+    QStringList unrecognised;
+    model->appendRows(toOperationRows(rows, options.panel.workingMode == 1, &unrecognised));
+    if (!unrecognised.isEmpty())
+        err << "kavris-run: " << unrecognisedOperationsMessage(unrecognised) << "\n";
+
+    const PanelSettings panel = options.panel;
+    runner->setSettingsSource([panel] { return panel; });
+    runner->setSkipDelays(options.skipDelays);
+    connect(runner.get(), &ListRunner::echo, this, &ListJob::echo);
+    connect(runner.get(), &ListRunner::notReady, this,
+            [this](const QString &message) { fail(RunFailed, message); });
+    connect(runner.get(), &ListRunner::rowFailed, this,
+            [this](const QString &message) { fail(RunFailed, message); });
+    connect(runner.get(), &ListRunner::passFinished, this, [this] {
+        if (options.cycles > 0 && ++passes >= options.cycles)
+            runner->stopCycle();
+    });
+    // The runner reports idle from inside its step; the run ends once that step is over.
+    connect(runner.get(), &ListRunner::idle, this,
+            [this] { QTimer::singleShot(0, this, &ListJob::finish); });
+
+    if (options.cycles == 1 || !model->anyChecked())
+        runner->runOnce();
+    else
+        runner->startCycle();
+    return true;
+}
+
+void ListJob::interrupt()
+{
+    if (++interrupts == 1 && runner->isCycling())
+        runner->stopCycle();
+    else
+        runner->abandon();
+}
+
+void ListJob::echo(const TransferOutcome &outcome)
+{
+    for (const TransferOutcome::Echo &entry : outcome.echoes) {
+        const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
+        const qint64 first = log->count();
+        log->append(entry.sent, buffer.constData() + entry.offset, entry.length, !options.ascii);
+        const QString line = log->lineText(first);
+        out << line << "\n";
+        // A text entry may hold line breaks: it is then several lines of the log.
+        for (const QString &part : line.split(QLatin1Char('\n'))) {
+            QString problem;
+            if (expected && exitCode == RunOk && !expected->matchNext(part, &problem))
+                return fail(RunMismatch, problem);
+        }
+    }
+    out.flush();
+}
+
+void ListJob::fail(int code, const QString &message)
+{
+    if (exitCode != RunOk)
+        return;
+    exitCode = code;
+    out.flush();
+    err << (code == RunMismatch ? "kavris-run: " : "") << message << "\n";
+    err.flush();
+    runner->abandon();
+}
+
+void ListJob::finish()
+{
+    QString problem;
+    if (expected && exitCode == RunOk && !expected->matchEnd(&problem))
+        fail(RunMismatch, problem);
+    if (!options.logFile.isEmpty() &&
+        !saveFileWith(options.logFile, [this](QIODevice &file) { return log->writeText(file); })) {
+        err << "kavris-run: cannot write " << options.logFile << "\n";
+        if (exitCode == RunOk)
+            exitCode = RunUsage;
+    }
+    out.flush();
+    err.flush();
+    emit finished(exitCode);
+}

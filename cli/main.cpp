@@ -1,0 +1,75 @@
+// kavris-run: the operation list without a window, for production lines and nightly checks.
+
+#include "adapter/adapterlibrary.h"
+#include "cli/listjob.h"
+#include "cli/runoptions.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+
+int interruptPipe[2] = {-1, -1};
+
+void onInterrupt(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe work here; the event loop reads the pipe.
+    (void)!write(interruptPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 streams write UTF-8 already; the log and the messages are UTF-8 whatever the locale.
+    out.setCodec("UTF-8");
+    err.setCodec("UTF-8");
+#endif
+
+    RunOptions options;
+    QString error;
+    if (!parseRunOptions(app.arguments(), &options, &error)) {
+        err << "kavris-run: " << error << "\n"
+            << "Try 'kavris-run --help'.\n";
+        return RunUsage;
+    }
+    if (options.help) {
+        out << runUsage();
+        return RunOk;
+    }
+    if (!AdapterLibrary::load(AdapterLibrary::defaultCandidates(app.applicationDirPath()),
+                              &error)) {
+        err << "kavris-run: " << error << "\n";
+        return RunUsage;
+    }
+    // A full disk or a file-size limit must fail a write of the log, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    ListJob job(options, out, err);
+    if (pipe(interruptPipe) == 0) {
+        auto *notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &job, [&job] {
+            char byte;
+            (void)!read(interruptPipe[0], &byte, 1);
+            job.interrupt();
+        });
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+    }
+    QObject::connect(&job, &ListJob::finished, &app, &QCoreApplication::exit);
+    int code = RunOk;
+    if (!job.start(&code))
+        return code;
+    return app.exec();
+}

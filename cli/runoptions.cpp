@@ -1,0 +1,156 @@
+#include "cli/runoptions.h"
+
+#include <QCommandLineParser>
+
+namespace
+{
+
+const char usageText[] =
+    "Usage: kavris-run [options] FILE.list\n"
+    "Runs an operation list on the adapter without a window, printing the traffic log.\n"
+    "\n"
+    "Adapter and bus (defaults: the window's start-up settings):\n"
+    "  --device N          adapter index 0-9 (0)\n"
+    "  --channel NAME      SPI1_CS0..SPI1_CS4, SPI2_CS0..SPI2_CS4 (SPI1_CS0)\n"
+    "  --mode MODE         full | half | soft-half | single (half)\n"
+    "  --slave             slave instead of master (hardware half duplex only)\n"
+    "  --cpol              clock polarity 1\n"
+    "  --cpha              clock phase 1\n"
+    "  --cs-high           chip select active high\n"
+    "  --lsb-first         least significant bit first\n"
+    "  --clock HZ          clock in hertz (50000000; 100000 in the software modes)\n"
+    "\n"
+    "Run:\n"
+    "  --cycles N          passes over the list (1); 0 repeats until Ctrl+C, which ends the\n"
+    "                      pass under way (a second Ctrl+C ends at once)\n"
+    "  --no-delay          skip the rows' delays\n"
+    "  --ascii             log data as text instead of hex\n"
+    "  --log FILE          write the log as the window's \"save as text\" writes it\n"
+    "  --expect FILE       compare the log line by line with FILE, where XX in a byte\n"
+    "                      position matches any byte; the first difference ends the run\n"
+    "  --help              this text\n"
+    "\n"
+    "Exit codes: 0 success; 1 a transfer or the preparation failed (the window's warning on\n"
+    "standard error); 2 the log differs from the expected one; 3 bad usage, an unreadable\n"
+    "list file or a missing adapter library or entry.\n"
+    "\n"
+    "The adapter library libTELKOR.so is loaded from the program's directory first, then from\n"
+    "the loader's search path.\n";
+
+bool parseNumber(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    if (!ok || number < low || number > high)
+        return false;
+    *value = number;
+    return true;
+}
+
+} // namespace
+
+QString runUsage()
+{
+    return QString::fromUtf8(usageText);
+}
+
+bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString *error)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("N"));
+    const QCommandLineOption channel(QStringLiteral("channel"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption mode(QStringLiteral("mode"), QString(), QStringLiteral("MODE"));
+    const QCommandLineOption slave(QStringLiteral("slave"));
+    const QCommandLineOption cpol(QStringLiteral("cpol"));
+    const QCommandLineOption cpha(QStringLiteral("cpha"));
+    const QCommandLineOption csHigh(QStringLiteral("cs-high"));
+    const QCommandLineOption lsbFirst(QStringLiteral("lsb-first"));
+    const QCommandLineOption clock(QStringLiteral("clock"), QString(), QStringLiteral("HZ"));
+    const QCommandLineOption cycles(QStringLiteral("cycles"), QString(), QStringLiteral("N"));
+    const QCommandLineOption noDelay(QStringLiteral("no-delay"));
+    const QCommandLineOption ascii(QStringLiteral("ascii"));
+    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption expect(QStringLiteral("expect"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption help(QStringLiteral("help"));
+    parser.addOptions({device, channel, mode, slave, cpol, cpha, csHigh, lsbFirst, clock, cycles,
+                       noDelay, ascii, log, expect, help});
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    RunOptions result;
+    if (parser.isSet(help)) {
+        result.help = true;
+        *options = result;
+        return true;
+    }
+    PanelSettings &panel = result.panel;
+    if (parser.isSet(device) && !parseNumber(parser.value(device), 0, 9, &panel.device)) {
+        *error = QStringLiteral("--device takes an adapter index from 0 to 9");
+        return false;
+    }
+    if (parser.isSet(channel)) {
+        const QString name = parser.value(channel).toUpper();
+        int index = -1;
+        for (int i = 0; i < 10; ++i)
+            if (name == QStringLiteral("SPI%1_CS%2").arg(i / 5 + 1).arg(i % 5))
+                index = i;
+        if (index < 0) {
+            *error = QStringLiteral("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
+            return false;
+        }
+        panel.channel = channelByte(index);
+    }
+    if (parser.isSet(mode)) {
+        const QStringList modes = {QStringLiteral("full"), QStringLiteral("half"),
+                                   QStringLiteral("soft-half"), QStringLiteral("single")};
+        panel.controlMode = modes.indexOf(parser.value(mode));
+        if (panel.controlMode < 0) {
+            *error = QStringLiteral("--mode takes full, half, soft-half or single");
+            return false;
+        }
+    }
+    const bool software = panel.controlMode >= 2;
+    if (software)
+        panel.clockText = QStringLiteral("100000"); // as the window's clock box turns to
+    panel.clockPolarity = parser.isSet(cpol) ? 1 : 0;
+    panel.clockPhase = parser.isSet(cpha) ? 1 : 0;
+    panel.csPolarity = parser.isSet(csHigh) ? 1 : 0;
+    panel.shiftDirection = parser.isSet(lsbFirst) ? 1 : 0;
+    if (parser.isSet(clock)) {
+        int hz = 0;
+        if (!parseNumber(parser.value(clock), 1, 2147483647, &hz)) {
+            *error = QStringLiteral("--clock takes a number of hertz");
+            return false;
+        }
+        panel.clockText = QString::number(hz);
+    }
+    if (parser.isSet(slave)) {
+        // The window locks these to a slave's settings; asking for others is a mistake.
+        if (panel.controlMode != 1 || parser.isSet(clock) || parser.isSet(csHigh)) {
+            *error = QStringLiteral(
+                "--slave goes with the hardware half-duplex mode, the first clock and chip "
+                "select active low");
+            return false;
+        }
+        panel.workingMode = 0;
+    }
+    if (parser.isSet(cycles) && !parseNumber(parser.value(cycles), 0, 2147483647, &result.cycles)) {
+        *error = QStringLiteral("--cycles takes a number of passes (0 = until interrupted)");
+        return false;
+    }
+    result.skipDelays = parser.isSet(noDelay);
+    result.ascii = parser.isSet(ascii);
+    result.logFile = parser.value(log);
+    result.expectFile = parser.value(expect);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1) {
+        *error = files.isEmpty() ? QStringLiteral("no list file given")
+                                 : QStringLiteral("one list file only");
+        return false;
+    }
+    result.listFile = files.first();
+    *options = result;
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// kavris-run's command line: the panel settings as options, with the window's start-up values
+// as defaults, and what to run and compare.
+
+#include "adapter/spisettings.h"
+
+#include <QString>
+#include <QStringList>
+
+struct RunOptions {
+    PanelSettings panel;
+    int cycles = 1; // 0: until interrupted
+    bool skipDelays = false;
+    bool ascii = false;
+    QString listFile;
+    QString logFile;    // empty: none
+    QString expectFile; // empty: none
+    bool help = false;
+};
+
+// Parses the arguments (the program name first). On a usage error returns false and sets
+// *error to a one-line reason.
+bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString *error);
+
+// What --help prints.
+QString runUsage();
+
+// Exit codes of kavris-run.
+enum RunExit { RunOk = 0, RunFailed = 1, RunMismatch = 2, RunUsage = 3 };
