@@ -2,8 +2,6 @@
 
 #include "transfer/bytetext.h"
 
-#include <QStringRef>
-
 #include <cstring>
 
 namespace
@@ -40,7 +38,8 @@ char tokenByte(const QChar *token, int length, HexConversion conversion, const Q
         if (i == length)
             return static_cast<char>(value & 0xFF);
     }
-    const QStringRef ref = text.midRef(position, length);
+    // Only long or odd tokens come here; a copy of them costs little.
+    const QString ref = text.mid(position, length);
     // A token that does not convert gives 0 from both conversions.
     const uint value = conversion == HexConversion::Unsigned
                            ? ref.toUInt(nullptr, 16)
