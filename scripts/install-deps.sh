@@ -2,7 +2,8 @@
 # Installs what building, running and testing KAVRIS needs on Debian 12, if it is missing.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools libftdi1-dev fonts-wqy-microhei)
+packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools qt6-base-dev libftdi1-dev
+          fonts-wqy-microhei)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
