@@ -134,31 +134,13 @@ void ListRunner::step()
     using Stage = Frame::Stage;
     for (;;) {
         switch (frame->stage) {
-        case Stage::Start: {
-            frame->settings = settingsSource ? settingsSource() : PanelSettings();
-            const QString problem = session.prepare(frame->settings);
-            if (started != generation)
+        case Stage::Start:
+            if (!prepare(frame, started))
                 return;
-            if (!problem.isEmpty()) {
-                if (frame->cycle)
-                    cycling = false;
-                // Out of the stack before the warning opens: the user may start another pass
-                // while it is shown.
-                const bool cycleFrame = frame->cycle;
-                removeFrame(frame);
-                emit notReady(problem);
-                if (started != generation)
-                    return;
-                if (cycleFrame)
-                    emit cycleChanged(false);
-                scheduleStep();
-                return;
-            }
             frame->stage = Stage::Rows;
             frame->next = 0;
             frame->ranRow = false;
             continue;
-        }
         case Stage::Rows: {
             const int count = model.rowCount();
             int row = frame->next;
@@ -166,6 +148,11 @@ void ListRunner::step()
                 ++row;
             if (row >= count)
                 return finishPass(frame);
+            // A failure elsewhere (an auto-start tick between rows) or a change of the panel
+            // made the configuration stale: the row's transfer configures the adapter first,
+            // as every transfer does.
+            if (session.isStale() && !prepare(frame, started))
+                return;
             frame->ranRow = true;
             const TransferOutcome outcome =
                 session.runRow(frame->settings.device, frame->settings.channel, model.row(row));
@@ -218,6 +205,29 @@ void ListRunner::step()
             continue;
         }
     }
+}
+
+bool ListRunner::prepare(Frame *frame, int started)
+{
+    frame->settings = settingsSource ? settingsSource() : PanelSettings();
+    const QString problem = session.prepare(frame->settings);
+    if (started != generation)
+        return false;
+    if (problem.isEmpty())
+        return true;
+    if (frame->cycle)
+        cycling = false;
+    // Out of the stack before the warning opens: the user may start another pass while it is
+    // shown.
+    const bool cycleFrame = frame->cycle;
+    removeFrame(frame);
+    emit notReady(problem);
+    if (started != generation)
+        return false;
+    if (cycleFrame)
+        emit cycleChanged(false);
+    scheduleStep();
+    return false;
 }
 
 void ListRunner::finishPass(Frame *frame)

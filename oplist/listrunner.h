@@ -54,7 +54,8 @@ public:
 signals:
     // A row's transfer succeeded: its bytes to echo.
     void echo(const TransferOutcome &outcome);
-    // Preparing the adapter at the start of a pass failed; the pass and the cycle end.
+    // Preparing the adapter failed (at the start of a pass, or before a row once the
+    // configuration went stale); the pass and the cycle end.
     void notReady(const QString &message);
     // A row failed; the pass and the cycle end.
     void rowFailed(const QString &message);
@@ -72,6 +73,9 @@ private:
     struct Frame;
     void scheduleStep();
     void step();
+    // Prepares the adapter with the panel as it is now; false when the pass ended (the
+    // preparation failed, or everything was abandoned meanwhile).
+    bool prepare(Frame *frame, int started);
     void finishPass(Frame *frame);
     void endFrame(Frame *frame);
     void removeFrame(Frame *frame);

@@ -29,6 +29,7 @@ private slots:
     void rowsChangedDuringPass_data();
     void rowsChangedDuringPass();
     void passStartedDuringAnother();
+    void staleConfigurationPreparedBeforeNextRow();
     void abandonEndsEverything();
     void skippedDelays();
 
@@ -269,6 +270,29 @@ void TestListRunner::passStartedDuringAnother()
     runner->startCycle();
     waitUntilIdle();
     QCOMPARE(written(), QStringList({"0A", "0A", "0B", "0B"}));
+}
+
+void TestListRunner::staleConfigurationPreparedBeforeNextRow()
+{
+    // Something between the rows (a failed auto-start tick, a change of the panel) made the
+    // configuration stale: the next row configures the adapter first; if that fails, the pass
+    // ends with the preparation's warning.
+    addRow(true, "写数据", "0A", "0", "5");
+    addRow(true, "写数据", "0B", "0", "5");
+    addRow(true, "写数据", "0C", "0", "0");
+    onDelay = [this](int count) {
+        session->markStale();
+        if (count == 2)
+            TelkorTestSetAdapterCount(0);
+    };
+    runner->runOnce();
+    waitUntilIdle();
+    QCOMPARE(
+        adapterCalls().mid(3),
+        QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "AdapterScan(0) => 1", "AdapterOpen(0) => 1",
+                     "SpiConfigure(0,0x00,[01 01 00 00 00 00],50000000) => 0",
+                     "SpiWrite(0,0x00,[0B],1) => 0", "AdapterScan(0) => 0"}));
+    QCOMPARE(events.last(), QString::fromUtf8("not ready 无设备连接！"));
 }
 
 void TestListRunner::abandonEndsEverything()

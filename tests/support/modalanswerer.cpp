@@ -48,6 +48,8 @@ void ModalAnswerer::poll()
             record.buttons.append(buttonName(box->standardButton(button)));
     }
     seen.append(record);
+    if (onSeen)
+        onSeen(record);
     const Handler handler = handlers.isEmpty() ? cancel() : handlers.takeFirst();
     // Answer from the event loop, not from inside the poll, so the dialog is fully shown.
     QTimer::singleShot(0, modal, [handler, modal] { handler(modal); });

@@ -38,6 +38,8 @@ public:
     static Handler cancel();                             // reject whatever it is
 
     QList<Seen> seen;
+    // Called for every dialog as it is seen, before it is answered.
+    std::function<void(const Seen &)> onSeen;
     // "kind|title|text" of every dialog seen, for compact comparisons.
     QStringList summary() const;
     int pending() const { return handlers.size(); }
