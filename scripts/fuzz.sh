@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 seconds="${1:-60}"
 build_dir="${KAVRIS_FUZZ_BUILD_DIR:-build-fuzz}"
-targets=(listfile bytetext rowcells telkorconfig)
+targets=(listfile bytetext rowcells telkorconfig expectedlog)
 
 scripts/install-deps.sh
 if ! command -v clang++ > /dev/null; then
