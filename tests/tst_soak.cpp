@@ -88,7 +88,7 @@ void TestSoak::faultsUnderLoad()
     QElapsedTimer clock;
     clock.start();
     // Bounded in count and in time: a slow machine (or a sanitizer build) stops earlier.
-    while (TelkorTestCallCount() < wanted && clock.elapsed() < 150000) {
+    while (TelkorTestCallCount() < wanted && clock.elapsed() < 240000) {
         // Whatever a failure stopped is started again.
         if (!MainWindowTestAccess::autoStartRunning(fixture.window()))
             fixture.click("autoStartPushButton");
