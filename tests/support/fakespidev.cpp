@@ -32,11 +32,6 @@ void FakeSpidev::addNode(int bus, int chipSelect, telkor::SpiDevice *chip)
     nodes[nodePath(bus, chipSelect)].chip = chip;
 }
 
-void FakeSpidev::setPresent(int bus, int chipSelect, bool present)
-{
-    nodes[nodePath(bus, chipSelect)].present = present;
-}
-
 const FakeSpidev::Node &FakeSpidev::node(int bus, int chipSelect)
 {
     return nodes[nodePath(bus, chipSelect)];
@@ -47,7 +42,7 @@ int FakeSpidev::open(const std::string &path)
     if (openError)
         return -openError;
     const auto node = nodes.find(path);
-    if (node == nodes.end() || !node->second.present)
+    if (node == nodes.end())
         return -ENOENT;
     ++opens;
     descriptors[nextFd] = path;
@@ -65,8 +60,7 @@ std::vector<std::string> FakeSpidev::listDirectory(const std::string &path)
     if (path == "/dev") {
         names = {"null", "tty0"};
         for (const auto &node : nodes)
-            if (node.second.present)
-                names.push_back(node.first.substr(5));
+            names.push_back(node.first.substr(5));
     } else if (path == "/sys/class/spi_slave") {
         names = slaveControllers;
     }
@@ -110,8 +104,6 @@ int FakeSpidev::ioctl(int fd, unsigned long request, void *argument)
     if (descriptor == descriptors.end())
         return -EBADF;
     Node &node = nodes[descriptor->second];
-    if (!node.present)
-        return -ENODEV;
     if (request == SPI_IOC_WR_MODE32 || request == SPI_IOC_WR_MODE) {
         if (request == SPI_IOC_WR_MODE32 && mode32Missing)
             return -ENOTTY;
