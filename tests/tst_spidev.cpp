@@ -1,6 +1,6 @@
 // The spidev backend on a pretend host: the README's recipes through the entries' rules, the
 // SPI_IOC_MESSAGE arrays each entry and mode makes, the driver's limits, refused settings,
-// failures and reopening, and how the configuration picks the backend and its buses.
+// failures and reopening, and the buses the configuration picks.
 
 #include "fakespidev.h"
 
@@ -10,11 +10,9 @@
 #include "telkor/registerbank.h"
 #include "telkor/spidevbackend.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <linux/spi/spidev.h>
 #include <unistd.h>
@@ -127,8 +125,6 @@ private slots:
     void failuresAndReopening();
     void busesAndInfo_data();
     void busesAndInfo();
-    void backendChoice_data();
-    void backendChoice();
 };
 
 void TestSpidev::recipes_data()
@@ -487,9 +483,6 @@ void TestSpidev::busesAndInfo_data()
     QTest::newRow("two lowest") << "" << QList<int>{5, 3, 9} << 3 << 5
                                 << QByteArray("Linux spidev, kernel 6.1.0-test: SPI1 spidev3 CS 0; "
                                               "SPI2 spidev5 CS 0; bufsiz 4096");
-    QTest::newRow("one bus") << "" << QList<int>{2} << 2 << -1
-                             << QByteArray("Linux spidev, kernel 6.1.0-test: SPI1 spidev2 CS 0; "
-                                           "SPI2 none; bufsiz 4096");
     QTest::newRow("configured") << "spidev.SPI1=9;spidev.SPI2=3" << QList<int>{5, 3, 9} << 9 << 3
                                 << QByteArray("Linux spidev, kernel 6.1.0-test: SPI1 spidev9 CS 0; "
                                               "SPI2 spidev3 CS 0; bufsiz 4096");
@@ -526,60 +519,6 @@ void TestSpidev::busesAndInfo()
     QCOMPARE(info.firmwareVersion, 0x06010000u);
     QCOMPARE(info.reserved[0], uint8_t(0xEE));
     QCOMPARE(QByteArray(text), functions);
-}
-
-void TestSpidev::backendChoice_data()
-{
-    QTest::addColumn<QString>("variable"); // TELKOR_CONFIG, or empty: unset
-    QTest::addColumn<QString>("userFile"); // in $XDG_CONFIG_HOME/telkor/telkor.conf
-    QTest::addColumn<int>("backend");
-    QTest::addColumn<int>("spi2");
-    QTest::addColumn<int>("problems");
-    QTest::newRow("default") << ""
-                             << "" << int(BackendKind::Sim) << -1 << 0;
-    QTest::newRow("variable") << "backend=spidev;spidev.SPI2=4"
-                              << "" << int(BackendKind::Spidev) << 4 << 0;
-    QTest::newRow("ftdi") << "backend=ftdi"
-                          << "" << int(BackendKind::Ftdi) << -1 << 0;
-    QTest::newRow("bad items ignored") << "backend=usb;spidev.SPI2=x;spidev.SPI3=1"
-                                       << "" << int(BackendKind::Sim) << -1 << 3;
-    QTest::newRow("user file") << ""
-                               << "backend=spidev\nspidev.SPI2=7\n"
-                               << int(BackendKind::Spidev) << 7 << 0;
-    QTest::newRow("variable wins over the user file")
-        << "timing=off"
-        << "backend=spidev" << int(BackendKind::Sim) << -1 << 0;
-}
-
-void TestSpidev::backendChoice()
-{
-    QFETCH(QString, variable);
-    QFETCH(QString, userFile);
-    QFETCH(int, backend);
-    QFETCH(int, spi2);
-    QFETCH(int, problems);
-    QTemporaryDir home;
-    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("telkor")));
-    if (!userFile.isEmpty()) {
-        QFile file(home.filePath(QStringLiteral("telkor/telkor.conf")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(userFile.toUtf8());
-    }
-    const QByteArray saved = qgetenv("TELKOR_CONFIG");
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    if (variable.isEmpty())
-        qunsetenv("TELKOR_CONFIG");
-    else
-        qputenv("TELKOR_CONFIG", variable.toUtf8());
-    std::vector<std::string> found;
-    const LibraryConfig config = loadConfig(&found);
-    qputenv("TELKOR_CONFIG", saved);
-    qunsetenv("XDG_CONFIG_HOME");
-    QCOMPARE(QString::fromStdString(userConfigPath()),
-             QDir::homePath() + QStringLiteral("/.config/telkor/telkor.conf"));
-    QCOMPARE(int(config.backend), backend);
-    QCOMPARE(config.spidevBus[1], spi2);
-    QCOMPARE(int(found.size()), problems);
 }
 
 QTEST_GUILESS_MAIN(TestSpidev)
