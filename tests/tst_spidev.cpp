@@ -34,16 +34,13 @@ struct Host {
     SpidevBackend *backend = nullptr;
     std::unique_ptr<BusAdapter> adapter;
 
-    explicit Host(const char *items = "")
+    Host()
     {
         fake.addNode(0, 0, &loopback);
         fake.addNode(0, 1, &flash);
         fake.addNode(0, 2, &registers);
         fake.addNode(1, 0, &loopback);
-        LibraryConfig config;
-        std::vector<std::string> problems;
-        applyConfig(items, &config, &problems);
-        auto made = std::make_unique<SpidevBackend>(fake, config);
+        auto made = std::make_unique<SpidevBackend>(fake, LibraryConfig());
         backend = made.get();
         adapter = std::make_unique<BusAdapter>(std::move(made));
     }
