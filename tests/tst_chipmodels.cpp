@@ -8,6 +8,7 @@
 #include "telkor/remotemaster.h"
 #include "telkor/simadapter.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -87,8 +88,6 @@ class TestChipModels : public QObject
 private slots:
     void commands_data();
     void commands();
-    void flashErase_data();
-    void flashErase();
     void flashKeepsContentsInFile();
     void flashRejectsWrongFile();
     void busModes_data();
@@ -97,7 +96,7 @@ private slots:
     void slavePort();
     void busTimeOnSimulatedClock_data();
     void busTimeOnSimulatedClock();
-    void badConfiguration_data();
+    void busTimeInRealTime();
     void badConfiguration();
     void configurationSources_data();
     void configurationSources();
@@ -132,6 +131,33 @@ void TestChipModels::commands_data()
     QTest::newRow("reads wrap at the end; fast read skips a dummy byte")
         << true << "06 021FFFFF5A+700 06 02000000A5+700 031FFFFF/2 0B1FFFFF00/2 0B1FFFFF/2"
         << "5aa5 5aa5 ff5a";
+    // Erases: zeros programmed on each side of the region's edges first; without a write
+    // enable nothing happens. Busy 45 ms a sector, 150 ms a block, 3 s the chip.
+    auto zeros = [](const QStringList &addresses) {
+        QString steps;
+        for (const QString &address : addresses)
+            steps += "06 02" + address + "00+700 ";
+        return steps;
+    };
+    QTest::newRow("erase a 4 KiB sector")
+        << true
+        << zeros({"000FFF", "001000", "001FFF", "002000"}) +
+               "20001234 03001000/1 06 20001234 05/1+44999 05/1+1 05/1 03000FFF/2 03001FFF/2"
+        << "00 01 01 00 00ff ff00";
+    QTest::newRow("erase a 64 KiB block")
+        << true
+        << zeros({"00FFFF", "010000", "01FFFF", "020000"}) +
+               "D8012345 03010000/1 06 D8012345 05/1+149999 05/1+1 05/1 0300FFFF/2 0301FFFF/2"
+        << "00 01 01 00 00ff ff00";
+    for (const char *erase : {"C7", "60"})
+        QTest::addRow("erase the chip with %s", erase)
+            << true
+            << zeros({"000000", "1FFFFF"}) + erase + " 03000000/1 06 " + erase +
+                   " 05/1+2999999 05/1+1 05/1 03000000/1 031FFFFF/1"
+            << "00 01 01 00 ff ff";
+    QTest::newRow("erase with its address cut short")
+        << true << zeros({"001000"}) + "06 200012 05/1 03001000/1"
+        << "02 00";
     // The identity is read-only, 27h writable but 28h not; the address wraps from 7Fh to 00h.
     QTest::newRow("register bank")
         << false << "8F/1 A8/6 10AABBCC 90/3 0F00 271122 8F/1 A7/2 7F0102 FF/2 A0/1"
@@ -158,57 +184,6 @@ void TestChipModels::commands()
         bench.clock.advance(parts.captured(3).toULongLong());
     }
     QCOMPARE(actual.join(QLatin1Char(' ')), answers);
-}
-
-void TestChipModels::flashErase_data()
-{
-    QTest::addColumn<QByteArray>("erase");
-    QTest::addColumn<uint>("first");  // first erased byte
-    QTest::addColumn<uint>("length"); // erased bytes
-    QTest::addColumn<qulonglong>("busyUs");
-    QTest::newRow("4 KiB sector") << hex("20001234") << 0x1000u << 0x1000u
-                                  << qulonglong(NorFlash::sectorEraseUs);
-    QTest::newRow("64 KiB block") << hex("D8012345") << 0x10000u << 0x10000u
-                                  << qulonglong(NorFlash::blockEraseUs);
-    QTest::newRow("chip, C7") << hex("C7") << 0u << NorFlash::size
-                              << qulonglong(NorFlash::chipEraseUs);
-    QTest::newRow("chip, 60") << hex("60") << 0u << NorFlash::size
-                              << qulonglong(NorFlash::chipEraseUs);
-    QTest::newRow("sector, address incomplete") << hex("200012") << 0u << 0u << qulonglong(0);
-}
-
-void TestChipModels::flashErase()
-{
-    QFETCH(QByteArray, erase);
-    QFETCH(uint, first);
-    QFETCH(uint, length);
-    QFETCH(qulonglong, busyUs);
-    FlashBench bench;
-    SimClock &clock = bench.clock;
-    NorFlash &flash = bench.flash;
-    // Zeros at every 2 KiB, so each boundary shows what was erased and what was not.
-    for (uint at = 0; at < NorFlash::size; at += 0x800) {
-        command(flash, hex("06"));
-        command(flash, hex("02") + QByteArray(1, char(at >> 16)) + QByteArray(1, char(at >> 8)) +
-                           QByteArray(1, char(at)) + hex("00"));
-        clock.advance(NorFlash::pageProgramUs);
-    }
-    command(flash, erase); // without write enable: nothing
-    QCOMPARE(flash.at(first), uint8_t(0x00));
-    command(flash, hex("06"));
-    command(flash, erase);
-    for (uint at = 0; at < NorFlash::size; at += 0x800) {
-        const bool erased = at >= first && at < first + length;
-        QCOMPARE(flash.at(at), erased ? uint8_t(0xFF) : uint8_t(0x00));
-    }
-    if (busyUs == 0) {
-        QCOMPARE(flash.status(), uint8_t(NorFlash::writeEnableLatch));
-        return;
-    }
-    clock.advance(busyUs - 1);
-    QCOMPARE(flash.status(), uint8_t(NorFlash::busyBit));
-    clock.advance(1);
-    QCOMPARE(flash.status(), uint8_t(0));
 }
 
 void TestChipModels::flashKeepsContentsInFile()
@@ -379,35 +354,39 @@ void TestChipModels::busTimeOnSimulatedClock()
     QCOMPARE(qulonglong(bench.clock.nowUs() - before), expectedUs);
 }
 
-void TestChipModels::badConfiguration_data()
+void TestChipModels::busTimeInRealTime()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("problems");
-    QTest::newRow("bad items") << "adapters=11;timing=maybe;SPI3_CS0=flash;SPI1_CS1=eeprom;"
-                                  "slave.period_ms=-1;colour=blue;junk"
-                               << 7;
-    QTest::newRow("bad fault rules")
-        << "fault.SpiWrite=every:0;fault.SpiErase=once;fault.SpiRead=random:2;"
-           "fault.unplug=every:0,for:5;fault.unplug=every:5;fault.unplug=sometimes"
-        << 6;
-    QTest::newRow("fault switched off again") << "fault.SpiWrite=once;fault.SpiWrite=off" << 0;
+    // With real timing a call lasts its bus time: 4096 bytes at 390450 Hz take 84 ms. Sleeping
+    // never ends early, so the lower bound is firm.
+    SimClock clock;
+    std::vector<std::string> problems;
+    SimAdapter adapter(LibraryConfig(), clock, std::string(), &problems);
+    adapter.open();
+    adapter.configure(0x00, busConfig(1, 0, 0, 0, 0, 390450));
+    QByteArray data(4096, '\x55');
+    QElapsedTimer timer;
+    timer.start();
+    adapter.write(0x00, reinterpret_cast<uint8_t *>(data.data()), data.size());
+    QVERIFY2(timer.nsecsElapsed() >= 83000000, qPrintable(QString::number(timer.nsecsElapsed())));
 }
 
 void TestChipModels::badConfiguration()
 {
-    QFETCH(QString, text);
-    QFETCH(int, problems);
+    // Each item that cannot be used is a problem and leaves the defaults.
     LibraryConfig config;
     std::vector<std::string> found;
-    applyConfig(text.toStdString(), &config, &found);
-    QCOMPARE(int(found.size()), problems);
-    // What could not be used leaves the defaults.
+    applyConfig("adapters=11;timing=maybe;SPI3_CS0=flash;SPI1_CS1=eeprom;slave.period_ms=-1;"
+                "colour=blue;junk;fault.SpiWrite=every:0;fault.SpiErase=once;"
+                "fault.SpiRead=random:2;fault.unplug=every:0,for:5;fault.unplug=every:5;"
+                "fault.unplug=sometimes;fault.SpiWrite=once;fault.SpiWrite=off",
+                &config, &found);
+    QCOMPARE(int(found.size()), 13);
     const LibraryConfig defaults;
     QCOMPARE(config.adapters, defaults.adapters);
     QCOMPARE(config.timing, defaults.timing);
     QVERIFY(config.devices == defaults.devices);
     QCOMPARE(config.slavePeriodUs, defaults.slavePeriodUs);
-    QVERIFY(config.faults.empty());
+    QVERIFY(config.faults.empty()); // the last rule switched off again
     QCOMPARE(config.pluggedCalls, defaults.pluggedCalls);
 }
 
