@@ -392,34 +392,24 @@ void TestChipModels::badConfiguration()
 
 void TestChipModels::configurationSources_data()
 {
-    QTest::addColumn<QString>("file");     // TELKOR_CONFIG_FILE's text; "-": unset, "?": missing
-    QTest::addColumn<QString>("variable"); // TELKOR_CONFIG; "-": unset
-    QTest::addColumn<QString>("userFile"); // $XDG_CONFIG_HOME/telkor/telkor.conf
-    QTest::addColumn<QString>("result");   // adapters, backend, SPI2 bus, problems
-    QTest::newRow("the variable after the file") << "adapters=2\nbackend=spidev\n"
-                                                 << "adapters=4"
-                                                 << ""
-                                                 << "4 1 -1 0";
-    QTest::newRow("missing file") << "?"
-                                  << "-"
-                                  << "adapters=3"
-                                  << "1 0 -1 1";
-    QTest::newRow("user file") << "-"
-                               << "-"
-                               << "backend=spidev\nspidev.SPI2=7\n"
+    // TELKOR_CONFIG_FILE's text ("-": unset, "?": missing), TELKOR_CONFIG ("-": unset), and
+    // $XDG_CONFIG_HOME/telkor/telkor.conf.
+    QTest::addColumn<QStringList>("sources");
+    QTest::addColumn<QString>("result"); // adapters, backend, SPI2 bus, problems
+    QTest::newRow("the variable after the file")
+        << QStringList{"adapters=2\nbackend=spidev\n", "adapters=4", ""} << "4 1 -1 0";
+    QTest::newRow("missing file") << QStringList{"?", "-", "adapters=3"} << "1 0 -1 1";
+    QTest::newRow("user file") << QStringList{"-", "-", "backend=spidev\nspidev.SPI2=7\n"}
                                << "1 1 7 0";
-    QTest::newRow("the variable wins over the user file") << "-"
-                                                          << "timing=off"
-                                                          << "backend=spidev"
-                                                          << "1 0 -1 0";
+    QTest::newRow("the variable wins over the user file")
+        << QStringList{"-", "timing=off", "backend=spidev"} << "1 0 -1 0";
 }
 
 void TestChipModels::configurationSources()
 {
-    QFETCH(QString, file);
-    QFETCH(QString, variable);
-    QFETCH(QString, userFile);
+    QFETCH(QStringList, sources);
     QFETCH(QString, result);
+    const QString file = sources[0], variable = sources[1], userFile = sources[2];
     const QByteArray saved = qgetenv("TELKOR_CONFIG");
     QTemporaryDir dir;
     auto put = [&](const QString &name, const QString &text) {
