@@ -105,9 +105,7 @@ private slots:
     void internalLoopback();
     void unpluggedAndBack();
     void refusals();
-    void settings_data();
-    void settings();
-    void scanOrder();
+    void idsAndScanOrder();
 };
 
 void TestMpsse::setUp_data()
@@ -115,26 +113,21 @@ void TestMpsse::setUp_data()
     QTest::addColumn<int>("product");
     QTest::addColumn<bool>("loopback");
     QTest::addColumn<QStringList>("calls");
-    const QStringList setUpA = {"A reset",         "A latency 1",   "A bitmode 00 00",
-                                "A bitmode 00 02", "A write AA 87", "A read 2"};
-    // 60 MHz base, no adaptive, no three-phase clocking, loopback off, divisor 0 (30 MHz),
-    // SCK low, MOSI high, CS0..CS4 high, all but MISO outputs; a pin read to see it done.
-    const QString baseA = "A write 8A 97 8D 85 86 00 00 80 FA FB 81 87";
-    QTest::newRow("FT232H") << 0x6014 << false
-                            << QStringList({"A open 0403:6014 0"}) + setUpA +
-                                   QStringList({baseA, "A read 1"});
-    QTest::newRow("FT232H, loopback") << 0x6014 << true
-                                      << QStringList({"A open 0403:6014 0"}) + setUpA +
-                                             QStringList({"A write 8A 97 8D 84 86 00 00 80 FA "
-                                                          "FB 81 87",
-                                                          "A read 1"});
-    QStringList setUpB = setUpA;
-    setUpB.replaceInStrings(QRegularExpression("^A "), "B ");
+    // After the sync (a bad command, AAh, answered FAh AAh): 60 MHz base, no adaptive, no
+    // three-phase clocking, loopback on or off, divisor 0 (30 MHz), SCK low, MOSI high,
+    // CS0..CS4 high, all but MISO outputs; a pin read to see it done.
+    auto calls = [](const char *interface, const char *product, const char *loopback) {
+        return QString(
+                   "X open 0403:%1 0|X reset|X latency 1|X bitmode 00 00|X bitmode 00 02|"
+                   "X write AA 87|X read 2|X write 8A 97 8D %2 86 00 00 80 FA FB 81 87|X read 1")
+            .arg(product, loopback)
+            .replace('X', interface)
+            .split('|');
+    };
+    QTest::newRow("FT232H") << 0x6014 << false << calls("A", "6014", "85");
+    QTest::newRow("FT232H, loopback") << 0x6014 << true << calls("A", "6014", "84");
     QTest::newRow("FT4232H, both interfaces")
-        << 0x6011 << false
-        << QStringList({"A open 0403:6011 0"}) + setUpA + QStringList({baseA, "A read 1"}) +
-               QStringList({"B open 0403:6011 0"}) + setUpB +
-               QStringList({QString(baseA).replace(0, 1, "B"), "B read 1"});
+        << 0x6011 << false << calls("A", "6011", "85") + calls("B", "6011", "85");
 }
 
 void TestMpsse::setUp()
@@ -206,9 +199,6 @@ void TestMpsse::transfers_data()
     QTest::newRow("mode 3") << 0x10 << busConfig(1, 1, 1) << hex("9F") << 3
                             << "A 80 EB FB 11 00 00 9F 31 02 00 FF FF FF 80 FB FB 81 87"
                             << hex("EF4015");
-    QTest::newRow("LSB first, flash")
-        << 0x10 << busConfig(1, 0, 0, 1) << hex("9F") << 3
-        << "A 80 EA FB 19 00 00 9F 39 02 00 FF FF FF 80 FA FB 81 87" << hex("FFFFFF");
     QTest::newRow("LSB first, registers")
         << 0x20 << busConfig(1, 0, 0, 1) << hex("F1") << 1
         << "A 80 DA FB 19 00 00 F1 39 00 00 FF 80 FA FB 81 87" << hex("5A");
@@ -369,51 +359,29 @@ void TestMpsse::refusals()
     QVERIFY(QString(functions).contains("no slave"));
 }
 
-void TestMpsse::settings_data()
+void TestMpsse::idsAndScanOrder()
 {
-    QTest::addColumn<QString>("items");
-    QTest::addColumn<QString>("settings"); // ids|loopback
-    QTest::addColumn<int>("problems");
-    QTest::newRow("defaults") << ""
-                              << "0403:6014 0403:6010 0403:6011|off" << 0;
-    QTest::newRow("both") << "ids=1234:ABCD,0403:6014;loopback=on"
-                          << "1234:abcd 0403:6014|on" << 0;
-    QTest::newRow("bad items keep the defaults")
-        << "ids=0403:6014,,0403:6010;loopback=maybe;speed=1"
-        << "0403:6014 0403:6010 0403:6011|off" << 3;
-}
-
-void TestMpsse::settings()
-{
-    QFETCH(QString, items);
-    QFETCH(QString, settings);
-    QFETCH(int, problems);
-    std::map<std::string, std::string> map;
-    for (const QString &item : items.split(';', Qt::SkipEmptyParts))
-        map[item.section('=', 0, 0).toStdString()] = item.section('=', 1).toStdString();
-    std::vector<std::string> found;
-    const FtdiBackend::Settings made = FtdiBackend::settings(map, &found);
-    QStringList ids;
-    for (const auto &id : made.ids)
-        ids.append(QString::asprintf("%04x:%04x", id.first, id.second));
-    QCOMPARE(ids.join(' ') + (made.loopback ? "|on" : "|off"), settings);
-    QCOMPARE(int(found.size()), problems);
-}
-
-void TestMpsse::scanOrder()
-{
+    // Device indices follow the list of ids, then the order on the bus; unplugged chips are
+    // not counted, and an id listed twice finds its chips once.
     FakeUsb usb;
     usb.plug(0x6014);
     usb.plug(0x6010);
     usb.plug(0x6014).present = false;
     usb.plug(0x6014);
     FakeFtdiPort lister(usb);
-    FtdiBackend::Settings settings;
-    settings.ids = {{0x0403, 0x6010}, {0x0403, 0x6014}, {0x0403, 0x6010}};
+    std::vector<std::string> problems;
+    const FtdiBackend::Settings settings = FtdiBackend::settings(
+        {{"ids", "0403:6010,0403:6014,0403:6010"}, {"loopback", "on"}}, &problems);
     QStringList found;
     for (const FtdiBackend::Found &chip : FtdiBackend::scan(settings, lister))
         found.append(QString::asprintf("%04x:%04x %d", chip.vendor, chip.product, chip.index));
     QCOMPARE(found, QStringList({"0403:6010 0", "0403:6014 0", "0403:6014 1"}));
+    QVERIFY(settings.loopback && problems.empty());
+    // What cannot be used keeps the defaults.
+    const FtdiBackend::Settings bad = FtdiBackend::settings(
+        {{"ids", "0403:6014,,0403:6010"}, {"loopback", "maybe"}, {"speed", "1"}}, &problems);
+    QCOMPARE(int(problems.size()), 3);
+    QVERIFY(bad.ids == FtdiBackend::Settings().ids && !bad.loopback);
 }
 
 QTEST_GUILESS_MAIN(TestMpsse)

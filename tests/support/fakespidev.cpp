@@ -20,6 +20,17 @@ uint8_t reverseBits(uint8_t byte)
     return reversed;
 }
 
+std::string hex(const uint8_t *data, size_t count)
+{
+    std::string text;
+    char digits[3];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(digits, sizeof digits, "%02X", data[i]);
+        text += digits;
+    }
+    return text;
+}
+
 std::string nodePath(int bus, int chipSelect)
 {
     return "/dev/spidev" + std::to_string(bus) + "." + std::to_string(chipSelect);
@@ -32,11 +43,6 @@ void FakeSpidev::addNode(int bus, int chipSelect, telkor::SpiDevice *chip)
     nodes[nodePath(bus, chipSelect)].chip = chip;
 }
 
-void FakeSpidev::setPresent(int bus, int chipSelect, bool present)
-{
-    nodes[nodePath(bus, chipSelect)].present = present;
-}
-
 const FakeSpidev::Node &FakeSpidev::node(int bus, int chipSelect)
 {
     return nodes[nodePath(bus, chipSelect)];
@@ -47,7 +53,7 @@ int FakeSpidev::open(const std::string &path)
     if (openError)
         return -openError;
     const auto node = nodes.find(path);
-    if (node == nodes.end() || !node->second.present)
+    if (node == nodes.end())
         return -ENOENT;
     ++opens;
     descriptors[nextFd] = path;
@@ -65,8 +71,7 @@ std::vector<std::string> FakeSpidev::listDirectory(const std::string &path)
     if (path == "/dev") {
         names = {"null", "tty0"};
         for (const auto &node : nodes)
-            if (node.second.present)
-                names.push_back(node.first.substr(5));
+            names.push_back(node.first.substr(5));
     } else if (path == "/sys/class/spi_slave") {
         names = slaveControllers;
     }
@@ -96,11 +101,7 @@ long FakeSpidev::write(int fd, const uint8_t *data, size_t count)
 {
     if (!descriptors.count(fd))
         return -EBADF;
-    for (size_t i = 0; i < count; ++i) {
-        char digits[3];
-        std::snprintf(digits, sizeof digits, "%02X", data[i]);
-        slaveWritten += digits;
-    }
+    slaveWritten += hex(data, count);
     return static_cast<long>(count);
 }
 
@@ -110,8 +111,6 @@ int FakeSpidev::ioctl(int fd, unsigned long request, void *argument)
     if (descriptor == descriptors.end())
         return -EBADF;
     Node &node = nodes[descriptor->second];
-    if (!node.present)
-        return -ENODEV;
     if (request == SPI_IOC_WR_MODE32 || request == SPI_IOC_WR_MODE) {
         if (request == SPI_IOC_WR_MODE32 && mode32Missing)
             return -ENOTTY;
@@ -167,16 +166,11 @@ int FakeSpidev::message(Node &node, const void *argument, size_t count)
         auto *rx = reinterpret_cast<uint8_t *>(transfer.rx_buf);
         text += (t ? " ; " : "") + std::to_string(transfer.len);
         if (tx)
-            text += " tx=";
+            text += " tx=" + hex(tx, transfer.len);
         for (uint32_t i = 0; i < transfer.len; ++i) {
             // Without a transmit buffer the controller shifts out zeros, or leaves the single
             // line to the chip.
             const uint8_t mosi = tx ? tx[i] : (node.mode & SPI_3WIRE) ? 0xFF : 0x00;
-            if (tx) {
-                char digits[3];
-                std::snprintf(digits, sizeof digits, "%02X", mosi);
-                text += digits;
-            }
             const uint8_t answer = node.chip->exchange(lsbFirst ? reverseBits(mosi) : mosi);
             if (rx)
                 rx[i] = lsbFirst ? reverseBits(answer) : answer;

@@ -15,7 +15,6 @@ class FakeSpidev : public telkor::SpidevSystem
 public:
     struct Node {
         telkor::SpiDevice *chip = nullptr; // not owned
-        bool present = true;
         uint32_t mode = 0;
         uint32_t hz = 0;
         uint8_t bits = 0;
@@ -23,8 +22,6 @@ public:
 
     // /dev/spidevBUS.CS with `chip` behind it.
     void addNode(int bus, int chipSelect, telkor::SpiDevice *chip);
-    // Unplugged: the node leaves /dev and its open descriptors fail with ENODEV.
-    void setPresent(int bus, int chipSelect, bool present);
 
     std::map<std::string, std::string> files;  // sysfs, by path
     std::vector<std::string> slaveControllers; // names in /sys/class/spi_slave

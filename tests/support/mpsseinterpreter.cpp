@@ -143,20 +143,13 @@ void MpsseInterpreter::execute(const uint8_t *data, size_t count)
         }
         switch (opcode) {
         case 0x80:
-        case 0x82:
             if (!need(2))
                 break;
-            if (opcode == 0x80)
-                setLow(data[at], data[at + 1]);
-            else
-                highValue = data[at], highDirection = data[at + 1];
+            setLow(data[at], data[at + 1]);
             at += 2;
             break;
         case 0x81: // inputs read high: MISO is pulled up
             answer(static_cast<uint8_t>((value & direction) | ~direction));
-            break;
-        case 0x83:
-            answer(static_cast<uint8_t>((highValue & highDirection) | ~highDirection));
             break;
         case 0x84:
         case 0x85:

@@ -2,7 +2,8 @@
 // An FTDI MPSSE in software, for tests: it carries out the command bytes a host writes, on
 // the simulator's chips wired to the chip-select pins ADBUS3..7, and queues the answers.
 // It follows FTDI's description of the commands, not our encoder: opcodes it does not know
-// are answered FAh and the opcode, as the chip does.
+// (ACBUS among them, which the backend never drives) are answered FAh and the opcode, as the
+// chip does.
 
 #include "telkor/spidevice.h"
 
@@ -27,7 +28,6 @@ public:
     bool mpsse() const { return running; }
     int64_t clockHz() const;
     uint8_t lowValue() const { return value; }
-    uint8_t lowDirection() const { return direction; }
     bool loopback() const { return loopbackOn; }
     bool divideBy5() const { return divideBy5On; }
     bool adaptive() const { return adaptiveOn; }
@@ -47,7 +47,7 @@ private:
 
     std::array<telkor::SpiDevice *, 5> chips{};
     bool running = false;
-    uint8_t value = 0, direction = 0, highValue = 0, highDirection = 0;
+    uint8_t value = 0, direction = 0;
     uint16_t divisor = 0;
     bool loopbackOn = false, divideBy5On = true, adaptiveOn = false, threePhaseOn = false;
     uint64_t idle = 0;
