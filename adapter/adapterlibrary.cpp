@@ -71,6 +71,12 @@ bool AdapterLibrary::load(const QStringList &candidates, QString *error)
     return false;
 }
 
+void AdapterLibrary::use(const AdapterEntries &entries)
+{
+    boundEntries = entries;
+    loaded = true;
+}
+
 bool AdapterLibrary::isLoaded()
 {
     return loaded;

@@ -36,6 +36,10 @@ public:
     // The program's own directory first, then the loader's search path.
     static QStringList defaultCandidates(const QString &programDirectory);
 
+    // Binds entries the caller already has: a library linked into the program, or a test's
+    // stand-ins for one.
+    static void use(const AdapterEntries &entries);
+
     static bool isLoaded();
     static const AdapterEntries &entries();
 };
