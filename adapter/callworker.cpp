@@ -14,6 +14,24 @@ namespace
 
 std::atomic<int> abandonedCalls{0};
 
+// How long each side polls before it sleeps. A list pass or the auto-start makes short calls
+// back to back: waking a sleeping thread costs both sides several microseconds of the
+// scheduler's time, more than most calls take, while polling for a moment costs a core only
+// while calls follow each other. The poll yields, so that on a busy machine the thread it waits
+// for can have the core.
+constexpr std::chrono::microseconds spinTime(50);
+
+template <typename Ready> bool spinUntil(Ready ready)
+{
+    const auto end = std::chrono::steady_clock::now() + spinTime;
+    do {
+        if (ready())
+            return true;
+        std::this_thread::yield();
+    } while (std::chrono::steady_clock::now() < end);
+    return ready();
+}
+
 } // namespace
 
 // What the worker thread and the waiting side share; it outlives whichever ends first.
@@ -23,6 +41,9 @@ struct CallWorker::Shared {
     std::function<int32_t()> task; // set while a call waits to run or runs
     bool hasTask = false;
     bool done = false;
+    // Mirrors of hasTask and done that the polling side reads without the mutex.
+    std::atomic<bool> posted{false};
+    std::atomic<bool> finished{false};
     int32_t result = 0;
     bool quit = false;
     bool taskAbandoned = false;
@@ -33,7 +54,13 @@ struct CallWorker::Shared {
     {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
+            if (!hasTask && !quit) {
+                lock.unlock();
+                spinUntil([this] { return posted.load(std::memory_order_acquire); });
+                lock.lock();
+            }
             changed.wait(lock, [this] { return hasTask || quit; });
+            posted.store(false, std::memory_order_relaxed);
             if (!hasTask)
                 return;
             std::function<int32_t()> call = std::move(task);
@@ -44,6 +71,7 @@ struct CallWorker::Shared {
             result = value;
             hasTask = false;
             done = true;
+            finished.store(true, std::memory_order_release);
             if (taskAbandoned) {
                 taskAbandoned = false;
                 --abandonedCalls;
@@ -89,8 +117,13 @@ bool CallWorker::run(std::function<int32_t()> call, int32_t *result)
     shared->task = std::move(call);
     shared->hasTask = true;
     shared->done = false;
+    shared->finished.store(false, std::memory_order_relaxed);
+    shared->posted.store(true, std::memory_order_release);
     abandoned = false;
     shared->changed.notify_all();
+    lock.unlock();
+    spinUntil([this] { return shared->finished.load(std::memory_order_acquire); });
+    lock.lock();
     if (!shared->changed.wait_for(lock, std::chrono::microseconds(graceUs),
                                   [this] { return shared->done; })) {
         QEventLoop loop;

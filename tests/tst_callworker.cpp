@@ -20,6 +20,8 @@ private slots:
     void shortCallHandlesNoEvent();
     void longCallLetsEventsIn();
     void callsRunInOrderOnTheirThread();
+    void handOffWhateverTheTiming_data();
+    void handOffWhateverTheTiming();
     void abandonedWaitReturnsAtOnce();
 };
 
@@ -87,6 +89,42 @@ void TestCallWorker::callsRunInOrderOnTheirThread()
     for (int i = 0; i < 50; ++i)
         expected[i] = i;
     QVERIFY(order == expected);
+}
+
+void TestCallWorker::handOffWhateverTheTiming_data()
+{
+    // Each side polls for a moment before it sleeps: calls and pauses shorter and longer than
+    // that moment must all hand over the right result and let no event in.
+    QTest::addColumn<int>("callUs");
+    QTest::addColumn<int>("pauseUs");
+    QTest::newRow("instant, back to back") << 0 << 0;
+    QTest::newRow("short call") << 20 << 0;
+    QTest::newRow("call beyond the polling") << 500 << 0;
+    QTest::newRow("pause beyond the polling") << 0 << 500;
+    QTest::newRow("both beyond") << 2000 << 2000;
+}
+
+void TestCallWorker::handOffWhateverTheTiming()
+{
+    QFETCH(int, callUs);
+    QFETCH(int, pauseUs);
+    CallWorker worker;
+    QSignalSpy started(&worker, &CallWorker::longCallStarted);
+    bool fired = false;
+    QTimer::singleShot(0, this, [&] { fired = true; });
+    for (int i = 0; i < 20; ++i) {
+        int32_t result = -1;
+        QVERIFY(worker.run(
+            [i, callUs] {
+                std::this_thread::sleep_for(std::chrono::microseconds(callUs));
+                return 100 + i;
+            },
+            &result));
+        QCOMPARE(result, 100 + i);
+        std::this_thread::sleep_for(std::chrono::microseconds(pauseUs));
+    }
+    QVERIFY(!fired);
+    QCOMPARE(started.size(), 0);
 }
 
 void TestCallWorker::abandonedWaitReturnsAtOnce()
