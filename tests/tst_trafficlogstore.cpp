@@ -56,12 +56,9 @@ QByteArray exported(const TrafficLog &log, bool html = false)
 Entries bigLog(int count)
 {
     Entries entries;
-    for (int i = 0; i < count; ++i) {
-        QByteArray data(i % 97, '\0');
-        for (int k = 0; k < data.size(); ++k)
-            data[k] = static_cast<char>('A' + (i + k) % 26);
-        entries.append((i % 3 ? "Th:" : "Ra:") + data);
-    }
+    for (int i = 0; i < count; ++i)
+        entries.append((i % 3 ? "Th:" : "Ra:") +
+                       QByteArray("ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(5).mid(i % 26, i % 97));
     return entries;
 }
 
@@ -95,44 +92,33 @@ private slots:
 void TestTrafficLogStore::texts_data()
 {
     QTest::addColumn<Entries>("entries");
-    QTest::addColumn<QByteArray>("expected"); // null: only the same as the rich-text log
+    QTest::addColumn<QByteArray>("expected"); // null: see below
     QTest::newRow("empty log") << Entries{} << QByteArray("");
-    QTest::newRow("hex both ways")
-        << Entries{"Th:\x01\xAB", "Rh:\xFF", "Th:"} << QByteArray("TX : 01 AB \nRX : FF \nTX : \n");
-    QTest::newRow("text to the zero byte, none")
-        << Entries{QByteArray("Ra:AB\0CD", 8), "Ra:"} << QByteArray("RX : AB\nRX : \n");
-    QTest::newRow("line breaks") << Entries{"Ta:a\r\nb\rc\n\rd", "Ra:1\xE2\x80\xA8"
-                                                                 "2\xE2\x80\xA9"
-                                                                 "3\xC2\xA0"
-                                                                 "4"}
-                                 << QByteArray("TX : a\nb\nc\n\nd\nRX : 1\n2\n3 4\n");
-    QTest::newRow("bad UTF-8") << Entries{"Ta:\xC3(\xFF"}
-                               << QByteArray("TX : \xEF\xBF\xBD(\xEF\xBF\xBD\n");
+    QTest::newRow("hex, none, text to the zero byte")
+        << Entries{"Th:\x01\xAB", "Rh:\xFF", "Th:", QByteArray("Ra:AB\0CD", 8), "Ra:"}
+        << QByteArray("TX : 01 AB \nRX : FF \nTX : \nRX : AB\nRX : \n");
+    QTest::newRow("line breaks, bad UTF-8")
+        << Entries{"Ta:a\r\nb\rc\n\rd", "Ra:1\xE2\x80\xA8x\xE2\x80\xA9y\xC2\xA0z", "Ta:\xC3(\xFF"}
+        << QByteArray("TX : a\nb\nc\n\nd\nRX : 1\nx\ny z\nTX : \xEF\xBF\xBD(\xEF\xBF\xBD\n");
     QTest::newRow("62, 63 and 200 bytes")
         << Entries{"Rh:" + QByteArray(62, '\x11'), "Rh:" + QByteArray(63, '\x22'),
                    "Ta:" + QByteArray(200, 'x')}
         << "RX : " + QByteArray("11 ").repeated(62) + "\nRX : " + QByteArray("22 ").repeated(63) +
                "\nTX : " + QByteArray(200, 'x') + "\n";
-    QTest::newRow("hex") << Entries{QByteArray("Th:\x00\x7F\x80\xFF", 7), "Rh:\r\n"}
-                         << QByteArray();
-    QTest::newRow("CR LF variants")
-        << Entries{"Ta:\r", "Ra:\n", "Ta:\r\n", "Ra:\n\r", "Ta:x\r\r\ny"} << QByteArray();
-    QTest::newRow("separators") << Entries{"Ta:\xE2\x80\xA8",
-                                           "Ra:a\xE2\x80\xA9"
-                                           "b",
-                                           "Ta:\xEF\xB7\x90|\xEF\xB7\x91"}
-                                << QByteArray();
-    QTest::newRow("odd characters")
-        << Entries{"Ra:\xC2\xA0\t\x01\x0B\x0C\x1B\x7F",
-                   "Ta:\xEF\xBB\xBF"
-                   "bom",
-                   "Ra:\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBC", "Ta:\xC2\x85\xE2\x80\x8B<&>\""}
-        << QByteArray();
-    QTest::newRow("bad UTF-8 and surrogates")
-        << Entries{"Ta:\xED\xA0\x80", "Ra:\xF0\x9F\x98\x80", "Ta:\xE4\xB8", "Ra:\xC0\xAF"}
-        << QByteArray();
-    QTest::newRow("mixed") << Entries{"Th:", "Ra:", "Ta:" + QByteArray(300, '\n'), "Rh:A"}
-                           << QByteArray();
+    // Tricky entries, compared with the rich-text log only.
+    const auto same = [](const char *name, const Entries &entries) {
+        QTest::newRow(name) << entries << QByteArray();
+    };
+    same("hex, CR LF",
+         {QByteArray("Th:\x00\x7F\x80\xFF", 7), "Rh:\r\n", "Ta:\r", "Ra:\n", "Ta:\r\n"});
+    same("CR LF, separators", {"Ra:\n\r", "Ta:x\r\r\ny", "Ta:\xE2\x80\xA8", "Ra:a\xE2\x80\xA9z",
+                               "Ta:\xEF\xB7\x90|\xEF\xB7\x91"});
+    same("odd characters",
+         {"Ra:\xC2\xA0\t\x01\x0B\x0C\x1B\x7F", "Ta:\xEF\xBB\xBF-bom",
+          "Ra:\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBC", "Ta:\xC2\x85\xE2\x80\x8B<&>\""});
+    same("bad UTF-8, surrogates",
+         {"Ta:\xED\xA0\x80", "Ra:\xF0\x9F\x98\x80", "Ta:\xE4\xB8", "Ra:\xC0\xAF"});
+    same("mixed", {"Th:", "Ra:", "Ta:" + QByteArray(300, '\n'), "Rh:A"});
 }
 
 void TestTrafficLogStore::texts()
@@ -154,7 +140,7 @@ void TestTrafficLogStore::texts()
 void TestTrafficLogStore::html()
 {
     TrafficLog log;
-    fill(log, {"Th:\x01", "Ra:<a\nb>", "Rh:"});
+    fill(log, {"Th:\x01", "Ra:<a\nb&\"\x01\xEF\xBF\xBF>", "Rh:"});
     const QByteArray p = "<p style=\" margin-top:0px; margin-bottom:0px; margin-left:0px; "
                          "margin-right:0px; -qt-block-indent:0; text-indent:0px;\">";
     const QByteArray empty = "<p style=\"-qt-paragraph-type:empty; margin-top:0px; "
@@ -166,7 +152,8 @@ void TestTrafficLogStore::html()
     const QByteArray body = "<body style=\" font-family:'Mono'; font-weight:400; "
                             "font-style:normal;\">\n" +
                             p + tx + data + "01 </span></p>\n" + p + rx + data +
-                            "&lt;a</span></p>\n" + p + data + "b&gt;</span></p>\n" + p + rx +
+                            "&lt;a</span></p>\n" + p + data +
+                            "b&amp;&quot;\xEF\xBF\xBD\xEF\xBF\xBD&gt;</span></p>\n" + p + rx +
                             "</p>\n" + empty + "</body></html>";
     const QByteArray saved = exported(log, true);
     QVERIFY(saved.startsWith("<!DOCTYPE HTML"));
@@ -174,14 +161,6 @@ void TestTrafficLogStore::html()
                            "charset=utf-8\" />"));
     QVERIFY(saved.contains("p, li { white-space: pre-wrap; }"));
     QCOMPARE(saved.mid(saved.indexOf("<body")), body);
-
-    // Read back by Qt's HTML reader, odd characters give the lines of the text file.
-    TrafficLog odd;
-    fill(odd, {"Ra:x\r\ny\n\nz", "Ta:\x01<b>&amp;\xC2\xA0\xEF\xBF\xBF", "Ra:\xE4\xB8\xAD"});
-    QTextDocument document;
-    document.setHtml(QString::fromUtf8(exported(odd, true)));
-    QCOMPARE(document.toPlainText(), QString::fromUtf8("RX : x\ny\n\nz\nTX : \xEF\xBF\xBD<b>&amp; "
-                                                       "\xEF\xBF\xBD\nRX : \xE4\xB8\xAD\n"));
 }
 
 void TestTrafficLogStore::spillsAndClears_data()
@@ -197,7 +176,6 @@ void TestTrafficLogStore::spillsAndClears()
     const Entries entries = bigLog(20000); // about 1 MB of records: 16 chunks
     TrafficLog reference;
     fill(reference, entries);
-    QCOMPARE(reference.spillFileName(), QString());
     TrafficLog log;
     log.setMemoryBudget(200 * 1024);
     std::signal(SIGXFSZ, SIG_IGN);
@@ -216,20 +194,12 @@ void TestTrafficLogStore::spillsAndClears()
     QCOMPARE(spill.absolutePath(),
              QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).absolutePath());
     const qint64 inMemory = log.memoryInUse();
-    QVERIFY2(
-        fileLimit ? spill.size() <= fileLimit && inMemory > 700 * 1024
-                  : inMemory <= 200 * 1024 && spill.size() > 700 * 1024,
-        qPrintable(QStringLiteral("%1 in memory, %2 in the file").arg(inMemory).arg(spill.size())));
+    QVERIFY(fileLimit ? spill.size() <= fileLimit && inMemory > 700 * 1024
+                      : inMemory <= 200 * 1024 && spill.size() > 700 * 1024);
     QCOMPARE(exported(log), exported(reference));
     for (const qint64 i : {qint64(0), qint64(63), qint64(64), qint64(19999)})
         QCOMPARE(log.lineText(i), reference.lineText(i));
     QCOMPARE(log.lineText(20000), QString());
-    QBuffer part;
-    part.open(QIODevice::WriteOnly);
-    QVERIFY(log.writeText(part, 7000, 3));
-    QCOMPARE(QString::fromUtf8(part.data()), reference.lineText(7000) + '\n' +
-                                                 reference.lineText(7001) + '\n' +
-                                                 reference.lineText(7002) + '\n');
     // Lowering the budget later moves what is over it at once.
     reference.setMemoryBudget(0);
     reference.finishSpilling();
@@ -240,9 +210,7 @@ void TestTrafficLogStore::spillsAndClears()
     log.clear();
     QCOMPARE(cleared.count(), 1);
     QVERIFY(!QFile::exists(spill.filePath()));
-    QCOMPARE(log.count(), qint64(0));
     QCOMPARE(log.memoryInUse(), qint64(0));
-    QCOMPARE(exported(log), QByteArray());
     fill(log, {"Th:\x05"});
     QCOMPARE(exported(log), QByteArray("TX : 05 \n"));
 }
