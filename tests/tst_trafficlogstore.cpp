@@ -47,9 +47,8 @@ QByteArray exported(const TrafficLog &log, bool html = false)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    return (html ? log.writeHtml(buffer, QStringLiteral("Mono")) : log.writeText(buffer))
-               ? buffer.data()
-               : QByteArray("<failed>");
+    const bool written = html ? log.writeHtml(buffer, "Mono") : log.writeText(buffer);
+    return written ? buffer.data() : QByteArray("<failed>");
 }
 
 Entries bigLog(int count)
@@ -81,7 +80,7 @@ private slots:
 void TestTrafficLogStore::texts_data()
 {
     QTest::addColumn<Entries>("entries");
-    QTest::addColumn<QByteArray>("expected"); // null: see below
+    QTest::addColumn<QByteArray>("expected"); // null: what the rich-text log holds
     QTest::newRow("empty log") << Entries{} << QByteArray("");
     QTest::newRow("hex, none, text to the zero byte")
         << Entries{"Th:\x01\xAB", "Rh:\xFF", "Th:", QByteArray("Ra:AB\0CD", 8), "Ra:"}
@@ -89,22 +88,18 @@ void TestTrafficLogStore::texts_data()
     QTest::newRow("line breaks, bad UTF-8")
         << Entries{"Ta:a\r\nb\rc\n\rd", "Ra:1\xE2\x80\xA8x\xE2\x80\xA9y\xC2\xA0z", "Ta:\xC3(\xFF"}
         << QByteArray("TX : a\nb\nc\n\nd\nRX : 1\nx\ny z\nTX : \xEF\xBF\xBD(\xEF\xBF\xBD\n");
-    // Longer and trickier entries, compared with the rich-text log.
     const auto same = [](const char *name, const Entries &entries) {
         QTest::newRow(name) << entries << QByteArray();
     };
-    same("hex, CR LF",
-         {QByteArray("Th:\x00\x7F\x80\xFF", 7), "Rh:\r\n", "Ta:\r", "Ra:\n", "Ta:\r\n"});
+    same("CR LF", {QByteArray("Th:\x00\x7F\x80\xFF", 7), "Rh:\r\n", "Ta:\r", "Ra:\n", "Ta:\r\n"});
     same("CR LF, separators", {"Ra:\n\r", "Ta:x\r\r\ny", "Ta:\xE2\x80\xA8", "Ra:a\xE2\x80\xA9z",
                                "Ta:\xEF\xB7\x90|\xEF\xB7\x91"});
-    same("odd characters",
-         {"Ra:\xC2\xA0\t\x01\x0B\x0C\x1B\x7F", "Ta:\xEF\xBB\xBF-bom",
-          "Ra:\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBC", "Ta:\xC2\x85\xE2\x80\x8B<&>\""});
-    same("bad UTF-8, surrogates",
-         {"Ta:\xED\xA0\x80", "Ra:\xF0\x9F\x98\x80", "Ta:\xE4\xB8", "Ra:\xC0\xAF"});
-    same("62, 63 and 200 bytes", {"Rh:" + QByteArray(62, '\x11'), "Rh:" + QByteArray(63, '\x22'),
-                                  "Ta:" + QByteArray(200, 'x')});
-    same("mixed", {"Th:", "Ra:", "Ta:" + QByteArray(300, '\n'), "Rh:A"});
+    same("odd", {"Ra:\xC2\xA0\t\x01\x0B\x0C\x1B\x7F", "Ta:\xEF\xBB\xBF-bom",
+                 "Ra:\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBC", "Ta:\xC2\x85\xE2\x80\x8B<&>\""});
+    same("surrogates", {"Ta:\xED\xA0\x80", "Ra:\xF0\x9F\x98\x80", "Ta:\xE4\xB8", "Ra:\xC0\xAF"});
+    same("62, 63 bytes", {"Rh:" + QByteArray(62, '\x11'), "Rh:" + QByteArray(63, '\x22')});
+    same("mixed",
+         {"Th:", "Ra:", "Ta:" + QByteArray(300, '\n'), "Rh:A", "Ta:" + QByteArray(200, 'x')});
 }
 
 void TestTrafficLogStore::texts()
@@ -124,11 +119,11 @@ void TestTrafficLogStore::html()
 {
     TrafficLog log;
     fill(log, {"Th:\x01", "Ra:<a\nb&\"\x01\xEF\xBF\xBF>", "Rh:"});
-    const QByteArray p = "<p style=\" margin-top:0px; margin-bottom:0px; margin-left:0px; "
-                         "margin-right:0px; -qt-block-indent:0; text-indent:0px;\">";
-    const QByteArray empty = "<p style=\"-qt-paragraph-type:empty; margin-top:0px; "
-                             "margin-bottom:0px; margin-left:0px; margin-right:0px; "
-                             "-qt-block-indent:0; text-indent:0px; color:#000000;\"><br /></p>";
+    const QByteArray style = " margin-top:0px; margin-bottom:0px; margin-left:0px; "
+                             "margin-right:0px; -qt-block-indent:0; text-indent:0px;";
+    const QByteArray p = "<p style=\"" + style + "\">";
+    const QByteArray empty =
+        "<p style=\"-qt-paragraph-type:empty;" + style + " color:#000000;\"><br /></p>";
     const QByteArray tx = "<span style=\" color:#00ff00;\">TX : </span>";
     const QByteArray rx = "<span style=\" color:#0000ff;\">RX : </span>";
     const QByteArray data = "<span style=\" color:#000000;\">";
@@ -139,8 +134,7 @@ void TestTrafficLogStore::html()
                             "b&amp;&quot;\xEF\xBF\xBD\xEF\xBF\xBD&gt;</span></p>\n" + p + rx +
                             "</p>\n" + empty + "</body></html>";
     const QByteArray saved = exported(log, true);
-    QVERIFY(saved.startsWith("<!DOCTYPE HTML") && saved.contains("charset=utf-8\" />") &&
-            saved.contains("p, li { white-space: pre-wrap; }"));
+    QVERIFY(saved.contains("charset=utf-8\" />") && saved.contains("white-space: pre-wrap;"));
     QCOMPARE(saved.mid(saved.indexOf("<body")), body);
 }
 
@@ -160,7 +154,6 @@ void TestTrafficLogStore::spillsAndClears()
     QCOMPARE(exported(log), exported(reference));
     for (const qint64 i : {qint64(0), qint64(63), qint64(64), qint64(19999)})
         QCOMPARE(log.lineText(i), reference.lineText(i));
-    QCOMPARE(log.lineText(20000), QString());
 
     // A disk that fills up: what the file cannot take stays in memory.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -175,7 +168,6 @@ void TestTrafficLogStore::spillsAndClears()
     QVERIFY(QFileInfo(reference.spillFileName()).size() <= 200 * 1024);
     QVERIFY(reference.memoryInUse() > 700 * 1024);
     QCOMPARE(exported(reference), exported(log));
-    QCOMPARE(reference.lineText(19999), log.lineText(19999));
 
     QSignalSpy cleared(&log, &TrafficLog::cleared);
     log.clear();
@@ -189,13 +181,11 @@ void TestTrafficLogStore::spillsAndClears()
 void TestTrafficLogStore::viewCopiesWhatTheFileHolds_data()
 {
     QTest::addColumn<int>("scrollTo");
-    QTest::addColumn<int>("click"); // rows of the viewport
+    QTest::addColumn<int>("click"); // rows of the viewport, 0 showing entry `scrollTo`
     QTest::addColumn<int>("shiftClick");
-    QTest::addColumn<int>("first"); // the entries selected
-    QTest::addColumn<int>("last");
-    QTest::newRow("one line") << 0 << 2 << 2 << 2 << 2;
-    QTest::newRow("shift-click down") << 0 << 1 << 4 << 1 << 4;
-    QTest::newRow("shift-click up, scrolled") << 40 << 3 << 0 << 40 << 43;
+    QTest::newRow("one line") << 0 << 2 << 2;
+    QTest::newRow("shift-click down") << 0 << 1 << 4;
+    QTest::newRow("shift-click up, scrolled") << 40 << 3 << 0;
 }
 
 void TestTrafficLogStore::viewCopiesWhatTheFileHolds()
@@ -203,8 +193,6 @@ void TestTrafficLogStore::viewCopiesWhatTheFileHolds()
     QFETCH(int, scrollTo);
     QFETCH(int, click);
     QFETCH(int, shiftClick);
-    QFETCH(int, first);
-    QFETCH(int, last);
     // Entries whose text holds line breaks and odd characters among hex ones.
     Entries entries = bigLog(60);
     entries[1] = "Ta:a\r\nb";
@@ -221,10 +209,9 @@ void TestTrafficLogStore::viewCopiesWhatTheFileHolds()
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(20, click * h + h / 2));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier,
                       QPoint(20, shiftClick * h + h / 2));
-    QGuiApplication::clipboard()->clear();
     QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
     TrafficLog selected;
-    fill(selected, entries.mid(first, last - first + 1));
+    fill(selected, entries.mid(scrollTo + qMin(click, shiftClick), qAbs(click - shiftClick) + 1));
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(exported(selected)));
 }
 
