@@ -24,8 +24,6 @@ private slots:
     void pattern();
     void validators_data();
     void validators();
-    void exactRanges_data();
-    void exactRanges();
 };
 
 void TestCellValidators::pattern_data()
@@ -49,6 +47,12 @@ void TestCellValidators::pattern()
     QFETCH(int, bound);
     QFETCH(QString, expected);
     QCOMPARE(buildRangePattern(bound), expected);
+    if (bound > 1000)
+        return; // larger ones keep gaps (see the count cell's cases); these hold exactly 1 to N
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(expected));
+    for (int value = 0; value <= 1000; ++value)
+        QVERIFY2(pattern.match(QString::number(value)).hasMatch() == (value >= 1 && value <= bound),
+                 qPrintable(QString::number(value)));
 }
 
 void TestCellValidators::validators_data()
@@ -56,31 +60,20 @@ void TestCellValidators::validators_data()
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("state");
-    const int ok = QValidator::Acceptable;
-    const int partial = QValidator::Intermediate;
-    const int invalid = QValidator::Invalid;
-    const struct {
-        const char *cell, *text;
-        int state;
-    } cases[] = {
-        {"count", "", ok},           {"count", "\t", ok},         {"count", "1", ok},
-        {"count", "10000", ok},      {"count", "10010", ok},      {"count", "10230", ok},
-        {"count", "999", ok},        {"count", "0", invalid},     {"count", "07", invalid},
-        {"count", "10229", invalid}, {"count", "10001", invalid}, {"count", "10231", invalid},
-        {"count", "1a", invalid},    {"count", "1\n", invalid},   {"count", " 5", invalid},
-        {"delay", "", partial},      {"delay", "0", partial},     {"delay", "007", ok},
-        {"delay", "250", ok},        {"delay", "-5", invalid},    {"delay", "5 ", invalid},
-        {"delay", "1\n", invalid},   {"hex", "", partial},        {"hex", "0A ", partial},
-        {"hex", "0A ff 1", partial}, {"hex", "0A", partial},      {"hex", "123", invalid},
-        {"hex", "12  34", invalid},  {"hex", "1g", invalid},      {"hex", "0A\n", invalid},
+    const auto add = [](const char *cell, QValidator::State state, const QStringList &texts) {
+        for (const QString &text : texts)
+            QTest::addRow("%s %s", cell, qPrintable(text)) << cell << text << int(state);
     };
-    for (const auto &c : cases)
-        QTest::addRow("%s %s", c.cell, c.text) << c.cell << c.text << c.state;
-    QString thousand;
-    for (int i = 0; i < 1000; ++i)
-        thousand += QStringLiteral("AB ");
-    QTest::newRow("hex 1000 tokens") << "hex" << thousand << ok;
-    QTest::newRow("hex 1001 tokens") << "hex" << thousand + QStringLiteral("AB ") << invalid;
+    add("count", QValidator::Acceptable, {"", "\t", "1", "10000", "10010", "10230", "999"});
+    add("count", QValidator::Invalid, {"0", "07", "10229", "10001", "10231", "1a", "1\n", " 5"});
+    add("delay", QValidator::Intermediate, {"", "0"});
+    add("delay", QValidator::Acceptable, {"007", "250"});
+    add("delay", QValidator::Invalid, {"-5", "5 ", "1\n"});
+    add("hex", QValidator::Intermediate, {"", "0A ", "0A ff 1", "0A"});
+    add("hex", QValidator::Invalid, {"123", "12  34", "1g", "0A\n"});
+    const QString tokens = QString("AB ").repeated(1000);
+    QTest::newRow("hex 1000 tokens") << "hex" << tokens << int(QValidator::Acceptable);
+    QTest::newRow("hex 1001 tokens") << "hex" << tokens + "AB " << int(QValidator::Invalid);
 }
 
 void TestCellValidators::validators()
@@ -100,28 +93,6 @@ void TestCellValidators::validators()
     input = text;
     QCOMPARE(int(old.validate(input, position)), state);
 #endif
-}
-
-void TestCellValidators::exactRanges_data()
-{
-    QTest::addColumn<int>("bound");
-    QTest::newRow("300") << 300;
-    QTest::newRow("25") << 25;
-    QTest::newRow("7") << 7;
-}
-
-void TestCellValidators::exactRanges()
-{
-    // For these bounds the pattern holds exactly 1 to N.
-    QFETCH(int, bound);
-    const QRegularExpression pattern(QRegularExpression::anchoredPattern(buildRangePattern(bound)));
-    QList<int> matched;
-    for (int value = 0; value <= 1000; ++value)
-        if (pattern.match(QString::number(value)).hasMatch())
-            matched.append(value);
-    QCOMPARE(matched.size(), bound);
-    QCOMPARE(matched.first(), 1);
-    QCOMPARE(matched.last(), bound);
 }
 
 QTEST_GUILESS_MAIN(TestCellValidators)

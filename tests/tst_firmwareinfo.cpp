@@ -11,39 +11,14 @@ class TestFirmwareInfo : public QObject
     Q_OBJECT
 
 private slots:
-    void version_data();
-    void version();
     void wholeText();
     void fieldsWithoutNul();
-    void emptyFunctionText();
 };
-
-void TestFirmwareInfo::version_data()
-{
-    QTest::addColumn<uint>("word");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("1.2.3") << 0x01020003u << "v1.2.3";
-    QTest::newRow("largest parts") << 0xFFFFFFFFu << "v255.255.65535";
-    QTest::newRow("zero") << 0u << "v0.0.0";
-}
-
-void TestFirmwareInfo::version()
-{
-    QFETCH(uint, word);
-    QFETCH(QString, text);
-    QCOMPARE(formatVersion(word), text);
-}
 
 void TestFirmwareInfo::wholeText()
 {
-    DeviceInfo info{};
-    std::strcpy(info.firmwareName, "TELKOR 固件");
-    std::strcpy(info.buildDate, "Jan  5 2026");
-    info.hardwareVersion = 0x02010000;
-    info.firmwareVersion = 0x01020003;
-    info.serialNumber[0] = 0xA1B2C3D4;
-    info.serialNumber[1] = 0xFFFF;
-    info.serialNumber[2] = 0x1;
+    const DeviceInfo info{
+        "TELKOR 固件", "Jan  5 2026", 0x02010000, 0x01020003, {0xA1B2C3D4, 0xFFFF, 0x1}, {}};
     char functions[TELKOR_FUNCTION_TEXT_SIZE] = "SPI,IIC";
     QCOMPARE(formatFirmwareInfo(info, functions),
              QString::fromUtf8("固件名称: TELKOR 固件\n"
@@ -52,6 +27,7 @@ void TestFirmwareInfo::wholeText()
                                "硬件版本: v2.1.0\n"
                                "设备序号: A1B2C3D40000FFFF00000001\n"
                                "固件功能: SPI,IIC"));
+    QCOMPARE(formatVersion(0xFFFFFFFF), QStringLiteral("v255.255.65535"));
 }
 
 void TestFirmwareInfo::fieldsWithoutNul()
@@ -67,12 +43,7 @@ void TestFirmwareInfo::fieldsWithoutNul()
     QCOMPARE(lines.value(0), QString::fromUtf8("固件名称: ") + QString(32, QLatin1Char('N')));
     QCOMPARE(lines.value(1), QString::fromUtf8("编译日期: ") + QString(32, QLatin1Char('D')));
     QCOMPARE(lines.value(5), QString::fromUtf8("固件功能: ") + QString(256, QLatin1Char('F')));
-}
-
-void TestFirmwareInfo::emptyFunctionText()
-{
-    DeviceInfo info{};
-    char functions[TELKOR_FUNCTION_TEXT_SIZE] = {};
+    functions[0] = '\0';
     QVERIFY(formatFirmwareInfo(info, functions).endsWith(QString::fromUtf8("\n固件功能: ")));
 }
 

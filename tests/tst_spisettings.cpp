@@ -11,94 +11,48 @@ class TestSpiSettings : public QObject
     Q_OBJECT
 
 private slots:
-    void channelByte_data();
-    void channelByte();
-    void clockHz_data();
-    void clockHz();
-    void recordLayout_data();
-    void recordLayout();
+    void channelBytes();
+    void record_data();
+    void record();
 };
 
-void TestSpiSettings::channelByte_data()
+void TestSpiSettings::channelBytes()
 {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("channel");
-    const int expected[] = {0x00, 0x10, 0x20, 0x30, 0x40, 0x01, 0x11, 0x21, 0x31, 0x41};
+    QVector<int> bytes; // SPI1_CS0 to SPI1_CS4, then SPI2_CS0 to SPI2_CS4
     for (int index = 0; index < 10; ++index)
-        QTest::addRow("%s",
-                      qPrintable(QStringLiteral("SPI%1_CS%2").arg(index / 5 + 1).arg(index % 5)))
-            << index << expected[index];
+        bytes.append(channelByte(index));
+    QCOMPARE(bytes, QVector<int>({0x00, 0x10, 0x20, 0x30, 0x40, 0x01, 0x11, 0x21, 0x31, 0x41}));
 }
 
-void TestSpiSettings::channelByte()
+void TestSpiSettings::record_data()
 {
-    QFETCH(int, index);
-    QFETCH(int, channel);
-    QCOMPARE(::channelByte(index), channel);
+    // Boxes as digits: control mode, working mode, phase, polarity, CS polarity, shift; clock.
+    // Record: mode, master, polarity, phase, LSB first, CS polarity, 2 reserved, clock (LE).
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QByteArray>("record");
+    QTest::newRow("start-up") << "110000 50000000" << QByteArray("010100000000eeee80f0fa02");
+    QTest::newRow("polarity byte") << "010100 390450" << QByteArray("000101000000eeee32f50500");
+    QTest::newRow("phase at offset 3") << "011000 250000" << QByteArray("000100010000eeee90d00300");
+    QTest::newRow("slave, LSB, CS high") << "100011 " << QByteArray("010000000101eeee00000000");
+    QTest::newRow("unit suffix") << "110000 1M" << QByteArray("010100000000eeee00000000");
+    QTest::newRow("> 32 bits") << "110000 99999999999" << QByteArray("010100000000eeee00000000");
+    QTest::newRow("hex is not decimal") << "110000 0x10" << QByteArray("010100000000eeee00000000");
 }
 
-void TestSpiSettings::clockHz_data()
+void TestSpiSettings::record()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("hz");
-    QTest::newRow("first item") << "50000000" << 50000000;
-    QTest::newRow("last item") << "390450" << 390450;
-    QTest::newRow("typed") << "250000" << 250000;
-    QTest::newRow("unit suffix") << "1M" << 0;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("beyond 32 bits") << "99999999999" << 0;
-    QTest::newRow("hex is not decimal") << "0x10" << 0;
-}
-
-void TestSpiSettings::clockHz()
-{
-    QFETCH(QString, text);
-    QFETCH(int, hz);
-    QCOMPARE(clockHzFromText(text), hz);
-}
-
-void TestSpiSettings::recordLayout_data()
-{
-    QTest::addColumn<int>("controlMode");
-    QTest::addColumn<int>("workingMode");
-    QTest::addColumn<int>("clockPhase");
-    QTest::addColumn<int>("clockPolarity");
-    QTest::addColumn<int>("csPolarity");
-    QTest::addColumn<int>("shift");
-    QTest::addColumn<QByteArray>("bytes");
-    // Offsets: mode, master, polarity, phase, LSB first, CS polarity, 2 reserved, clock (LE).
-    QTest::newRow("start-up panel")
-        << 1 << 1 << 0 << 0 << 0 << 0 << QByteArray::fromHex("010100000000EEEE80F0FA02");
-    QTest::newRow("polarity before phase")
-        << 0 << 1 << 0 << 1 << 0 << 0 << QByteArray::fromHex("000101000000EEEE80F0FA02");
-    QTest::newRow("phase at offset 3")
-        << 0 << 1 << 1 << 0 << 0 << 0 << QByteArray::fromHex("000100010000EEEE80F0FA02");
-    QTest::newRow("slave, LSB first, CS high")
-        << 1 << 0 << 0 << 0 << 1 << 1 << QByteArray::fromHex("010000000101EEEE80F0FA02");
-}
-
-void TestSpiSettings::recordLayout()
-{
-    QFETCH(int, controlMode);
-    QFETCH(int, workingMode);
-    QFETCH(int, clockPhase);
-    QFETCH(int, clockPolarity);
-    QFETCH(int, csPolarity);
-    QFETCH(int, shift);
-    QFETCH(QByteArray, bytes);
-    PanelSettings panel;
-    panel.controlMode = controlMode;
-    panel.workingMode = workingMode;
-    panel.clockPhase = clockPhase;
-    panel.clockPolarity = clockPolarity;
-    panel.csPolarity = csPolarity;
-    panel.shiftDirection = shift;
-    panel.clockText = QStringLiteral("50000000");
+    QFETCH(QString, panel);
+    QFETCH(QByteArray, record);
+    PanelSettings settings;
+    int *boxes[] = {&settings.controlMode,   &settings.workingMode, &settings.clockPhase,
+                    &settings.clockPolarity, &settings.csPolarity,  &settings.shiftDirection};
+    for (int i = 0; i < 6; ++i)
+        *boxes[i] = panel.at(i).digitValue();
+    settings.clockText = panel.mid(7);
     SpiConfig config;
     std::memset(&config, 0xEE, sizeof config); // the reserved bytes are never written
-    fillSpiConfig(&config, panel);
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(&config), sizeof config).toHex(),
-             bytes.toHex().toLower());
+    fillSpiConfig(&config, settings);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(&config), sizeof config).toHex(), record);
 }
 
 QTEST_GUILESS_MAIN(TestSpiSettings)
