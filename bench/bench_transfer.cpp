@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class BenchTransfer : public QObject
@@ -29,6 +30,8 @@ private slots:
     void readLongListFile();
     void readListFileAtLimits_data();
     void readListFileAtLimits();
+    void openListInWindow_data();
+    void openListInWindow();
     void writeReadFullBufferIntoLog();
 };
 
@@ -127,6 +130,34 @@ void BenchTransfer::readListFileAtLimits()
         read = readListFile(file);
     }
     QCOMPARE(read.size(), rows);
+}
+
+void BenchTransfer::openListInWindow_data()
+{
+    QTest::addColumn<int>("rows");
+    for (int rows : {100, 1000, 10000})
+        QTest::newRow(qPrintable(QString::number(rows))) << rows;
+}
+
+void BenchTransfer::openListInWindow()
+{
+    // The reader is bounded; what a row then costs the window decides what the row limit can be.
+    QFETCH(int, rows);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("long.list"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("1,写数据,11 22 33 44 55 66 77 88 99 AA,0,0\r\n").repeated(rows));
+    file.close();
+    KavrisFixture fixture;
+    fixture.start();
+    QBENCHMARK_ONCE
+    {
+        fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+        fixture.click("toolButtonOpenListFromFile");
+    }
+    QCOMPARE(MainWindowTestAccess::operations(fixture.window()).rowCount(), rows);
+    fixture.stop();
 }
 
 void BenchTransfer::readLongListFile()

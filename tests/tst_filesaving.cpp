@@ -37,10 +37,7 @@ const QByteArray oldText = "old contents\n";
 
 QByteArray payload(int size)
 {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>('a' + i % 26);
-    return bytes;
+    return QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(size / 26 + 1).left(size);
 }
 
 QByteArray contents(const QString &path)
@@ -73,8 +70,7 @@ QStringList entries(const QString &dir)
 
 const QString longName = QString(255, QLatin1Char('n'));
 
-// Lays out the target in `dir` and gives the path to save to; the file whose contents count is
-// `dir`/real.txt where a link points to it, else the path itself.
+// Lays out the target in `dir` and gives the path to save to. Links point to `dir`/real.txt.
 QString prepare(Target target, const QString &dir)
 {
     const QByteArray base = QFile::encodeName(dir) + '/';

@@ -38,12 +38,11 @@ char tokenByte(const QChar *token, int length, HexConversion conversion, const Q
         if (i == length)
             return static_cast<char>(value & 0xFF);
     }
-    // Only long or odd tokens come here; a copy of them costs little.
-    const QString ref = text.mid(position, length);
+    const QString unusual = text.mid(position, length);
     // A token that does not convert gives 0 from both conversions.
     const uint value = conversion == HexConversion::Unsigned
-                           ? ref.toUInt(nullptr, 16)
-                           : static_cast<uint>(ref.toInt(nullptr, 16));
+                           ? unusual.toUInt(nullptr, 16)
+                           : static_cast<uint>(unusual.toInt(nullptr, 16));
     return static_cast<char>(value & 0xFF);
 }
 

@@ -162,8 +162,13 @@ bool saveFileWith(const QString &path, const std::function<bool(QIODevice &)> &w
     const int slash = temporary.lastIndexOf('/');
     temporary.insert(slash + 1, '.');
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return writeInPlace(target, !exists, writer);
+    if (fd < 0) {
+        // Only where the directory itself forbids a temporary file (no write permission, a
+        // name at the length limit); a full disk must not cost the user the file in place.
+        if (errno == EACCES || errno == EPERM || errno == ENAMETOOLONG)
+            return writeInPlace(target, !exists, writer);
+        return false;
+    }
 
     bool ok = writeThrough(fd, writer);
     if (ok) {
