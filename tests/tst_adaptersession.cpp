@@ -85,147 +85,68 @@ void TestAdapterSession::transfers_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("stale");
-
-    const QStringList none;
-    const QString u = QString();
-    auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
-    auto s = [](const char *text) { return QString::fromUtf8(text); };
-
-    // The basic tab.
-    row("write, half duplex") << 1 << "write|11 22 33" << u
-                              << QStringList{"SpiWrite(0,0x00,[11 22 33],3) => 0"}
-                              << QStringList{"TX : 11 22 33 "} << u << false;
-    row("write, software half duplex")
-        << 2 << "write|11 22" << u << QStringList{"SpiWrite(0,0x00,[11 22],2) => 0"}
-        << QStringList{"TX : 11 22 "} << u << false;
-    row("write, single bus") << 3 << "write|11" << u << QStringList{"SpiWrite(0,0x00,[11],1) => 0"}
-                             << QStringList{"TX : 11 "} << u << false;
-    row("write, full duplex clocks as many in")
-        << 0 << "write|11 22 33" << u << QStringList{"SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"}
-        << QStringList{"TX : 11 22 33 ", "RX : A1 B2 C3 "} << u << false;
-    row("write, slave") << -1 << "write|11 22 33" << u
-                        << QStringList{"SpiSlaveWrite(0,0x00,[11 22 33],3,0) => 0"}
-                        << QStringList{"TX : 11 22 33 "} << u << false;
-    row("write, empty box still calls")
-        << 1 << "write|" << u << QStringList{"SpiWrite(0,0x00,[],0) => 0"} << QStringList{"TX : "}
-        << u << false;
-    row("read") << 1 << "read|3" << u << QStringList{"SpiRead(0,0x00,3) => 0"}
-                << QStringList{"RX : A1 B2 C3 "} << u << false;
-    row("read, full duplex reads too")
-        << 0 << "read|3" << u << QStringList{"SpiRead(0,0x00,3) => 0"}
-        << QStringList{"RX : A1 B2 C3 "} << u << false;
-    row("read of 0 calls nothing") << 1 << "read|0" << u << none << none << u << false;
-    row("read, slave takes the frame")
-        << -1 << "read|3" << u << QStringList{"SpiSlaveRead(0,0x00,0) => 2"}
-        << QStringList{"RX : 4F 4B "} << u << false;
-    row("write-read") << 1 << "writeRead|11 22 33|3" << u
-                      << QStringList{"SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0"}
-                      << QStringList{"TX : 11 22 33 ", "RX : A1 B2 C3 "} << u << false;
-    row("write fails") << 1 << "write|11 22 33"
-                       << "SpiWrite=-1" << QStringList{"SpiWrite(0,0x00,[11 22 33],3) => -1"}
-                       << none << s("写数据失败！") << true;
-    row("full-duplex write fails")
-        << 0 << "write|11"
-        << "SpiWriteRead=1" << QStringList{"SpiWriteRead(0,0x00,[11],1,1,0) => 1"} << none
-        << s("写读数据失败！") << true;
-    row("slave write fails") << -1 << "write|11"
-                             << "SpiSlaveWrite=-7"
-                             << QStringList{"SpiSlaveWrite(0,0x00,[11],1,0) => -7"} << none
-                             << s("从机模式写数据失败！") << true;
-    row("read fails") << 1 << "read|3"
-                      << "SpiRead=2" << QStringList{"SpiRead(0,0x00,3) => 2"} << none
-                      << s("读数据失败！") << true;
-    row("slave read fails") << -1 << "read|3"
-                            << "SpiSlaveRead=-1" << QStringList{"SpiSlaveRead(0,0x00,0) => -1"}
-                            << none << s("从机读数据失败！") << true;
-    row("slave read beyond the buffer")
-        << -1 << "read|3"
-        << "SpiSlaveRead=20481" << QStringList{"SpiSlaveRead(0,0x00,0) => 20481"} << none
-        << s("从机读数据失败！") << true;
-    row("write-read fails") << 1 << "writeRead|11|2"
-                            << "SpiWriteRead=-2"
-                            << QStringList{"SpiWriteRead(0,0x00,[11],1,2,0) => -2"} << none
-                            << s("写读数据失败！") << true;
-
-    // The block tab.
-    row("block write: the seventh byte stays")
-        << 1 << "blockWrite|01 02 03 04 05 06 07|2|100" << u
-        << QStringList{"SpiBlockWrite(0,0x00,[01 02 03 04 05 06],2,3,100) => 0"}
-        << QStringList{"TX : 01 02 ", "TX : 03 04 ", "TX : 05 06 "} << u << false;
-    row("block write, full duplex: all TX, then all RX")
-        << 0 << "blockWrite|01 02 03 04|2|100" << u
-        << QStringList{"SpiBlockWriteRead(0,0x00,[01 02 03 04],2,2,2,100) => 0"}
-        << QStringList{"TX : 01 02 ", "TX : 03 04 ", "RX : A1 B2 ", "RX : C3 D4 "} << u << false;
-    row("block write of less than a block still calls")
-        << 1 << "blockWrite|01|2|100" << u << QStringList{"SpiBlockWrite(0,0x00,[],2,0,100) => 0"}
-        << none << u << false;
-    row("block read") << 1 << "blockRead|2|2|100000" << u
-                      << QStringList{"SpiBlockRead(0,0x00,2,2,100000) => 0"}
-                      << QStringList{"RX : A1 B2 ", "RX : C3 D4 "} << u << false;
-    row("block read of nothing calls nothing")
-        << 1 << "blockRead|0|5|100" << u << none << none << u << false;
-    row("block write-read alternates")
-        << 1 << "blockWriteRead|01 02 03 04|2|3|100" << u
-        << QStringList{"SpiBlockWriteRead(0,0x00,[01 02 03 04],2,3,2,100) => 0"}
-        << QStringList{"TX : 01 02 ", "RX : A1 B2 C3 ", "TX : 03 04 ", "RX : D4 E5 F6 "} << u
-        << false;
-    row("block write fails") << 1 << "blockWrite|01 02|2|100"
-                             << "SpiBlockWrite=-1"
-                             << QStringList{"SpiBlockWrite(0,0x00,[01 02],2,1,100) => -1"} << none
-                             << s("块写数据失败！") << true;
-    row("block read fails") << 1 << "blockRead|2|5|100"
-                            << "SpiBlockRead=3" << QStringList{"SpiBlockRead(0,0x00,2,5,100) => 3"}
-                            << none << s("块模式读数据失败！") << true;
-    row("block write-read fails")
-        << 1 << "blockWriteRead|01 02|2|2|100"
-        << "SpiBlockWriteRead=-9"
-        << QStringList{"SpiBlockWriteRead(0,0x00,[01 02],2,2,1,100) => -9"} << none
-        << s("块模式写读数据失败！") << true;
-    const QString slaveBlocks = s("不能在从机模式下进行块读写操作！");
-    row("slave refuses block write")
-        << -1 << "blockWrite|01 02|2|100" << u << none << none << slaveBlocks << false;
-    row("slave refuses block read")
-        << -1 << "blockRead|2|5|100" << u << none << none << slaveBlocks << false;
-    row("slave refuses block write-read, stale after")
-        << -1 << "blockWriteRead|01 02|2|2|100" << u << none << none << slaveBlocks << true;
-
-    // List rows. Every row failure, refusals too, leaves the configuration stale.
-    row("row write") << 1 << s("row|写数据|11 22|0") << u
-                     << QStringList{"SpiWrite(0,0x00,[11 22],2) => 0"} << QStringList{"TX : 11 22 "}
-                     << u << false;
-    row("row write, nothing to write")
-        << 1 << s("row|写数据||0") << u << none << none << u << false;
-    row("row write reads tokens as signed numbers")
-        << 1 << s("row|写数据|1FF G1 -1|0") << u
-        << QStringList{"SpiWrite(0,0x00,[FF 00 FF],3) => 0"} << QStringList{"TX : FF 00 FF "} << u
-        << false;
-    row("row write, full duplex") << 0 << s("row|写数据|11 22|0") << u
-                                  << QStringList{"SpiWriteRead(0,0x00,[11 22],2,2,0) => 0"}
-                                  << QStringList{"TX : 11 22 ", "RX : A1 B2 "} << u << false;
-    row("row read, count with blanks")
-        << 1 << s("row|读数据|| 2 ") << u << QStringList{"SpiRead(0,0x00,2) => 0"}
-        << QStringList{"RX : A1 B2 "} << u << false;
-    row("row read, slave ignores count")
-        << -1 << s("row|读数据||9") << u << QStringList{"SpiSlaveRead(0,0x00,0) => 2"}
-        << QStringList{"RX : 4F 4B "} << u << false;
-    row("row read beyond the buffer") << 1 << s("row|读数据||20481") << u << none << none
-                                      << s("读数据超过20480字节的缓冲区上限，未读取！") << true;
-    row("row read, negative count") << 1 << s("row|读数据||-5") << u << none << none
-                                    << s("读数据超过20480字节的缓冲区上限，未读取！") << true;
-    row("row write-read") << 1 << s("row|写读数据|11|2") << u
-                          << QStringList{"SpiWriteRead(0,0x00,[11],1,2,0) => 0"}
-                          << QStringList{"TX : 11 ", "RX : A1 B2 "} << u << false;
-    row("row write-read as slave does nothing")
-        << -1 << s("row|写读数据|11|2") << u << none << none << u << false;
-    row("row write-read, count beyond the buffer")
-        << 1 << s("row|写读数据|11|70000") << u << none << none
-        << s("读数据超过20480字节的缓冲区上限，未读取！") << true;
-    row("row slave write fails") << -1 << s("row|写数据|11|0") << "SpiSlaveWrite=-1"
-                                 << QStringList{"SpiSlaveWrite(0,0x00,[11],1,0) => -1"} << none
-                                 << s("从机写数据失败！") << true;
-    row("row read fails") << 1 << s("row|读数据||2") << "SpiRead=-1"
-                          << QStringList{"SpiRead(0,0x00,2) => -1"} << none << s("读数据失败！")
-                          << true;
+    // Calls and log lines separated by ";".
+    static const struct {
+        const char *name;
+        int mode;
+        const char *action, *force, *calls, *log, *message;
+        bool stale;
+    } cases[] = {
+        // clang-format off
+        {"write, half duplex", 1, "write|11 22 33", "", "SpiWrite(0,0x00,[11 22 33],3) => 0", "TX : 11 22 33 ", "", false},
+        {"write, software half duplex", 2, "write|11 22", "", "SpiWrite(0,0x00,[11 22],2) => 0", "TX : 11 22 ", "", false},
+        {"write, single bus", 3, "write|11", "", "SpiWrite(0,0x00,[11],1) => 0", "TX : 11 ", "", false},
+        {"write, full duplex clocks as many in", 0, "write|11 22 33", "", "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0", "TX : 11 22 33 ;RX : A1 B2 C3 ", "", false},
+        {"write, slave", -1, "write|11 22 33", "", "SpiSlaveWrite(0,0x00,[11 22 33],3,0) => 0", "TX : 11 22 33 ", "", false},
+        {"write, empty box still calls", 1, "write|", "", "SpiWrite(0,0x00,[],0) => 0", "TX : ", "", false},
+        {"read", 1, "read|3", "", "SpiRead(0,0x00,3) => 0", "RX : A1 B2 C3 ", "", false},
+        {"read, full duplex reads too", 0, "read|3", "", "SpiRead(0,0x00,3) => 0", "RX : A1 B2 C3 ", "", false},
+        {"read of 0 calls nothing", 1, "read|0", "", "", "", "", false},
+        {"read, slave takes the frame", -1, "read|3", "", "SpiSlaveRead(0,0x00,0) => 2", "RX : 4F 4B ", "", false},
+        {"write-read", 1, "writeRead|11 22 33|3", "", "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0", "TX : 11 22 33 ;RX : A1 B2 C3 ", "", false},
+        {"write fails", 1, "write|11 22 33", "SpiWrite=-1", "SpiWrite(0,0x00,[11 22 33],3) => -1", "", "写数据失败！", true},
+        {"full-duplex write fails", 0, "write|11", "SpiWriteRead=1", "SpiWriteRead(0,0x00,[11],1,1,0) => 1", "", "写读数据失败！", true},
+        {"slave write fails", -1, "write|11", "SpiSlaveWrite=-7", "SpiSlaveWrite(0,0x00,[11],1,0) => -7", "", "从机模式写数据失败！", true},
+        {"read fails", 1, "read|3", "SpiRead=2", "SpiRead(0,0x00,3) => 2", "", "读数据失败！", true},
+        {"slave read fails", -1, "read|3", "SpiSlaveRead=-1", "SpiSlaveRead(0,0x00,0) => -1", "", "从机读数据失败！", true},
+        {"slave read beyond the buffer", -1, "read|3", "SpiSlaveRead=20481", "SpiSlaveRead(0,0x00,0) => 20481", "", "从机读数据失败！", true},
+        {"write-read fails", 1, "writeRead|11|2", "SpiWriteRead=-2", "SpiWriteRead(0,0x00,[11],1,2,0) => -2", "", "写读数据失败！", true},
+        // The block tab.
+        {"block write: the seventh byte stays", 1, "blockWrite|01 02 03 04 05 06 07|2|100", "", "SpiBlockWrite(0,0x00,[01 02 03 04 05 06],2,3,100) => 0", "TX : 01 02 ;TX : 03 04 ;TX : 05 06 ", "", false},
+        {"block write, full duplex: all TX, then all RX", 0, "blockWrite|01 02 03 04|2|100", "", "SpiBlockWriteRead(0,0x00,[01 02 03 04],2,2,2,100) => 0", "TX : 01 02 ;TX : 03 04 ;RX : A1 B2 ;RX : C3 D4 ", "", false},
+        {"block write of less than a block still calls", 1, "blockWrite|01|2|100", "", "SpiBlockWrite(0,0x00,[],2,0,100) => 0", "", "", false},
+        {"block read", 1, "blockRead|2|2|100000", "", "SpiBlockRead(0,0x00,2,2,100000) => 0", "RX : A1 B2 ;RX : C3 D4 ", "", false},
+        {"block read of nothing calls nothing", 1, "blockRead|0|5|100", "", "", "", "", false},
+        {"block write-read alternates", 1, "blockWriteRead|01 02 03 04|2|3|100", "", "SpiBlockWriteRead(0,0x00,[01 02 03 04],2,3,2,100) => 0", "TX : 01 02 ;RX : A1 B2 C3 ;TX : 03 04 ;RX : D4 E5 F6 ", "", false},
+        {"block write fails", 1, "blockWrite|01 02|2|100", "SpiBlockWrite=-1", "SpiBlockWrite(0,0x00,[01 02],2,1,100) => -1", "", "块写数据失败！", true},
+        {"block read fails", 1, "blockRead|2|5|100", "SpiBlockRead=3", "SpiBlockRead(0,0x00,2,5,100) => 3", "", "块模式读数据失败！", true},
+        {"block write-read fails", 1, "blockWriteRead|01 02|2|2|100", "SpiBlockWriteRead=-9", "SpiBlockWriteRead(0,0x00,[01 02],2,2,1,100) => -9", "", "块模式写读数据失败！", true},
+        {"slave refuses block write", -1, "blockWrite|01 02|2|100", "", "", "", "不能在从机模式下进行块读写操作！", false},
+        {"slave refuses block read", -1, "blockRead|2|5|100", "", "", "", "不能在从机模式下进行块读写操作！", false},
+        {"slave refuses block write-read, stale after", -1, "blockWriteRead|01 02|2|2|100", "", "", "", "不能在从机模式下进行块读写操作！", true},
+        // List rows: every row failure, refusals too, leaves the configuration stale.
+        {"row write", 1, "row|写数据|11 22|0", "", "SpiWrite(0,0x00,[11 22],2) => 0", "TX : 11 22 ", "", false},
+        {"row write, nothing to write", 1, "row|写数据||0", "", "", "", "", false},
+        {"row write reads tokens as signed numbers", 1, "row|写数据|1FF G1 -1|0", "", "SpiWrite(0,0x00,[FF 00 FF],3) => 0", "TX : FF 00 FF ", "", false},
+        {"row write, full duplex", 0, "row|写数据|11 22|0", "", "SpiWriteRead(0,0x00,[11 22],2,2,0) => 0", "TX : 11 22 ;RX : A1 B2 ", "", false},
+        {"row read, count with blanks", 1, "row|读数据|| 2 ", "", "SpiRead(0,0x00,2) => 0", "RX : A1 B2 ", "", false},
+        {"row read, slave ignores count", -1, "row|读数据||9", "", "SpiSlaveRead(0,0x00,0) => 2", "RX : 4F 4B ", "", false},
+        {"row read beyond the buffer", 1, "row|读数据||20481", "", "", "", "读数据超过20480字节的缓冲区上限，未读取！", true},
+        {"row read, negative count", 1, "row|读数据||-5", "", "", "", "读数据超过20480字节的缓冲区上限，未读取！", true},
+        {"row write-read", 1, "row|写读数据|11|2", "", "SpiWriteRead(0,0x00,[11],1,2,0) => 0", "TX : 11 ;RX : A1 B2 ", "", false},
+        {"row write-read as slave does nothing", -1, "row|写读数据|11|2", "", "", "", "", false},
+        {"row write-read, count beyond the buffer", 1, "row|写读数据|11|70000", "", "", "", "读数据超过20480字节的缓冲区上限，未读取！", true},
+        {"row slave write fails", -1, "row|写数据|11|0", "SpiSlaveWrite=-1", "SpiSlaveWrite(0,0x00,[11],1,0) => -1", "", "从机写数据失败！", true},
+        {"row read fails", 1, "row|读数据||2", "SpiRead=-1", "SpiRead(0,0x00,2) => -1", "", "读数据失败！", true},
+        // clang-format on
+    };
+    const auto list = [](const char *text) {
+        return *text ? QString::fromUtf8(text).split(QLatin1Char(';')) : QStringList();
+    };
+    for (const auto &c : cases)
+        QTest::newRow(c.name) << c.mode << QString::fromUtf8(c.action) << QString::fromUtf8(c.force)
+                              << list(c.calls) << list(c.log) << QString::fromUtf8(c.message)
+                              << c.stale;
 }
 
 void TestAdapterSession::transfers()

@@ -284,9 +284,12 @@ void TestWindow::typingIntoCells_data()
     QTest::addColumn<QString>("text");
     // One row per cell: the delegate gives each its own validator (their texts are tested
     // with the validators themselves).
-    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229" << "1022";
-    QTest::newRow("delay: no letters or signs") << 4 << "-a+5" << "5";
-    QTest::newRow("hex: two blanks refused") << 2 << "12  34" << "12 34";
+    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229"
+                                                            << "1022";
+    QTest::newRow("delay: no letters or signs") << 4 << "-a+5"
+                                                << "5";
+    QTest::newRow("hex: two blanks refused") << 2 << "12  34"
+                                             << "12 34";
 }
 
 void TestWindow::typingIntoCells()
@@ -312,20 +315,15 @@ void TestWindow::deleteAsksOnce()
         setCell(rows().rowCount() - 1, 2, QString::fromLatin1(name));
     }
     setCell(1, 0, Qt::Unchecked);
-    fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("No")));
-    fixture.click("toolButtonDelete");
-    QCOMPARE(rows().rowCount(), 3);
     fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("Yes")));
     fixture.click("toolButtonDelete");
-    QCOMPARE(fixture.dialogs().summary(),
-             warningSummary(QString::fromUtf8("确定删除选中行？")) +
-                 warningSummary(QString::fromUtf8("确定删除选中行？")));
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(QString::fromUtf8("确定删除选中行？")));
     QCOMPARE(fixture.dialogs().seen.first().buttons, QStringList({"Yes", "No"}));
     QCOMPARE(rowTexts().size(), 1);
     QVERIFY(rowTexts().first().contains(QLatin1String("|B|")));
     setCell(0, 0, Qt::Unchecked);
     fixture.click("toolButtonDelete"); // nothing checked: no question
-    QCOMPARE(fixture.dialogs().seen.size(), 2);
+    QCOMPARE(fixture.dialogs().seen.size(), 1);
 }
 
 void TestWindow::listFileRoundTrip()
@@ -502,13 +500,10 @@ void TestWindow::closingDuringCycleExits()
 
 void TestWindow::helpAndFirmwareBoxes()
 {
-    QWidget *pinMapParent = &fixture.window();
     QSize picture;
     fixture.dialogs().then(ModalAnswerer::pressDefault());
     fixture.dialogs().then([&](QWidget *widget) {
-        auto *box = qobject_cast<QMessageBox *>(widget);
-        picture = box->iconPixmap().size();
-        pinMapParent = box->parentWidget();
+        picture = qobject_cast<QMessageBox *>(widget)->iconPixmap().size();
         ModalAnswerer::pressDefault()(widget);
     });
     fixture.trigger("actionAbout");
@@ -526,7 +521,6 @@ void TestWindow::helpAndFirmwareBoxes()
     QVERIFY(summary.at(0).endsWith(QString::fromUtf8("<br>版本信息：v1.0.1")));
     QCOMPARE(summary.at(1), QString::fromUtf8("QMessageBox|管脚定义|"));
     QCOMPARE(picture, QSize(596, 381));
-    QCOMPARE(pinMapParent, nullptr);
     QVERIFY(summary.at(2).startsWith(
         QString::fromUtf8("QMessageBox|固件信息|固件名称: USB2SPI 固件\n")));
     QVERIFY(summary.at(2).endsWith(QString::fromUtf8("固件功能: SPI")));
