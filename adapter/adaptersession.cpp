@@ -86,6 +86,16 @@ QString AdapterSession::prepare(const PanelSettings &settings)
     return QString();
 }
 
+bool AdapterSession::ready(const PanelSettings &settings, TransferOutcome *outcome)
+{
+    const QString problem = prepare(settings);
+    if (!problem.isEmpty())
+        *outcome = notReady(problem);
+    else if (stale)
+        *outcome = abandoned; // the wait for a preparing call was given up
+    return problem.isEmpty() && !stale;
+}
+
 TransferOutcome AdapterSession::failed(const char *message)
 {
     stale = true;
@@ -98,26 +108,9 @@ TransferOutcome AdapterSession::writeOnce(int device, int channel, const QByteAr
     const int n = data.size();
     const AdapterEntries entries = library;
     int32_t result = 0;
-    if (isMaster() && isFullDuplex()) {
-        // Full duplex: as many bytes are clocked in as are sent.
-        auto b = buffers(data, true);
-        if (!call(
-                "写读数据", 0,
-                [entries, device, channel, b, n] {
-                    return entries.writeRead(device, channel, bufferBytes(b->write), n,
-                                             bufferBytes(b->read), n, 0);
-                },
-                &result))
-            return abandoned;
-        if (result != 0)
-            return failed("写读数据失败！");
-        TransferOutcome outcome;
-        outcome.sent = b->write;
-        outcome.received = b->read;
-        outcome.echoSent(0, n);
-        outcome.echoReceived(0, n);
-        return outcome;
-    }
+    // Full duplex: as many bytes are clocked in as are sent.
+    if (isMaster() && isFullDuplex())
+        return writeReadOnce(device, channel, data, n);
     auto b = buffers(data, false);
     const bool master = isMaster();
     if (!call(
@@ -206,11 +199,9 @@ TransferOutcome AdapterSession::writeReadOnce(int device, int channel, const QBy
 
 TransferOutcome AdapterSession::write(const PanelSettings &settings, const QByteArray &data)
 {
-    const QString problem = prepare(settings);
-    if (!problem.isEmpty())
-        return notReady(problem);
-    if (stale)
-        return abandoned;
+    TransferOutcome outcome;
+    if (!ready(settings, &outcome))
+        return outcome;
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refused(writeDataTooLongMessage());
     return writeOnce(settings.device, settings.channel, data,
@@ -219,22 +210,18 @@ TransferOutcome AdapterSession::write(const PanelSettings &settings, const QByte
 
 TransferOutcome AdapterSession::read(const PanelSettings &settings, int count)
 {
-    const QString problem = prepare(settings);
-    if (!problem.isEmpty())
-        return notReady(problem);
-    if (stale)
-        return abandoned;
+    TransferOutcome outcome;
+    if (!ready(settings, &outcome))
+        return outcome;
     return readOnce(settings.device, settings.channel, count);
 }
 
 TransferOutcome AdapterSession::writeRead(const PanelSettings &settings, const QByteArray &data,
                                           int count)
 {
-    const QString problem = prepare(settings);
-    if (!problem.isEmpty())
-        return notReady(problem);
-    if (stale)
-        return abandoned;
+    TransferOutcome outcome;
+    if (!ready(settings, &outcome))
+        return outcome;
     if (data.size() > TELKOR_BUFFER_SIZE)
         return refused(writeDataTooLongMessage());
     return writeReadOnce(settings.device, settings.channel, data, count);
@@ -243,11 +230,9 @@ TransferOutcome AdapterSession::writeRead(const PanelSettings &settings, const Q
 TransferOutcome AdapterSession::blockWrite(const PanelSettings &settings, const QByteArray &data,
                                            int blockSize, int intervalUs)
 {
-    const QString problem = prepare(settings);
-    if (!problem.isEmpty())
-        return notReady(problem);
-    if (stale)
-        return abandoned;
+    TransferOutcome outcome;
+    if (!ready(settings, &outcome))
+        return outcome;
     if (!isMaster())
         return refused(QString::fromUtf8("不能在从机模式下进行块读写操作！"));
     if (data.size() > TELKOR_BUFFER_SIZE)
@@ -273,7 +258,6 @@ TransferOutcome AdapterSession::blockWrite(const PanelSettings &settings, const 
         return abandoned;
     if (result != 0)
         return failed("块写数据失败！");
-    TransferOutcome outcome;
     outcome.sent = b->write;
     outcome.received = b->read;
     outcome.echoes.reserve(fullDuplex ? 2 * blocks : blocks);
@@ -287,11 +271,9 @@ TransferOutcome AdapterSession::blockWrite(const PanelSettings &settings, const 
 TransferOutcome AdapterSession::blockRead(const PanelSettings &settings, int blockSize,
                                           int blockCount, int intervalUs)
 {
-    const QString problem = prepare(settings);
-    if (!problem.isEmpty())
-        return notReady(problem);
-    if (stale)
-        return abandoned;
+    TransferOutcome outcome;
+    if (!ready(settings, &outcome))
+        return outcome;
     if (!isMaster())
         return refused(QString::fromUtf8("不能在从机模式下进行块读写操作！"));
     if (blockSize * blockCount == 0)
@@ -316,7 +298,6 @@ TransferOutcome AdapterSession::blockRead(const PanelSettings &settings, int blo
         return abandoned;
     if (result != 0)
         return failed("块模式读数据失败！");
-    TransferOutcome outcome;
     outcome.received = b->read;
     outcome.echoes.reserve(blockCount);
     for (int i = 0; i < blockCount; ++i)
@@ -328,11 +309,9 @@ TransferOutcome AdapterSession::blockWriteRead(const PanelSettings &settings,
                                                const QByteArray &data, int writeBlockSize,
                                                int readBlockSize, int intervalUs)
 {
-    const QString problem = prepare(settings);
-    if (!problem.isEmpty())
-        return notReady(problem);
-    if (stale)
-        return abandoned;
+    TransferOutcome outcome;
+    if (!ready(settings, &outcome))
+        return outcome;
     if (!isMaster()) {
         // Unlike the other two block transfers, this refusal also makes the configuration
         // stale; users have always seen the adapter configured afresh after it.
@@ -362,7 +341,6 @@ TransferOutcome AdapterSession::blockWriteRead(const PanelSettings &settings,
         return abandoned;
     if (result != 0)
         return failed("块模式写读数据失败！");
-    TransferOutcome outcome;
     outcome.sent = b->write;
     outcome.received = b->read;
     outcome.echoes.reserve(2 * blocks);

@@ -77,6 +77,8 @@ private:
                               const QString &slaveFailure);
     TransferOutcome readOnce(int device, int channel, int count);
     TransferOutcome writeReadOnce(int device, int channel, const QByteArray &data, int count);
+    // Prepares the adapter for a transfer; false, with *outcome saying why, when it cannot go on.
+    bool ready(const PanelSettings &settings, TransferOutcome *outcome);
     TransferOutcome failed(const char *message);
     bool isMaster() const { return applied.master == 1; }
     bool isFullDuplex() const { return applied.controlMode == 0; }
