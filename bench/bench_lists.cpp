@@ -12,6 +12,7 @@
 // KAVRIS_BENCH_SCALE (default 1) scales every count; 0.0001 runs it all in a moment, as the test
 // run does to keep it working.
 
+#include "benchsupport.h"
 #include "kavristest.h"
 
 #include "adapter/adapterlibrary.h"
@@ -44,29 +45,6 @@
 
 namespace
 {
-
-double scale()
-{
-    bool ok = false;
-    const double value = qEnvironmentVariable("KAVRIS_BENCH_SCALE").toDouble(&ok);
-    return ok && value > 0 ? value : 1.0;
-}
-
-int scaled(int count)
-{
-    return std::max(10, static_cast<int>(count * scale()));
-}
-
-// What the process holds now, after the heap has given its free memory back.
-qint64 residentBytes()
-{
-    malloc_trim(0);
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
 
 double threadCpuSeconds()
 {
@@ -204,14 +182,12 @@ double passSeconds(ListRunner &runner)
     return seconds;
 }
 
-QStringList figures;
-QMap<QString, QString> summary;
+FigureTable figureTable;
 
 void report(const QString &figure, double value, const char *unit)
 {
-    if (!summary.contains(figure))
-        figures.append(figure);
-    summary[figure] = QStringLiteral("%1 %2").arg(value, 10, 'f', 3).arg(QLatin1String(unit));
+    figureTable.note(figure,
+                     QStringLiteral("%1 %2").arg(value, 10, 'f', 3).arg(QLatin1String(unit)));
     std::printf("RESULT %s: %.3f %s\n", qPrintable(figure), value, unit);
 }
 
@@ -240,14 +216,12 @@ private slots:
 void BenchLists::initTestCase()
 {
     QVERIFY(loadSimulatedAdapter());
-    std::printf("KAVRIS_BENCH_SCALE=%g\n", scale());
+    std::printf("KAVRIS_BENCH_SCALE=%g\n", benchScale());
 }
 
 void BenchLists::cleanupTestCase()
 {
-    std::printf("\n");
-    for (const QString &figure : figures)
-        std::printf("%-70s %s\n", qPrintable(figure), qPrintable(summary[figure]));
+    figureTable.print(70);
 }
 
 void BenchLists::residentPerRow()
@@ -267,9 +241,9 @@ void BenchLists::residentPerRow()
 void BenchLists::loadList_data()
 {
     QTest::addColumn<int>("count");
-    QTest::newRow("10^3 rows") << scaled(1000);
-    QTest::newRow("10^4 rows") << scaled(10000);
-    QTest::newRow("10^5 rows") << scaled(100000);
+    QTest::newRow("10^3 rows") << int(scaled(1000));
+    QTest::newRow("10^4 rows") << int(scaled(10000));
+    QTest::newRow("10^5 rows") << int(scaled(100000));
 }
 
 void BenchLists::loadList()
@@ -299,7 +273,7 @@ void BenchLists::passCost_data()
                                              .arg(window ? "window" : "runner")
                                              .arg(checked ? "checked" : "unchecked")
                                              .arg(count)))
-                    << window << checked << scaled(count);
+                    << window << checked << int(scaled(count));
 }
 
 void BenchLists::passCost()
@@ -401,7 +375,7 @@ void BenchLists::autoStart()
     // A block read of 5 blocks of 2 bytes every 5 ms, while a probe posts an event every
     // millisecond and notes how long it waited to be handled.
     QFETCH(qint64, logEntries);
-    const int seconds = scale() >= 0.1 ? 3 : 1;
+    const int seconds = benchScale() >= 0.1 ? 3 : 1;
     KavrisFixture fixture;
     fixture.start();
     TelkorTestSetCallRecordLimit(64 * 1024);

@@ -7,6 +7,7 @@
 // test run does to keep it working. At scale 1 the store holds 10^7 entries; the rich-text log
 // is measured at 10^4 entries, as ten million would take hours and some 8 GB.
 
+#include "benchsupport.h"
 #include "kavristest.h"
 
 #include "transfer/bytetext.h"
@@ -30,30 +31,6 @@
 
 namespace
 {
-
-double scale()
-{
-    bool ok = false;
-    const double value = qEnvironmentVariable("KAVRIS_BENCH_SCALE").toDouble(&ok);
-    return ok && value > 0 ? value : 1.0;
-}
-
-qint64 scaled(qint64 count)
-{
-    return std::max<qint64>(10, static_cast<qint64>(count * scale()));
-}
-
-// What the process holds now; the heap's free memory is given back first, so that what earlier
-// figures freed does not hide what the next one takes.
-qint64 residentBytes()
-{
-    malloc_trim(0);
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
 
 // Today's appendTraffic, word for word, on a bare browser.
 void appendRichText(QTextBrowser &log, const char *data, int length, bool sent)
@@ -117,15 +94,11 @@ template <typename Log> double appendMicroseconds(Log &log, qint64 count, const 
     return us;
 }
 
-// QtTest runs every benchmark function twice (a warm-up first): the table keeps the last run.
-QStringList figures;
-QMap<QString, QString> summary;
+FigureTable figureTable;
 
 void note(const QString &figure, const QString &value)
 {
-    if (!summary.contains(figure))
-        figures.append(figure);
-    summary[figure] = value;
+    figureTable.note(figure, value);
 }
 
 void report(const QString &figure, double value, const char *unit, QTest::QBenchmarkMetric metric,
@@ -161,14 +134,12 @@ private slots:
 void BenchTrafficLog::initTestCase()
 {
     QVERIFY(loadSimulatedAdapter());
-    std::printf("KAVRIS_BENCH_SCALE=%g\n", scale());
+    std::printf("KAVRIS_BENCH_SCALE=%g\n", benchScale());
 }
 
 void BenchTrafficLog::cleanupTestCase()
 {
-    std::printf("\n");
-    for (const QString &figure : figures)
-        std::printf("%-66s %s\n", qPrintable(figure), qPrintable(summary[figure]));
+    figureTable.print(66);
 }
 
 void BenchTrafficLog::bytesPerEntry_data()
