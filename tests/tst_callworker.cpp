@@ -1,156 +1,100 @@
-// The worker that runs library calls: a short call handles no event while it is awaited, a
-// long one lets the event loop turn, calls run one at a time on another thread, and a wait can
-// be abandoned without waiting for the call.
+// The worker that runs library calls: short calls handle no event and run in order on another
+// thread, a long one lets the event loop turn, and a wait can be abandoned.
 
 #include "adapter/callworker.h"
 
 #include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+// A call that returns `value` once `release` is set.
+static std::function<int32_t()> heldCall(std::shared_ptr<std::atomic<bool>> release, int32_t value)
+{
+    return [release, value] {
+        while (!*release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return value;
+    };
+}
+
 class TestCallWorker : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void shortCallHandlesNoEvent();
-    void longCallLetsEventsIn();
-    void callsRunInOrderOnTheirThread();
-    void handOffWhateverTheTiming_data();
-    void handOffWhateverTheTiming();
-    void abandonedWaitReturnsAtOnce();
+    void shortCalls_data();
+    void shortCalls();
+    void longCalls();
 };
 
-void TestCallWorker::shortCallHandlesNoEvent()
-{
-    CallWorker worker;
-    QSignalSpy started(&worker, &CallWorker::longCallStarted);
-    bool fired = false;
-    QTimer::singleShot(0, this, [&] { fired = true; });
-    int32_t result = 0;
-    QVERIFY(worker.run(
-        [] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            return 42;
-        },
-        &result));
-    QCOMPARE(result, 42);
-    QVERIFY(!fired);
-    QCOMPARE(started.size(), 0);
-    QTRY_VERIFY(fired);
-}
-
-void TestCallWorker::longCallLetsEventsIn()
-{
-    CallWorker worker;
-    worker.setGraceMicroseconds(20000);
-    QSignalSpy started(&worker, &CallWorker::longCallStarted);
-    QSignalSpy finished(&worker, &CallWorker::longCallFinished);
-    bool busyInTimer = false;
-    QTimer::singleShot(60, this, [&] { busyInTimer = worker.isBusy(); });
-    std::atomic<bool> release{false};
-    int32_t result = 0;
-    // The call ends only once the timer above has fired: proof that events were handled.
-    QTimer::singleShot(80, this, [&] { release = true; });
-    QVERIFY(worker.run(
-        [&release] {
-            while (!release)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return 7;
-        },
-        &result));
-    QCOMPARE(result, 7);
-    QVERIFY(busyInTimer);
-    QVERIFY(!worker.isBusy());
-    QCOMPARE(started.size(), 1);
-    QCOMPARE(finished.size(), 1);
-}
-
-void TestCallWorker::callsRunInOrderOnTheirThread()
-{
-    CallWorker worker;
-    const std::thread::id here = std::this_thread::get_id();
-    std::vector<int> order;
-    for (int i = 0; i < 50; ++i) {
-        int32_t result = -1;
-        QVERIFY(worker.run(
-            [&order, i, here] {
-                order.push_back(std::this_thread::get_id() == here ? -1 : i);
-                return i;
-            },
-            &result));
-        QCOMPARE(result, i);
-    }
-    std::vector<int> expected(50);
-    for (int i = 0; i < 50; ++i)
-        expected[i] = i;
-    QVERIFY(order == expected);
-}
-
-void TestCallWorker::handOffWhateverTheTiming_data()
+void TestCallWorker::shortCalls_data()
 {
     // Each side polls for a moment before it sleeps: calls and pauses shorter and longer than
     // that moment must all hand over the right result and let no event in.
     QTest::addColumn<int>("callUs");
     QTest::addColumn<int>("pauseUs");
     QTest::newRow("instant, back to back") << 0 << 0;
-    QTest::newRow("short call") << 20 << 0;
     QTest::newRow("call beyond the polling") << 500 << 0;
     QTest::newRow("pause beyond the polling") << 0 << 500;
     QTest::newRow("both beyond") << 2000 << 2000;
 }
 
-void TestCallWorker::handOffWhateverTheTiming()
+void TestCallWorker::shortCalls()
 {
     QFETCH(int, callUs);
     QFETCH(int, pauseUs);
     CallWorker worker;
-    QSignalSpy started(&worker, &CallWorker::longCallStarted);
     bool fired = false;
     QTimer::singleShot(0, this, [&] { fired = true; });
+    const std::thread::id here = std::this_thread::get_id();
+    int next = 0; // the index of the call expected next on the worker thread
     for (int i = 0; i < 20; ++i) {
         int32_t result = -1;
-        QVERIFY(worker.run(
-            [i, callUs] {
-                std::this_thread::sleep_for(std::chrono::microseconds(callUs));
-                return 100 + i;
-            },
-            &result));
+        const auto call = [&next, i, here, callUs] {
+            std::this_thread::sleep_for(std::chrono::microseconds(callUs));
+            next += std::this_thread::get_id() != here && next == i;
+            return 100 + i;
+        };
+        QVERIFY(worker.run(call, &result));
         QCOMPARE(result, 100 + i);
         std::this_thread::sleep_for(std::chrono::microseconds(pauseUs));
     }
+    QCOMPARE(next, 20);
     QVERIFY(!fired);
-    QCOMPARE(started.size(), 0);
+    QTRY_VERIFY(fired);
 }
 
-void TestCallWorker::abandonedWaitReturnsAtOnce()
+void TestCallWorker::longCalls()
 {
     auto worker = std::make_unique<CallWorker>();
-    worker->setGraceMicroseconds(10000);
+    QSignalSpy started(worker.get(), &CallWorker::longCallStarted);
+    QSignalSpy finished(worker.get(), &CallWorker::longCallFinished);
+    bool busyInTimer = false;
     auto release = std::make_shared<std::atomic<bool>>(false);
-    auto ended = std::make_shared<std::atomic<bool>>(false);
+    // The call ends only once the timer has fired: proof that events were handled.
+    QTimer::singleShot(150, this, [&] {
+        busyInTimer = worker->isBusy();
+        *release = true;
+    });
+    int32_t result = 0;
+    QVERIFY(worker->run(heldCall(release, 7), &result));
+    QCOMPARE(result, 7);
+    QVERIFY(busyInTimer);
+    QVERIFY(!worker->isBusy());
+    QCOMPARE(QList<int>({int(started.size()), int(finished.size())}), QList<int>({1, 1}));
+
+    // Abandoned: run() returns while the call runs on, which then ends on its own.
+    *release = false;
     QTimer::singleShot(30, this, [&] { worker->abandon(); });
-    int32_t result = 99;
-    QVERIFY(!worker->run(
-        [release, ended] {
-            while (!*release)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            *ended = true;
-            return 1;
-        },
-        &result));
-    QCOMPARE(result, 99);
-    QVERIFY(!*ended);
+    QVERIFY(!worker->run(heldCall(release, 1), &result));
+    QCOMPARE(result, 7);
     QVERIFY(CallWorker::abandonedCallRunning());
-    // The worker goes away with the call still running; the call ends on its own.
     worker.reset();
     *release = true;
     QTRY_VERIFY(!CallWorker::abandonedCallRunning());
-    QVERIFY(*ended);
 }
 
 QTEST_GUILESS_MAIN(TestCallWorker)

@@ -11,7 +11,6 @@ class TestProgram : public QObject
 
 private slots:
     void runsWithLibraryBesideIt();
-    void badAdapterConfiguration();
     void missingLibrary_data();
     void missingLibrary();
 
@@ -21,37 +20,19 @@ private:
 
 void TestProgram::runsWithLibraryBesideIt()
 {
-    // Started from elsewhere with only the files of bin/ beside it: the window comes up and
-    // stays up until it is ended.
+    // From elsewhere the window comes up and stays; the library names the item it cannot use.
     QTemporaryDir elsewhere;
     QProcess process;
     process.setWorkingDirectory(elsewhere.path());
+    qputenv("TELKOR_CONFIG", "adapters=many;timing=off");
     process.start(program(), QStringList());
-    QVERIFY(process.waitForStarted());
     QVERIFY(!process.waitForFinished(1500));
     QCOMPARE(process.state(), QProcess::Running);
     process.terminate();
     QVERIFY(process.waitForFinished(5000));
-    QVERIFY(!process.readAllStandardError().contains("kavris:"));
-}
-
-void TestProgram::badAdapterConfiguration()
-{
-    // The adapter library says what it cannot use and goes on with its defaults.
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TELKOR_CONFIG"), QStringLiteral("adapters=many;timing=off"));
-    process.setProcessEnvironment(environment);
-    process.start(program(), QStringList());
-    QVERIFY(process.waitForStarted());
-    QVERIFY(!process.waitForFinished(1500));
-    process.terminate();
-    QVERIFY(process.waitForFinished(5000));
-    const QStringList ours = QString::fromLocal8Bit(process.readAllStandardError())
-                                 .split(QLatin1Char('\n'))
-                                 .filter(QStringLiteral("libTELKOR"));
-    QCOMPARE(ours, QStringList({"libTELKOR: configuration: \"adapters=many\" cannot be used; "
-                                "ignored"}));
+    const QStringList lines = QString::fromLocal8Bit(process.readAllStandardError()).split('\n');
+    QCOMPARE(lines.filter(QRegularExpression("^(kavris|libTELKOR)")),
+             QStringList({"libTELKOR: configuration: \"adapters=many\" cannot be used; ignored"}));
 }
 
 void TestProgram::missingLibrary_data()
@@ -77,8 +58,7 @@ void TestProgram::missingLibrary()
     process.setWorkingDirectory(bin.path());
     process.start(bin.filePath(QStringLiteral("kavris")), QStringList());
     QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, 1);
     const QString error = QString::fromLocal8Bit(process.readAllStandardError());
     QVERIFY2(error.contains(message), qPrintable(error));
 }

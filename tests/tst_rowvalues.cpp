@@ -1,5 +1,4 @@
-// The number cells of an operation row as a list file or the user leaves them: whatever the
-// text, the row runs with the number the program reads from it.
+// The number cells of an operation row: whatever the text, the number the row runs with.
 
 #include "oplist/rowvalues.h"
 
@@ -18,16 +17,11 @@ void TestRowValues::rowNumber_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<int>("number");
-    QTest::newRow("plain") << "20" << 20;
     QTest::newRow("blanks around") << " 250 " << 250;
-    QTest::newRow("leading zeros") << "007" << 7;
-    QTest::newRow("16-bit maximum") << "65535" << 65535;
     QTest::newRow("int maximum") << "2147483647" << 2147483647;
     QTest::newRow("beyond int") << "2147483648" << 0;
-    QTest::newRow("beyond every range") << "99999999999" << 0;
     QTest::newRow("negative") << "-5" << -5;
     QTest::newRow("hex prefix") << "0x10" << 0;
-    QTest::newRow("exponent") << "1e3" << 0;
     QTest::newRow("blank inside") << "1 0" << 0;
     QTest::newRow("empty") << "" << 0;
     QTest::newRow("full-width digits") << QString::fromUtf8("１２") << 0;
