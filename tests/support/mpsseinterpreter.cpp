@@ -101,17 +101,12 @@ void MpsseInterpreter::execute(const uint8_t *data, size_t count)
         case 0x85:
             loopbackOn = opcode == 0x84;
             break;
-        case 0x86:
-            divisor = static_cast<uint16_t>(word);
-            break;
         case 0x87:
             sent = answers.size();
             break;
-        case 0x8A:
-        case 0x8B:
-            divideBy5On = opcode == 0x8B;
-            break;
-        case 0x8D: // three-phase and adaptive clocking off, as modelled
+        case 0x86: // the clock divisor
+        case 0x8A: // divide-by-5, three-phase and adaptive clocking off
+        case 0x8D:
         case 0x97:
         case 0x8E: // clocks without data
         case 0x8F:

@@ -2,9 +2,9 @@
 // An FTDI MPSSE in software, for tests: it carries out the command bytes a host writes, on
 // the simulator's chips wired to the chip-select pins ADBUS3..7, and queues the answers.
 // It follows FTDI's description of the commands, not our encoder. Opcodes it does not know,
-// and adaptive or three-phase clocking switched on (not modelled), are answered FAh and the
-// opcode as by the chip: answers no host asked for, left over among the problems. Clocks
-// without data (8Eh, 8Fh) are only stepped over: no chip here counts them.
+// and divide-by-5, adaptive or three-phase clocking switched on, are answered FAh and the
+// opcode as by the chip: answers no host asked for, left over among the problems. Bus timing
+// is not modelled: the clock divisor and clocks without data are only stepped over.
 
 #include "telkor/spidevice.h"
 
@@ -26,7 +26,6 @@ public:
     // Answers up to the last "send immediate"; returns how many were copied.
     size_t take(uint8_t *buffer, size_t count);
 
-    int64_t clockHz() const { return (divideBy5On ? 12000000 : 60000000) / (divisor + 1) / 2; }
     // What it could not carry out (cut commands, bytes before MPSSE mode, data in and out on
     // one edge) and answers nobody read.
     QStringList problems() const;
@@ -41,9 +40,8 @@ private:
 
     static constexpr uint8_t sck = 0x01, mosi = 0x02, firstCs = 0x08; // pins of ADBUS
     std::array<telkor::SpiDevice *, 5> chips{};
-    bool running = false, loopbackOn = false, divideBy5On = true;
+    bool running = false, loopbackOn = false;
     uint8_t value = 0, direction = 0;
-    uint16_t divisor = 0;
     std::deque<uint8_t> answers;
     size_t sent = 0; // answers released by "send immediate"
     QStringList trouble;
