@@ -77,8 +77,9 @@ void MpsseInterpreter::execute(const uint8_t *data, size_t count)
         const uint8_t opcode = data[at++];
         // Byte shifts: bits 1 (bit counts), 6 and 7 clear, and reading or writing.
         const bool shift = (opcode & 0xC2) == 0 && (opcode & 0x30) != 0;
-        const size_t arguments =
-            shift || opcode == 0x80 || opcode == 0x86 || opcode == 0x8F ? 2 : opcode == 0x8E;
+        size_t arguments = opcode == 0x8E ? 1 : 0; // bytes after the opcode
+        if (shift || opcode == 0x80 || opcode == 0x86 || opcode == 0x8F)
+            arguments = 2;
         unsigned word = 0; // the arguments as a number, low byte first
         for (size_t i = arguments; i-- > 0 && at + arguments <= count;)
             word = word << 8 | data[at + i];
