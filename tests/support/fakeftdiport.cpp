@@ -2,108 +2,53 @@
 
 #include "fakeftdiport.h"
 
-#include <cstdio>
-
-namespace
+FakeFtdiChip *FakeUsb::find(uint16_t vendor, uint16_t product, int index)
 {
-
-std::string hex(const uint8_t *data, size_t count)
-{
-    std::string text;
-    char digits[4];
-    for (size_t i = 0; i < count; ++i) {
-        std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", data[i]);
-        text += digits;
-    }
-    return text;
-}
-
-} // namespace
-
-FakeFtdiChip &FakeUsb::plug(uint16_t product)
-{
-    chips.push_back(std::make_unique<FakeFtdiChip>());
-    chips.back()->product = product;
-    return *chips.back();
-}
-
-std::vector<std::string> FakeUsb::writes() const
-{
-    std::vector<std::string> found;
-    for (const std::string &call : calls)
-        if (call.compare(1, 7, " write ") == 0)
-            found.push_back(call.substr(0, 2) + call.substr(8));
-    return found;
+    for (FakeFtdiChip &chip : chips)
+        if (chip.present && chip.vendor == vendor && chip.product == product && index-- == 0)
+            return &chip;
+    return nullptr;
 }
 
 int FakeFtdiPort::count(uint16_t vendor, uint16_t product)
 {
     int found = 0;
-    for (const auto &candidate : usb.chips)
-        found += candidate->present && candidate->vendor == vendor && candidate->product == product;
+    while (usb.find(vendor, product, found))
+        ++found;
     return found;
 }
 
-bool FakeFtdiPort::open(uint16_t vendor, uint16_t product, int index, int wanted)
+bool FakeFtdiPort::open(uint16_t vendor, uint16_t product, int index, int interface)
 {
-    chip = nullptr;
-    interface = wanted;
-    char text[48];
-    std::snprintf(text, sizeof text, "open %04x:%04x %d", vendor, product, index);
-    for (const auto &candidate : usb.chips)
-        if (candidate->present && candidate->vendor == vendor && candidate->product == product &&
-            index-- == 0)
-            chip = candidate.get();
-    return log(text, chip != nullptr);
-}
-
-void FakeFtdiPort::close()
-{
-    log("close", true);
-    chip = nullptr;
-}
-
-bool FakeFtdiPort::reset()
-{
-    return log("reset", engine() != nullptr);
-}
-
-bool FakeFtdiPort::setLatency(uint8_t milliseconds)
-{
-    return log("latency " + std::to_string(milliseconds), engine() != nullptr);
+    const QString call = QString::asprintf("open %04x:%04x %d", vendor, product, index);
+    chip = usb.find(vendor, product, index);
+    side = interface;
+    return log(call, chip != nullptr);
 }
 
 bool FakeFtdiPort::setBitmode(uint8_t mask, uint8_t mode)
 {
-    MpsseInterpreter *mpsse = engine();
-    if (mpsse)
-        mpsse->setBitmode(mode);
-    return log("bitmode " + hex(&mask, 1) + " " + hex(&mode, 1), mpsse != nullptr);
+    if (engine())
+        engine()->setBitmode(mode);
+    return log(QString::asprintf("bitmode %02X %02X", mask, mode), engine());
 }
 
 bool FakeFtdiPort::write(const uint8_t *data, size_t count)
 {
-    MpsseInterpreter *mpsse = engine();
-    if (mpsse)
-        mpsse->execute(data, count);
-    return log("write " + hex(data, count), mpsse != nullptr);
+    if (engine())
+        engine()->execute(data, count);
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<int>(count));
+    return log("write " + QString::fromLatin1(bytes.toHex(' ').toUpper()), engine());
 }
 
 int FakeFtdiPort::read(uint8_t *buffer, size_t count, int)
 {
-    MpsseInterpreter *mpsse = engine();
-    log("read " + std::to_string(count), mpsse != nullptr);
-    return mpsse ? static_cast<int>(mpsse->take(buffer, count)) : -1;
+    log("read " + QString::number(count), engine());
+    return engine() ? static_cast<int>(engine()->take(buffer, count)) : -1;
 }
 
-MpsseInterpreter *FakeFtdiPort::engine()
+bool FakeFtdiPort::log(const QString &call, bool result)
 {
-    return chip && chip->present ? &chip->interfaces[interface] : nullptr;
-}
-
-bool FakeFtdiPort::log(const std::string &call, bool result)
-{
-    const char name = chip ? static_cast<char>('A' + interface) : '-';
-    usb.calls.push_back(std::string(1, name) + " " + call + (result ? "" : " failed"));
+    usb.calls.append(QChar(chip ? 'A' + side : '-') + (" " + call) + (result ? "" : " failed"));
     return result;
 }

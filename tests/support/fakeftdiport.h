@@ -1,29 +1,29 @@
 #pragma once
 // FTDI chips on a pretend USB bus, behind the FTDI backend's port: each interface is an
-// MpsseInterpreter, chips can be unplugged and plugged back, and every call is recorded.
+// MpsseInterpreter, chips can be unplugged and plugged back, every call but close is recorded.
 
 #include "mpsseinterpreter.h"
 
 #include "telkor/ftdiport.h"
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <QStringList>
+
+#include <deque>
 
 struct FakeFtdiChip {
     uint16_t vendor = 0x0403, product = 0x6014;
     bool present = true;
-    MpsseInterpreter interfaces[2];
+    MpsseInterpreter interfaces[2]{};
 };
 
 struct FakeUsb {
-    std::vector<std::unique_ptr<FakeFtdiChip>> chips;
-    // "A open 0403:6014 0", "A write 80 FA FB", "A read 1", ... ("-" before an open)
-    std::vector<std::string> calls;
+    std::deque<FakeFtdiChip> chips; // where they stay while more are plugged in
+    // "A open 0403:6014 0", "A write 80 FA FB", "A read 1 failed", ... ("-" before an open)
+    QStringList calls;
 
-    FakeFtdiChip &plug(uint16_t product);
-    // Only the writes, as hex, of all interfaces.
-    std::vector<std::string> writes() const;
+    FakeFtdiChip &plug(uint16_t id) { return chips.emplace_back(FakeFtdiChip{0x0403, id}); }
+    // The `index`th chip plugged in with these ids, or nullptr.
+    FakeFtdiChip *find(uint16_t vendor, uint16_t product, int index);
 };
 
 class FakeFtdiPort : public telkor::FtdiPort
@@ -33,9 +33,9 @@ public:
 
     int count(uint16_t vendor, uint16_t product) override;
     bool open(uint16_t vendor, uint16_t product, int index, int interface) override;
-    void close() override;
-    bool reset() override;
-    bool setLatency(uint8_t milliseconds) override;
+    void close() override { chip = nullptr; }
+    bool reset() override { return log("reset", engine()); }
+    bool setLatency(uint8_t ms) override { return log("latency " + QString::number(ms), engine()); }
     bool setBitmode(uint8_t mask, uint8_t mode) override;
     bool write(const uint8_t *data, size_t count) override;
     int read(uint8_t *buffer, size_t count, int timeoutMs) override;
@@ -43,10 +43,10 @@ public:
 
 private:
     // The open interface while its chip is plugged in, else nullptr.
-    MpsseInterpreter *engine();
-    bool log(const std::string &call, bool result);
+    MpsseInterpreter *engine() { return chip && chip->present ? &chip->interfaces[side] : nullptr; }
+    bool log(const QString &call, bool result);
 
     FakeUsb &usb;
     FakeFtdiChip *chip = nullptr;
-    int interface = 0;
+    int side = 0; // the interface
 };
