@@ -27,7 +27,6 @@ public:
     std::map<std::string, std::string> files;  // sysfs, by path
     std::vector<std::string> slaveControllers; // names in /sys/class/spi_slave
     bool lsbFirstRefused = false;
-    bool mode32Missing = false;  // only the 8-bit SPI_IOC_WR_MODE is known
     uint32_t maxHz = 0xFFFFFFFF; // the controller's fastest clock
     // The message ioctl `failAtMessage` calls from now (1: the next) fails with this error.
     int failAtMessage = 0, failError = 0;
