@@ -26,7 +26,6 @@ struct Host {
     LoopbackDevice loopback;
     NorFlash flash{(clock.setRealTime(false), clock), std::string(), nullptr};
     FakeSpidev fake;
-    SpidevBackend *backend = nullptr;
     std::unique_ptr<BusAdapter> adapter;
 
     explicit Host(int bufsiz = 0)
@@ -36,16 +35,14 @@ struct Host {
         fake.addNode(1, 0, &loopback);
         if (bufsiz)
             fake.files["/sys/module/spidev/parameters/bufsiz"] = std::to_string(bufsiz) + "\n";
-        auto made = std::make_unique<SpidevBackend>(fake, LibraryConfig());
-        backend = made.get();
-        adapter = std::make_unique<BusAdapter>(std::move(made));
+        adapter =
+            std::make_unique<BusAdapter>(std::make_unique<SpidevBackend>(fake, LibraryConfig()));
     }
     int32_t open(int controlMode, int lsbFirst = 0)
     {
         SpiConfig config = BusAdapter::defaultConfig();
         config.controlMode = static_cast<uint8_t>(controlMode);
         config.lsbFirst = static_cast<uint8_t>(lsbFirst);
-        config.clockHz = 1000000;
         adapter->open();
         return adapter->configure(0x00, config);
     }
@@ -171,18 +168,15 @@ void TestSpidev::messages()
     QStringList actual;
     for (const std::string &text : host.fake.messages) {
         const QString message = QString::fromStdString(text);
-        const bool released =
-            message.endsWith(QLatin1String(" d3")) && !message.endsWith(QLatin1String(" cs d3"));
-        actual << (message.size() <= 60 ? message
-                                        : QString::number(message.count(QLatin1String(" ; ")) + 1) +
-                                              (released ? " d3" : ""));
+        const bool released = message.endsWith(" d3") && !message.endsWith(" cs d3");
+        actual << (message.size() <= 60
+                       ? message
+                       : QString::number(message.count(" ; ") + 1) + (released ? " d3" : ""));
     }
     QCOMPARE(actual, messages);
-    if (received == QLatin1String("echo"))
-        QCOMPARE(in, out);
-    else
-        QCOMPARE(QString::fromLatin1(in.left(received.size() / 2).toHex()), received);
-    const size_t sleeps = call.endsWith(QLatin1String("70000")) ? messages.size() - 1 : 0;
+    const QByteArray expected = received == "echo" ? out.toHex() : received.toLatin1();
+    QCOMPARE(in.toHex().left(expected.size()), expected);
+    const size_t sleeps = call.endsWith("70000") ? messages.size() - 1 : 0;
     QCOMPARE(host.fake.sleeps, std::vector<uint64_t>(sleeps, 70000));
 }
 
@@ -238,7 +232,6 @@ void TestSpidev::lsbFirstInSoftware()
         Host host;
         host.fake.lsbFirstRefused = refused;
         QCOMPARE(host.open(0, 1), int32_t(Ok));
-        QCOMPARE(host.backend->reversesBits(0), refused);
         QByteArray out, in, command = QByteArray::fromHex("F9"), answer;
         host.call(QStringLiteral("SpiWriteRead 2 2"), &out, &in);
         host.call(QStringLiteral("SpiWriteRead 1 3"), &command, &answer, 0x10);
