@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <linux/spi/spidev.h>
 
 namespace
@@ -15,76 +14,56 @@ uint8_t reverseBits(uint8_t byte)
 {
     uint8_t reversed = 0;
     for (int bit = 0; bit < 8; ++bit)
-        if (byte & (1 << bit))
-            reversed = static_cast<uint8_t>(reversed | (0x80 >> bit));
+        reversed = static_cast<uint8_t>(reversed << 1 | ((byte >> bit) & 1));
     return reversed;
 }
 
 std::string hex(const uint8_t *data, size_t count)
 {
+    static const char digits[] = "0123456789ABCDEF";
     std::string text;
-    char digits[3];
-    for (size_t i = 0; i < count; ++i) {
-        std::snprintf(digits, sizeof digits, "%02X", data[i]);
-        text += digits;
-    }
+    for (size_t i = 0; i < count; ++i)
+        text += {digits[data[i] >> 4], digits[data[i] & 15]};
     return text;
-}
-
-std::string nodePath(int bus, int chipSelect)
-{
-    return "/dev/spidev" + std::to_string(bus) + "." + std::to_string(chipSelect);
 }
 
 } // namespace
 
-void FakeSpidev::addNode(int bus, int chipSelect, telkor::SpiDevice *chip)
+std::string FakeSpidev::path(int bus, int chipSelect)
 {
-    nodes[nodePath(bus, chipSelect)].chip = chip;
+    return "/dev/spidev" + std::to_string(bus) + "." + std::to_string(chipSelect);
 }
 
-const FakeSpidev::Node &FakeSpidev::node(int bus, int chipSelect)
+void FakeSpidev::addNode(int bus, int chipSelect, telkor::SpiDevice *chip)
 {
-    return nodes[nodePath(bus, chipSelect)];
+    nodes[path(bus, chipSelect)].chip = chip;
 }
 
 int FakeSpidev::open(const std::string &path)
 {
-    if (openError)
-        return -openError;
-    const auto node = nodes.find(path);
-    if (node == nodes.end())
-        return -ENOENT;
+    if (openError || !nodes.count(path))
+        return openError ? -openError : -ENOENT;
     ++opens;
     descriptors[nextFd] = path;
     return nextFd++;
 }
 
-void FakeSpidev::close(int fd)
-{
-    descriptors.erase(fd);
-}
-
 std::vector<std::string> FakeSpidev::listDirectory(const std::string &path)
 {
-    std::vector<std::string> names;
-    if (path == "/dev") {
-        names = {"null", "tty0"};
-        for (const auto &node : nodes)
-            names.push_back(node.first.substr(5));
-    } else if (path == "/sys/class/spi_slave") {
-        names = slaveControllers;
-    }
+    if (path != "/dev")
+        return path == "/sys/class/spi_slave" ? slaveControllers : std::vector<std::string>();
+    std::vector<std::string> names = {"null", "tty0"};
+    for (const auto &node : nodes)
+        names.push_back(node.first.substr(5));
     return names;
 }
 
 bool FakeSpidev::readFile(const std::string &path, std::string *text)
 {
     const auto file = files.find(path);
-    if (file == files.end())
-        return false;
-    *text = file->second;
-    return true;
+    if (file != files.end())
+        *text = file->second;
+    return file != files.end();
 }
 
 long FakeSpidev::read(int fd, uint8_t *buffer, size_t count)
@@ -112,50 +91,33 @@ int FakeSpidev::ioctl(int fd, unsigned long request, void *argument)
         return -EBADF;
     Node &node = nodes[descriptor->second];
     if (request == SPI_IOC_WR_MODE32 || request == SPI_IOC_WR_MODE) {
-        if (request == SPI_IOC_WR_MODE32 && mode32Missing)
-            return -ENOTTY;
-        const uint32_t mode = request == SPI_IOC_WR_MODE32 ? *static_cast<uint32_t *>(argument)
-                                                           : *static_cast<uint8_t *>(argument);
+        const bool wide = request == SPI_IOC_WR_MODE32;
+        const uint32_t mode =
+            wide ? *static_cast<uint32_t *>(argument) : *static_cast<uint8_t *>(argument);
         if ((mode & SPI_LSB_FIRST) && lsbFirstRefused)
             return -EINVAL;
         node.mode = mode;
-        shortModeWrites += request == SPI_IOC_WR_MODE;
         return 0;
     }
-    if (request == SPI_IOC_WR_BITS_PER_WORD) {
+    if (request == SPI_IOC_WR_BITS_PER_WORD)
         node.bits = *static_cast<uint8_t *>(argument);
-        return 0;
-    }
-    if (request == SPI_IOC_WR_MAX_SPEED_HZ) {
+    else if (request == SPI_IOC_WR_MAX_SPEED_HZ)
         node.hz = std::min(*static_cast<uint32_t *>(argument), maxHz);
-        return 0;
-    }
-    if (request == SPI_IOC_RD_MAX_SPEED_HZ) {
+    else if (request == SPI_IOC_RD_MAX_SPEED_HZ)
         *static_cast<uint32_t *>(argument) = node.hz;
-        return 0;
-    }
-    if (_IOC_TYPE(request) == SPI_IOC_MAGIC && _IOC_NR(request) == 0 &&
-        _IOC_DIR(request) == _IOC_WRITE) {
-        if (failAtMessage > 0 && --failAtMessage == 0)
-            return -failError;
+    else if (_IOC_TYPE(request) != SPI_IOC_MAGIC || _IOC_NR(request) != 0 ||
+             _IOC_DIR(request) != _IOC_WRITE)
+        return -ENOTTY;
+    else if (failAtMessage > 0 && --failAtMessage == 0)
+        return -failError;
+    else
         return message(node, argument, _IOC_SIZE(request) / sizeof(spi_ioc_transfer));
-    }
-    return -ENOTTY;
+    return 0;
 }
 
 int FakeSpidev::message(Node &node, const void *argument, size_t count)
 {
     const auto *transfers = static_cast<const spi_ioc_transfer *>(argument);
-    // The driver's own limit: each direction of a message passes its buffer.
-    std::string bufsiz = "4096";
-    readFile("/sys/module/spidev/parameters/bufsiz", &bufsiz);
-    size_t out = 0, in = 0;
-    for (size_t t = 0; t < count; ++t) {
-        out += transfers[t].tx_buf ? transfers[t].len : 0;
-        in += transfers[t].rx_buf ? transfers[t].len : 0;
-    }
-    if (out > std::stoul(bufsiz) || in > std::stoul(bufsiz))
-        return -EMSGSIZE;
     const bool lsbFirst = node.mode & SPI_LSB_FIRST;
     std::string text;
     int total = 0;
@@ -164,9 +126,8 @@ int FakeSpidev::message(Node &node, const void *argument, size_t count)
         const spi_ioc_transfer &transfer = transfers[t];
         const auto *tx = reinterpret_cast<const uint8_t *>(transfer.tx_buf);
         auto *rx = reinterpret_cast<uint8_t *>(transfer.rx_buf);
-        text += (t ? " ; " : "") + std::to_string(transfer.len);
-        if (tx)
-            text += " tx=" + hex(tx, transfer.len);
+        text += (t ? " ; " : "") + std::to_string(transfer.len) + (tx ? " tx=" : "");
+        text += tx ? hex(tx, transfer.len) : "";
         for (uint32_t i = 0; i < transfer.len; ++i) {
             // Without a transmit buffer the controller shifts out zeros, or leaves the single
             // line to the chip.
@@ -176,10 +137,7 @@ int FakeSpidev::message(Node &node, const void *argument, size_t count)
                 rx[i] = lsbFirst ? reverseBits(answer) : answer;
         }
         total += static_cast<int>(transfer.len);
-        if (rx)
-            text += " rx";
-        if (transfer.cs_change)
-            text += " cs";
+        text += std::string(rx ? " rx" : "") + (transfer.cs_change ? " cs" : "");
         if (transfer.delay_usecs)
             text += " d" + std::to_string(transfer.delay_usecs);
         if (transfer.cs_change && t + 1 < count) {
@@ -189,6 +147,5 @@ int FakeSpidev::message(Node &node, const void *argument, size_t count)
     }
     node.chip->deselect();
     messages.push_back(text);
-    messageSizes.push_back(static_cast<int>(count));
     return total;
 }
