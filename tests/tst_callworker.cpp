@@ -48,7 +48,8 @@ void TestCallWorker::shortCalls()
     QFETCH(int, pauseUs);
     CallWorker worker;
     bool fired = false;
-    QTimer::singleShot(0, this, [&] { fired = true; });
+    QObject scope; // the timers below die with the function, whatever it returns by
+    QTimer::singleShot(0, &scope, [&] { fired = true; });
     const std::thread::id here = std::this_thread::get_id();
     int next = 0; // the index of the call expected next on the worker thread
     for (int i = 0; i < 20; ++i) {
@@ -74,8 +75,9 @@ void TestCallWorker::longCalls()
     QSignalSpy finished(worker.get(), &CallWorker::longCallFinished);
     bool busyInTimer = false;
     auto release = std::make_shared<std::atomic<bool>>(false);
+    QObject scope;
     // The call ends only once the timer has fired: proof that events were handled.
-    QTimer::singleShot(150, this, [&] {
+    QTimer::singleShot(150, &scope, [&] {
         busyInTimer = worker->isBusy();
         *release = true;
     });
@@ -88,7 +90,7 @@ void TestCallWorker::longCalls()
 
     // Abandoned: run() returns while the call runs on, which then ends on its own.
     *release = false;
-    QTimer::singleShot(30, this, [&] { worker->abandon(); });
+    QTimer::singleShot(30, &scope, [&] { worker->abandon(); });
     QVERIFY(!worker->run(heldCall(release, 1), &result));
     QCOMPARE(result, 7);
     QVERIFY(CallWorker::abandonedCallRunning());
