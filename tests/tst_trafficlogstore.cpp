@@ -77,8 +77,8 @@ void TestTrafficLogStore::texts_data()
     QTest::addColumn<QByteArray>("expected"); // null: what the rich-text log holds
     QTest::newRow("empty log") << Entries{} << QByteArray("");
     QTest::newRow("hex, none, text to the zero byte")
-        << Entries{"Th:\x01\xAB", "Rh:\xFF", "Th:", QByteArray("Ra:AB\0CD", 8), "Ra:"}
-        << QByteArray("TX : 01 AB \nRX : FF \nTX : \nRX : AB\nRX : \n");
+        << Entries{"Th:\x01\xAB", "Rh:", QByteArray("Ra:AB\0CD", 8), QByteArray("Ra:\0AB", 6)}
+        << QByteArray("TX : 01 AB \nRX : \nRX : AB\nRX : \n");
     QTest::newRow("line breaks, bad UTF-8")
         << Entries{"Ta:a\r\nb\rc\n\rd", "Ra:1\xE2\x80\xA8x\xE2\x80\xA9y\xC2\xA0z", "Ta:\xC3(\xFF"}
         << QByteArray("TX : a\nb\nc\n\nd\nRX : 1\nx\ny z\nTX : \xEF\xBF\xBD(\xEF\xBF\xBD\n");
