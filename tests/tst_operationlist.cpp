@@ -14,46 +14,52 @@ private slots:
     void fileRows_data();
     void fileRows();
     void unrecognisedMessageNamesTenRows();
-    void edits_data();
-    void edits();
     void removeCheckedRows();
 };
 
 void TestOperationList::fileRows_data()
 {
-    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("operation"); // in the file
     QTest::addColumn<bool>("master");
-    // "checked|operation" as shown and saved; an unrecognised operation loads unchecked, as write,
-    // and is named among the problems. A slave's rows show write-read as write and do not offer it.
+    QTest::addColumn<QVariant>("edit"); // then given to the operation cell
+    // "checked|operation as saved|operation after the edit". An unrecognised operation loads
+    // unchecked, as write, and is named among the problems. A slave's rows show write-read as
+    // write and do not offer it. A refused edit changes nothing.
     QTest::addColumn<QString>("shown");
-    QTest::newRow("write") << "写数据" << true << QString("1|写数据");
-    QTest::newRow("read") << "读数据" << true << QString("1|读数据");
-    QTest::newRow("write-read") << "写读数据" << true << QString("1|写读数据");
-    QTest::newRow("write-read as slave") << "写读数据" << false << QString("1|写数据");
-    QTest::newRow("typo") << "写入数据" << true << QString("0|写数据");
-    QTest::newRow("half a keyword") << "写读" << true << QString("0|写数据");
-    QTest::newRow("empty") << "" << true << QString("0|写数据");
-    QTest::newRow("trailing blank") << "读数据 " << true << QString("0|写数据");
+    QTest::newRow("write, by keyword")
+        << "写数据" << true << QVariant("读数据") << "1|写数据|读数据";
+    QTest::newRow("read, by number") << "读数据" << true << QVariant(2) << "1|读数据|写读数据";
+    QTest::newRow("write-read, unknown keyword")
+        << "写读数据" << true << QVariant("x") << "1|写读数据|写读数据";
+    QTest::newRow("write-read as slave") << "写读数据" << false << QVariant(2) << "1|写数据|写数据";
+    QTest::newRow("half a keyword, no such number")
+        << "写读" << true << QVariant(3) << "0|写数据|写数据";
+    QTest::newRow("trailing blanks")
+        << "读数据 " << true << QVariant("写读数据 ") << "0|写数据|写数据";
 }
 
 void TestOperationList::fileRows()
 {
     QFETCH(QString, operation);
     QFETCH(bool, master);
+    QFETCH(QVariant, edit);
     QFETCH(QString, shown);
+    const QStringList expected = shown.split('|');
     // Data beyond any line edit's length: never cut.
     const ListRow file{true, operation, QString(40000, QLatin1Char('A')), " 3", "7", 5};
     QStringList problems;
     OperationListModel model;
     model.appendRows(toOperationRows({file}, master, &problems));
-    const QString problem = QString::fromUtf8("第5行“%1”").arg(operation);
-    QCOMPARE(problems, shown.startsWith(QLatin1Char('0')) ? QStringList({problem}) : QStringList());
-    const ListRow back = toListRows(model.rows()).value(0);
-    QCOMPARE(QStringList({QString::number(model.isChecked(0)), model.index(0, 1).data().toString(),
-                          back.operation, back.writeData, back.count, back.delay}),
-             QStringList({shown.left(1), shown.mid(2), shown.mid(2), file.writeData, file.count,
-                          file.delay}));
-    QCOMPARE(model.setData(model.index(0, 1), 2), master);
+    QCOMPARE(problems, expected[0] == "0"
+                           ? QStringList(QString::fromUtf8("第5行“%1”").arg(operation))
+                           : QStringList());
+    const ListRow saved{expected[0] == "1", expected[1], file.writeData, file.count, file.delay};
+    QCOMPARE(toListRows(model.rows()).value(0), saved);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    const bool taken = expected[2] != expected[1];
+    QCOMPARE(model.setData(model.index(0, 1), edit), taken);
+    QCOMPARE(changed.size(), int(taken));
+    QCOMPARE(model.index(0, 1).data().toString(), expected[2]);
 }
 
 void TestOperationList::unrecognisedMessageNamesTenRows()
@@ -63,45 +69,16 @@ void TestOperationList::unrecognisedMessageNamesTenRows()
                                "5，6，7，8，9，10等共12行。请检查后再执行！"));
 }
 
-void TestOperationList::edits_data()
-{
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("shown"); // empty: the model refuses the edit and keeps "写数据"
-    QTest::newRow("operation by number") << 1 << QVariant(2) << "写读数据";
-    QTest::newRow("operation by keyword") << 1 << QVariant("读数据") << "读数据";
-    QTest::newRow("no such operation") << 1 << QVariant(3) << "";
-    QTest::newRow("unknown keyword") << 1 << QVariant("x") << "";
-    QTest::newRow("data kept verbatim") << 2 << QVariant(" 0A  g ") << " 0A  g ";
-    QTest::newRow("delay") << 4 << QVariant("007") << "007";
-}
-
-void TestOperationList::edits()
-{
-    QFETCH(int, column);
-    QFETCH(QVariant, value);
-    QFETCH(QString, shown);
-    OperationListModel model;
-    model.appendRows({OperationRow()});
-    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    QCOMPARE(model.setData(model.index(0, column), value), !shown.isEmpty());
-    QCOMPARE(changed.size(), shown.isEmpty() ? 0 : 1);
-    QCOMPARE(model.index(0, column).data().toString(), shown.isEmpty() ? "写数据" : shown);
-}
-
 void TestOperationList::removeCheckedRows()
 {
     // Rows named by their first position; one rowsRemoved per run of checked rows.
+    QVector<ListRow> file;
+    for (const char check : QByteArray("1101001"))
+        file.append({check == '1', "写数据", QString::number(file.size()), "", ""});
     OperationListModel model;
-    for (const QChar check : QStringLiteral("1101001")) {
-        OperationRow row;
-        row.checked = check == QLatin1Char('1');
-        row.writeData = QString::number(model.rowCount());
-        model.appendRows({row});
-    }
+    model.appendRows(toOperationRows(file, true, nullptr));
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
     QCOMPARE(model.removeCheckedRows(), 4);
-    QCOMPARE(model.removeCheckedRows(), 0); // none left checked
     QString kept;
     for (const OperationRow &row : model.rows())
         kept += row.writeData;

@@ -4,34 +4,17 @@
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QComboBox>
-#include <QTextEdit>
 #include <QtTest>
 
-namespace
-{
-
-QtMessageHandler previousHandler = nullptr;
-
-// The offscreen platform warns about every window it shows; that says nothing about us.
-void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    previousHandler(type, context, message);
-}
-
-} // namespace
+// Qt's own handler, for every message the filter below lets through.
+static QtMessageHandler previousHandler = nullptr;
 
 QStringList warningSummary(const QString &message)
 {
-    if (message.isEmpty())
-        return QStringList();
-    return {QString::fromUtf8("QMessageBox|警告|") + message};
+    return message.isEmpty() ? QStringList()
+                             : QStringList{QString::fromUtf8("QMessageBox|警告|") + message};
 }
 
 void KavrisFixture::start(std::unique_ptr<MainWindow> window)
@@ -45,32 +28,6 @@ void KavrisFixture::start(std::unique_ptr<MainWindow> window)
     clearAdapterCalls();
 }
 
-void KavrisFixture::stop()
-{
-    mainWindow.reset();
-    answerer.reset();
-}
-
-void KavrisFixture::click(const char *buttonName)
-{
-    find<QAbstractButton>(buttonName)->click();
-}
-
-void KavrisFixture::trigger(const char *actionName)
-{
-    find<QAction>(actionName)->trigger();
-}
-
-void KavrisFixture::select(const char *comboName, int index)
-{
-    find<QComboBox>(comboName)->setCurrentIndex(index);
-}
-
-void KavrisFixture::setWriteText(const char *textEditName, const QString &text)
-{
-    find<QTextEdit>(textEditName)->setPlainText(text);
-}
-
 QString KavrisFixture::log()
 {
     QBuffer text;
@@ -82,25 +39,19 @@ QString KavrisFixture::log()
 QStringList KavrisFixture::logLines()
 {
     QStringList lines = log().split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    lines.removeLast(); // every line ends in a line break, so the last is always empty
     return lines;
 }
 
 void WindowTest::initTestCase()
 {
+    // The offscreen platform warns about every window it shows; that says nothing about us.
     if (!previousHandler)
-        previousHandler = qInstallMessageHandler(quietOffscreen);
+        previousHandler = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+                if (!message.contains(QLatin1String("propagateSizeHints")))
+                    previousHandler(type, context, message);
+            });
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QVERIFY(loadSimulatedAdapter());
-}
-
-void WindowTest::init()
-{
-    fixture.start();
-}
-
-void WindowTest::cleanup()
-{
-    fixture.stop();
 }

@@ -9,11 +9,10 @@
 #include "oplist/operationlistmodel.h"
 #include "simlibrary.h"
 
-#include <QByteArray>
-#include <QObject>
-#include <QString>
-#include <QStringList>
-#include <QWidget>
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QTextEdit>
 
 #include <memory>
 
@@ -39,21 +38,24 @@ QStringList warningSummary(const QString &message);
 class KavrisFixture
 {
 public:
-    // Resets the simulated adapter and opens a new window. `windowFactory` lets a test use a
-    // subclass of MainWindow.
+    // Resets the simulated adapter and opens a new window, or `window` for a subclass.
     void start(std::unique_ptr<MainWindow> window = nullptr);
-    void stop();
-
-    MainWindow &window() { return *mainWindow; }
-    template <typename T> T *find(const char *name)
+    void stop()
     {
-        return mainWindow->findChild<T *>(QString::fromLatin1(name));
+        mainWindow.reset();
+        answerer.reset();
     }
 
-    void click(const char *buttonName);
-    void trigger(const char *actionName);
-    void select(const char *comboName, int index);
-    void setWriteText(const char *textEditName, const QString &text);
+    MainWindow &window() { return *mainWindow; }
+    template <typename T> T *find(const char *name) { return mainWindow->findChild<T *>(name); }
+
+    void click(const char *button) { find<QAbstractButton>(button)->click(); }
+    void trigger(const char *action) { find<QAction>(action)->trigger(); }
+    void select(const char *combo, int index) { find<QComboBox>(combo)->setCurrentIndex(index); }
+    void setWriteText(const char *edit, const QString &text)
+    {
+        find<QTextEdit>(edit)->setPlainText(text);
+    }
 
     QString log();          // the traffic log as plain text
     QStringList logLines(); // its lines without the empty last one
@@ -77,6 +79,6 @@ protected:
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { fixture.start(); }
+    void cleanup() { fixture.stop(); }
 };

@@ -8,28 +8,17 @@
 #include <QMessageBox>
 #include <QMetaEnum>
 
-namespace
-{
-
-QString buttonName(QMessageBox::StandardButton button)
+static QString buttonName(QMessageBox::StandardButton button)
 {
     const QMetaObject &meta = QMessageBox::staticMetaObject;
     const QMetaEnum names = meta.enumerator(meta.indexOfEnumerator("StandardButtons"));
     return QString::fromLatin1(names.valueToKey(button));
 }
 
-} // namespace
-
 ModalAnswerer::ModalAnswerer()
 {
-    timer.setInterval(5);
     connect(&timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-    timer.start();
-}
-
-void ModalAnswerer::then(const Handler &handler)
-{
-    handlers.append(handler);
+    timer.start(5);
 }
 
 void ModalAnswerer::poll()
@@ -39,9 +28,8 @@ void ModalAnswerer::poll()
     if (!modal || !modal->isVisible() || answered.contains(modal))
         return;
     answered.append(modal);
-    Seen record;
-    record.kind = QString::fromLatin1(modal->metaObject()->className());
-    record.title = modal->windowTitle();
+    Seen record{
+        QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), {}, {}};
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         record.text = box->text();
         for (QAbstractButton *button : box->buttons())
@@ -67,38 +55,25 @@ QStringList ModalAnswerer::summary() const
 ModalAnswerer::Handler ModalAnswerer::press(const QString &standardButton)
 {
     return [standardButton](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (!box)
-            return static_cast<void>(qobject_cast<QDialog *>(modal)->reject());
-        for (QAbstractButton *button : box->buttons())
-            if (buttonName(box->standardButton(button)) == standardButton)
-                return button->click();
-        box->reject();
-    };
-}
-
-ModalAnswerer::Handler ModalAnswerer::pressDefault()
-{
-    return [](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (box && !box->buttons().isEmpty())
-            box->buttons().first()->click();
-        else if (auto *dialog = qobject_cast<QDialog *>(modal))
-            dialog->reject();
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            for (QAbstractButton *button : box->buttons())
+                if (standardButton.isEmpty() ||
+                    buttonName(box->standardButton(button)) == standardButton)
+                    return button->click();
+        cancel()(modal);
     };
 }
 
 ModalAnswerer::Handler ModalAnswerer::chooseFile(const QString &path)
 {
     return [path](QWidget *modal) {
-        auto *dialog = qobject_cast<QFileDialog *>(modal);
-        if (!dialog)
-            return static_cast<void>(qobject_cast<QDialog *>(modal)->reject());
         // selectFile() leaves the name box alone while it has the focus, as it has in a shown
         // dialog: type the path into it instead.
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        auto *name =
+            dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
         if (!name)
-            return static_cast<void>(dialog->reject());
+            return cancel()(modal);
         name->setText(path);
         static_cast<QDialog *>(dialog)->accept();
     };

@@ -1,10 +1,8 @@
 #pragma once
 // Answers the modal dialogs a test provokes, in order, and keeps what each one showed.
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QString>
 #include <QStringList>
 #include <QTimer>
 
@@ -29,13 +27,13 @@ public:
 
     // The next modal dialog is handed to `handler`. Dialogs no handler waits for are
     // rejected (and still recorded), so a test never hangs on one.
-    void then(const Handler &handler);
+    void then(const Handler &handler) { handlers.append(handler); }
 
     // Ready-made answers.
-    static Handler press(const QString &standardButton); // a message box's button, by name
-    static Handler pressDefault();                       // the message box's only/first button
-    static Handler chooseFile(const QString &path);      // a file dialog: that file, accepted
-    static Handler cancel();                             // reject whatever it is
+    static Handler press(const QString &standardButton);       // a message box's button, by name
+    static Handler pressDefault() { return press(QString()); } // its only or first button
+    static Handler chooseFile(const QString &path);            // a file dialog: that file, accepted
+    static Handler cancel();                                   // reject whatever it is
 
     QList<Seen> seen;
     // Called for every dialog as it is seen, before it is answered.

@@ -4,44 +4,36 @@
 #include "telkor/telkortest.h"
 #include "transfer/bytetext.h"
 
-#include <algorithm>
 #include <cstdio>
 
 bool loadSimulatedAdapter()
 {
-    if (AdapterLibrary::isLoaded())
-        return true;
     QString error;
-    if (!AdapterLibrary::load({QString::fromLatin1(AdapterLibrary::fileName)}, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return false;
-    }
-    return true;
+    if (AdapterLibrary::isLoaded() ||
+        AdapterLibrary::load({QString::fromLatin1(AdapterLibrary::fileName)}, &error))
+        return true;
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    return false;
 }
 
 QStringList adapterCalls()
 {
     QStringList calls;
-    const int count = TelkorTestCallCount();
-    for (int i = 0; i < count; ++i) {
-        const int length = TelkorTestCallText(i, nullptr, 0);
-        QByteArray line(length + 1, '\0');
+    for (int i = 0; i < TelkorTestCallCount(); ++i) {
+        QByteArray line(TelkorTestCallText(i, nullptr, 0) + 1, '\0');
         TelkorTestCallText(i, line.data(), line.size());
-        line.chop(1);
-        calls.append(QString::fromUtf8(line));
+        calls.append(QString::fromUtf8(line.constData())); // up to the terminating zero
     }
     return calls;
 }
 
 QStringList transferCalls()
 {
-    QStringList calls = adapterCalls();
-    calls.erase(std::remove_if(calls.begin(), calls.end(),
-                               [](const QString &call) {
-                                   return call.startsWith(QLatin1String("Adapter")) ||
-                                          call.startsWith(QLatin1String("SpiConfigure"));
-                               }),
-                calls.end());
+    QStringList calls;
+    for (const QString &call : adapterCalls())
+        if (!call.startsWith(QLatin1String("Adapter")) &&
+            !call.startsWith(QLatin1String("SpiConfigure")))
+            calls.append(call);
     return calls;
 }
 
@@ -67,8 +59,8 @@ void queueSlaveFrame(const QByteArray &bytes)
 
 void forceNext(const QString &entryAndResult)
 {
-    const QStringList parts = entryAndResult.split(QLatin1Char('='));
-    TelkorTestForceResult(qPrintable(parts.value(0)), parts.value(1).toInt(), 1);
+    TelkorTestForceResult(qPrintable(entryAndResult.section(QLatin1Char('='), 0, 0)),
+                          entryAndResult.section(QLatin1Char('='), 1).toInt(), 1);
 }
 
 QStringList echoLines(const TransferOutcome &outcome)
