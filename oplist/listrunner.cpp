@@ -62,7 +62,7 @@ void ListRunner::startCycle()
     if (cycling || !model.anyChecked())
         return;
     cycling = true;
-    emit cycleChanged(true);
+    announceCycle(true);
     frames.push_back(std::make_unique<Frame>(true));
     connect(&frames.back()->delay, &QTimer::timeout, this, &ListRunner::scheduleStep);
     step();
@@ -73,7 +73,7 @@ void ListRunner::stopCycle()
     if (!cycling)
         return;
     cycling = false;
-    emit cycleChanged(false);
+    announceCycle(false);
     scheduleStep(); // a cycle waiting for rows ends now
 }
 
@@ -81,11 +81,21 @@ void ListRunner::abandon()
 {
     ++generation;
     cycling = false;
+    announcedCycling = false; // nothing more is reported
     stepTimer->stop();
     const bool wasRunning = !frames.empty();
     frames.clear();
     if (wasRunning)
         emit idle();
+}
+
+void ListRunner::announceCycle(bool running)
+{
+    // A stop click shows at once and the end of the stopped pass changes nothing more.
+    if (running == announcedCycling)
+        return;
+    announcedCycling = running;
+    emit cycleChanged(running);
 }
 
 void ListRunner::scheduleStep()
@@ -117,7 +127,7 @@ void ListRunner::endFrame(Frame *frame)
     const bool cycleFrame = frame->cycle;
     removeFrame(frame);
     if (cycleFrame)
-        emit cycleChanged(false);
+        announceCycle(false);
     scheduleStep();
 }
 
@@ -166,7 +176,7 @@ void ListRunner::step()
                 if (started != generation)
                     return;
                 if (cycleFrame)
-                    emit cycleChanged(false);
+                    announceCycle(false);
                 scheduleStep();
                 return;
             }
@@ -225,7 +235,7 @@ bool ListRunner::prepare(Frame *frame, int started)
     if (started != generation)
         return false;
     if (cycleFrame)
-        emit cycleChanged(false);
+        announceCycle(false);
     scheduleStep();
     return false;
 }

@@ -64,6 +64,7 @@ signals:
     // A pass ended; `ranRows` tells whether any checked row ran. Emitted before the next pass of
     // a cycle starts, so a handler may still stop the cycle.
     void passFinished(bool ranRows);
+    // The cycle started or ended (a stop click shows at once; a failure after its warning).
     void cycleChanged(bool running);
     // The last pass under way ended (or was abandoned); nothing runs any more. Emitted while the
     // runner is still in its step: a handler should act on it later, not start a pass at once.
@@ -71,6 +72,7 @@ signals:
 
 private:
     struct Frame;
+    void announceCycle(bool running);
     void scheduleStep();
     void step();
     // Prepares the adapter with the panel as it is now; false when the pass ended (the
@@ -86,6 +88,7 @@ private:
     std::function<PanelSettings()> settingsSource;
     bool skipDelays = false;
     bool cycling = false;
+    bool announcedCycling = false; // what cycleChanged last said
     // Changes when everything is abandoned, so that a step interrupted by a signal's handler
     // knows that its frame is gone.
     int generation = 0;
