@@ -352,15 +352,20 @@ void MainWindow::convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked
 {
     const QString text = box->toPlainText();
     QString converted;
-    if (checked) {
-        converted = plainToHexText(text);
-    } else if (!hexToPlainText(text, &converted)) {
-        checkBox->setChecked(true);
-        QMessageBox::warning(this, QStringLiteral("Warning"),
-                             QStringLiteral("Contains illegal characters!"), QMessageBox::Ok,
+    const auto refuse = [&](const QString &message) {
+        checkBox->setChecked(!checked);
+        QMessageBox::warning(this, QStringLiteral("Warning"), message, QMessageBox::Ok,
                              QMessageBox::NoButton);
-        return;
-    }
+    };
+    if (!checked && !hexToPlainText(text, &converted))
+        return refuse(QStringLiteral("Contains illegal characters!"));
+    // More than the adapter's buffer can never be sent, and showing a converted text of a
+    // million characters would hold the window for seconds.
+    if ((checked ? text.size() : converted.size()) > TELKOR_BUFFER_SIZE)
+        return refuse(QStringLiteral("Too much data to convert: at most %1 bytes can be sent!")
+                          .arg(TELKOR_BUFFER_SIZE));
+    if (checked)
+        converted = plainToHexText(text);
     box->clear();
     // As plain text: decoded bytes such as "<b>" must stay the characters that will be sent,
     // not turn into markup.

@@ -383,8 +383,20 @@ void TestWindow::helpBoxesAndHexBox()
     box->setPlainText(QStringLiteral("41 G2"));
     hex->click();
     QCOMPARE(box->toPlainText(), QStringLiteral("41 G2"));
+    // More than the adapter takes is never converted (either way), so it never holds the window.
+    const QString tooMuch = QStringLiteral("41 ").repeated(20481);
+    box->setPlainText(tooMuch);
+    hex->click();
+    QVERIFY(hex->isChecked());
+    box->setPlainText(QString(20481, QLatin1Char('A')));
+    hex->setChecked(false);
+    hex->click();
+    QVERIFY(!hex->isChecked());
+    QCOMPARE(box->toPlainText().size(), 20481);
+    const QString refused = QStringLiteral(
+        "QMessageBox|Warning|Too much data to convert: at most 20480 bytes can be sent!");
     QCOMPARE(fixture.dialogs().summary().mid(4),
-             QStringList({"QMessageBox|Warning|Contains illegal characters!"}));
+             QStringList({"QMessageBox|Warning|Contains illegal characters!", refused, refused}));
 }
 
 QTEST_MAIN(TestWindow)
