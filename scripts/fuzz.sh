@@ -12,12 +12,8 @@ seconds="${1:-60}"
 build_dir="${KAVRIS_FUZZ_BUILD_DIR:-build-fuzz}"
 targets=(listfile bytetext rowcells telkorconfig expectedlog)
 
-scripts/install-deps.sh
-if ! command -v clang++ > /dev/null; then
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q clang
-fi
+# libFuzzer and the sanitizers' runtimes come in libclang-rt, which clang only recommends.
+scripts/install-deps.sh clang libclang-rt-14-dev
 launcher=()
 if command -v ccache > /dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing KAVRIS needs on Debian 12, if it is missing.
+#   scripts/install-deps.sh [MORE PACKAGES...]   (scripts/fuzz.sh adds clang and its runtimes)
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools qt6-base-dev libftdi1-dev
-          fonts-wqy-microhei)
+          fonts-wqy-microhei "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
