@@ -35,16 +35,6 @@ qint64 trainUs(int blocks, int intervalUs)
 
 AdapterSession::AdapterSession(const AdapterEntries &entries) : library(entries) {}
 
-std::shared_ptr<AdapterSession::Buffers> AdapterSession::buffers(const QByteArray &data,
-                                                                 bool withRead)
-{
-    auto result = std::make_shared<Buffers>();
-    result->write = transferBuffer(data);
-    if (withRead)
-        result->read = transferBuffer();
-    return result;
-}
-
 bool AdapterSession::call(const char *what, qint64 expectedUs, std::function<int32_t()> body,
                           int32_t *result)
 {
@@ -96,79 +86,87 @@ bool AdapterSession::ready(const PanelSettings &settings, TransferOutcome *outco
     return problem.isEmpty() && !stale;
 }
 
-TransferOutcome AdapterSession::failed(const char *message)
+TransferOutcome AdapterSession::transfer(const char *what, qint64 expectedUs,
+                                         const QByteArray &data, const TransferBody &body,
+                                         const QString &failure, int32_t *count)
 {
-    stale = true;
-    return TransferOutcome::failure(Status::Failed, QString::fromUtf8(message));
+    // The buffers belong to the call, so that an abandoned one still has them.
+    struct Buffers {
+        QByteArray write;
+        QByteArray read;
+    };
+    auto buffers = std::make_shared<Buffers>();
+    buffers->write = transferBuffer(data);
+    buffers->read = transferBuffer();
+    int32_t value = 0;
+    if (!call(
+            what, expectedUs,
+            [buffers, body] {
+                return body(bufferBytes(buffers->write), bufferBytes(buffers->read));
+            },
+            &value))
+        return abandoned;
+    if (count)
+        *count = value;
+    // A slave read answers with a count; more than the buffer holds cannot be true of a
+    // working library: a failure, not data.
+    const bool ok = count ? value >= 0 && value <= TELKOR_BUFFER_SIZE : value == 0;
+    if (!ok) {
+        stale = true;
+        return TransferOutcome::failure(Status::Failed, failure);
+    }
+    TransferOutcome outcome;
+    outcome.sent = buffers->write;
+    outcome.received = buffers->read;
+    return outcome;
 }
 
 TransferOutcome AdapterSession::writeOnce(int device, int channel, const QByteArray &data,
                                           const QString &slaveFailure)
 {
     const int n = data.size();
-    const AdapterEntries entries = library;
-    int32_t result = 0;
     // Full duplex: as many bytes are clocked in as are sent.
     if (isMaster() && isFullDuplex())
         return writeReadOnce(device, channel, data, n);
-    auto b = buffers(data, false);
-    const bool master = isMaster();
-    if (!call(
-            "写数据", 0,
-            [entries, device, channel, b, n, master] {
-                return master ? entries.write(device, channel, bufferBytes(b->write), n)
-                              : entries.slaveWrite(device, channel, bufferBytes(b->write), n, 0);
-            },
-            &result))
-        return abandoned;
-    if (result != 0) {
-        stale = true;
-        return TransferOutcome::failure(Status::Failed,
-                                        master ? QString::fromUtf8("写数据失败！") : slaveFailure);
-    }
-    TransferOutcome outcome;
-    outcome.sent = b->write;
-    outcome.echoSent(0, n);
+    const AdapterEntries entries = library;
+    TransferOutcome outcome =
+        isMaster()
+            ? transfer(
+                  "写数据", 0, data,
+                  [=](uint8_t *out, uint8_t *) { return entries.write(device, channel, out, n); },
+                  QString::fromUtf8("写数据失败！"))
+            : transfer(
+                  "写数据", 0, data,
+                  [=](uint8_t *out, uint8_t *) {
+                      return entries.slaveWrite(device, channel, out, n, 0);
+                  },
+                  slaveFailure);
+    if (outcome.ok())
+        outcome.echoSent(0, n);
     return outcome;
 }
 
 TransferOutcome AdapterSession::readOnce(int device, int channel, int count)
 {
     const AdapterEntries entries = library;
-    auto b = std::make_shared<Buffers>();
-    b->read = transferBuffer();
-    int32_t result = 0;
     if (isMaster()) {
         if (count == 0)
             return TransferOutcome();
-        if (!call(
-                "读数据", 0,
-                [entries, device, channel, b, count] {
-                    return entries.read(device, channel, bufferBytes(b->read), count);
-                },
-                &result))
-            return abandoned;
-        if (result != 0)
-            return failed("读数据失败！");
-        TransferOutcome outcome;
-        outcome.received = b->read;
-        outcome.echoReceived(0, count);
+        TransferOutcome outcome = transfer(
+            "读数据", 0, QByteArray(),
+            [=](uint8_t *, uint8_t *in) { return entries.read(device, channel, in, count); },
+            QString::fromUtf8("读数据失败！"));
+        if (outcome.ok())
+            outcome.echoReceived(0, count);
         return outcome;
     }
-    if (!call(
-            "从机读数据", 0,
-            [entries, device, channel, b] {
-                return entries.slaveRead(device, channel, bufferBytes(b->read), 0);
-            },
-            &result))
-        return abandoned;
-    // More than the buffer holds cannot be true of a working library: a failure, not data.
-    if (result < 0 || result > TELKOR_BUFFER_SIZE)
-        return failed("从机读数据失败！");
-    TransferOutcome outcome;
-    outcome.received = b->read;
-    if (result > 0)
-        outcome.echoReceived(0, result);
+    int32_t received = 0;
+    TransferOutcome outcome = transfer(
+        "从机读数据", 0, QByteArray(),
+        [=](uint8_t *, uint8_t *in) { return entries.slaveRead(device, channel, in, 0); },
+        QString::fromUtf8("从机读数据失败！"), &received);
+    if (outcome.ok() && received > 0)
+        outcome.echoReceived(0, received);
     return outcome;
 }
 
@@ -177,23 +175,16 @@ TransferOutcome AdapterSession::writeReadOnce(int device, int channel, const QBy
 {
     const int n = data.size();
     const AdapterEntries entries = library;
-    auto b = buffers(data, true);
-    int32_t result = 0;
-    if (!call(
-            "写读数据", 0,
-            [entries, device, channel, b, n, count] {
-                return entries.writeRead(device, channel, bufferBytes(b->write), n,
-                                         bufferBytes(b->read), count, 0);
-            },
-            &result))
-        return abandoned;
-    if (result != 0)
-        return failed("写读数据失败！");
-    TransferOutcome outcome;
-    outcome.sent = b->write;
-    outcome.received = b->read;
-    outcome.echoSent(0, n);
-    outcome.echoReceived(0, count);
+    TransferOutcome outcome = transfer(
+        "写读数据", 0, data,
+        [=](uint8_t *out, uint8_t *in) {
+            return entries.writeRead(device, channel, out, n, in, count, 0);
+        },
+        QString::fromUtf8("写读数据失败！"));
+    if (outcome.ok()) {
+        outcome.echoSent(0, n);
+        outcome.echoReceived(0, count);
+    }
     return outcome;
 }
 
@@ -243,23 +234,17 @@ TransferOutcome AdapterSession::blockWrite(const PanelSettings &settings, const 
     const int channel = settings.channel;
     const bool fullDuplex = isFullDuplex();
     const AdapterEntries entries = library;
-    auto b = buffers(data, true);
-    int32_t result = 0;
-    if (!call(
-            "块写数据", trainUs(blocks, intervalUs),
-            [=] {
-                return fullDuplex ? entries.blockWriteRead(device, channel, bufferBytes(b->write),
-                                                           blockSize, bufferBytes(b->read),
-                                                           blockSize, blocks, intervalUs)
-                                  : entries.blockWrite(device, channel, bufferBytes(b->write),
-                                                       blockSize, blocks, intervalUs);
-            },
-            &result))
-        return abandoned;
-    if (result != 0)
-        return failed("块写数据失败！");
-    outcome.sent = b->write;
-    outcome.received = b->read;
+    outcome = transfer(
+        "块写数据", trainUs(blocks, intervalUs), data,
+        [=](uint8_t *out, uint8_t *in) {
+            return fullDuplex
+                       ? entries.blockWriteRead(device, channel, out, blockSize, in, blockSize,
+                                                blocks, intervalUs)
+                       : entries.blockWrite(device, channel, out, blockSize, blocks, intervalUs);
+        },
+        QString::fromUtf8("块写数据失败！"));
+    if (!outcome.ok())
+        return outcome;
     outcome.echoes.reserve(fullDuplex ? 2 * blocks : blocks);
     for (int i = 0; i < blocks; ++i)
         outcome.echoSent(i * blockSize, blockSize);
@@ -285,20 +270,14 @@ TransferOutcome AdapterSession::blockRead(const PanelSettings &settings, int blo
     const int device = settings.device;
     const int channel = settings.channel;
     const AdapterEntries entries = library;
-    auto b = std::make_shared<Buffers>();
-    b->read = transferBuffer();
-    int32_t result = 0;
-    if (!call(
-            "块读数据", trainUs(blockCount, intervalUs),
-            [=] {
-                return entries.blockRead(device, channel, bufferBytes(b->read), blockSize,
-                                         blockCount, intervalUs);
-            },
-            &result))
-        return abandoned;
-    if (result != 0)
-        return failed("块模式读数据失败！");
-    outcome.received = b->read;
+    outcome = transfer(
+        "块读数据", trainUs(blockCount, intervalUs), QByteArray(),
+        [=](uint8_t *, uint8_t *in) {
+            return entries.blockRead(device, channel, in, blockSize, blockCount, intervalUs);
+        },
+        QString::fromUtf8("块模式读数据失败！"));
+    if (!outcome.ok())
+        return outcome;
     outcome.echoes.reserve(blockCount);
     for (int i = 0; i < blockCount; ++i)
         outcome.echoReceived(i * blockSize, blockSize);
@@ -328,21 +307,15 @@ TransferOutcome AdapterSession::blockWriteRead(const PanelSettings &settings,
     const int device = settings.device;
     const int channel = settings.channel;
     const AdapterEntries entries = library;
-    auto b = buffers(data, true);
-    int32_t result = 0;
-    if (!call(
-            "块写读数据", trainUs(blocks, intervalUs),
-            [=] {
-                return entries.blockWriteRead(device, channel, bufferBytes(b->write),
-                                              writeBlockSize, bufferBytes(b->read), readBlockSize,
-                                              blocks, intervalUs);
-            },
-            &result))
-        return abandoned;
-    if (result != 0)
-        return failed("块模式写读数据失败！");
-    outcome.sent = b->write;
-    outcome.received = b->read;
+    outcome = transfer(
+        "块写读数据", trainUs(blocks, intervalUs), data,
+        [=](uint8_t *out, uint8_t *in) {
+            return entries.blockWriteRead(device, channel, out, writeBlockSize, in, readBlockSize,
+                                          blocks, intervalUs);
+        },
+        QString::fromUtf8("块模式写读数据失败！"));
+    if (!outcome.ok())
+        return outcome;
     outcome.echoes.reserve(2 * blocks);
     for (int i = 0; i < blocks; ++i) {
         outcome.echoSent(i * writeBlockSize, writeBlockSize);

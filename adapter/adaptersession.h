@@ -65,21 +65,22 @@ public:
     qint64 callExpectedMs() const { return expectedMs; }
 
 private:
-    struct Buffers {
-        QByteArray write;
-        QByteArray read;
-    };
     // Runs one library call on the worker; false when the wait was abandoned.
     bool call(const char *what, qint64 expectedUs, std::function<int32_t()> body, int32_t *result);
-    // The call's buffers, owned by the call so that an abandoned one still has them.
-    static std::shared_ptr<Buffers> buffers(const QByteArray &data, bool withRead);
+    // One transfer call on fresh buffers of the adapter's size, the write buffer starting with
+    // `data`. The outcome holds both buffers on success; else the failure (the configuration
+    // goes stale) or Abandoned. With `count`, the result is a byte count (a slave read), kept
+    // there and accepted up to the buffer's size; without, only 0 is success.
+    using TransferBody = std::function<int32_t(uint8_t *write, uint8_t *read)>;
+    TransferOutcome transfer(const char *what, qint64 expectedUs, const QByteArray &data,
+                             const TransferBody &body, const QString &failure,
+                             int32_t *count = nullptr);
     TransferOutcome writeOnce(int device, int channel, const QByteArray &data,
                               const QString &slaveFailure);
     TransferOutcome readOnce(int device, int channel, int count);
     TransferOutcome writeReadOnce(int device, int channel, const QByteArray &data, int count);
     // Prepares the adapter for a transfer; false, with *outcome saying why, when it cannot go on.
     bool ready(const PanelSettings &settings, TransferOutcome *outcome);
-    TransferOutcome failed(const char *message);
     bool isMaster() const { return applied.master == 1; }
     bool isFullDuplex() const { return applied.controlMode == 0; }
 
