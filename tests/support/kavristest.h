@@ -20,16 +20,10 @@
 struct MainWindowTestAccess {
     static bool needsInit(const MainWindow &window) { return window.session.isStale(); }
     static AdapterSession &session(MainWindow &window) { return window.session; }
-    static bool hexDisplay(const MainWindow &window) { return window.hexDisplay; }
     static bool cycleRunning(const MainWindow &window) { return window.runner->isCycling(); }
     static ListRunner &runner(MainWindow &window) { return *window.runner; }
     static OperationListModel &operations(MainWindow &window) { return *window.operations; }
     static bool autoStartRunning(const MainWindow &window) { return window.autoStart->isRunning(); }
-    static QByteArray spiConfigBytes(const MainWindow &window)
-    {
-        const SpiConfig &config = window.session.appliedConfig();
-        return QByteArray(reinterpret_cast<const char *>(&config), sizeof config);
-    }
 };
 
 // The dialog record after one "警告" box saying `message`; empty for no message.

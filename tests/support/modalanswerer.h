@@ -40,7 +40,6 @@ public:
     std::function<void(const Seen &)> onSeen;
     // "kind|title|text" of every dialog seen, for compact comparisons.
     QStringList summary() const;
-    int pending() const { return handlers.size(); }
 
 private:
     void poll();

@@ -42,11 +42,6 @@ void clearAdapterCalls()
     TelkorTestClearCalls();
 }
 
-QString hexList(const QByteArray &bytes)
-{
-    return QLatin1Char('[') + QString::fromLatin1(bytes.toHex(' ').toUpper()) + QLatin1Char(']');
-}
-
 void queueMiso(const QByteArray &bytes)
 {
     TelkorTestQueueMiso(reinterpret_cast<const uint8_t *>(bytes.constData()), bytes.size());

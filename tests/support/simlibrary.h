@@ -17,8 +17,6 @@ QStringList adapterCalls();
 // The same without scans, opens and configurations.
 QStringList transferCalls();
 void clearAdapterCalls();
-// Bytes as the record shows them: "[11 22]".
-QString hexList(const QByteArray &bytes);
 // What the master receives next in place of the chips' answers; a frame the remote master
 // sends to the slave port.
 void queueMiso(const QByteArray &bytes);
