@@ -130,12 +130,7 @@ void MainWindow::warn(const QString &message)
 
 void MainWindow::echo(const TransferOutcome &outcome)
 {
-    for (const TransferOutcome::Echo &entry : outcome.echoes) {
-        if (entry.sent ? !logTx : !logRx)
-            continue;
-        const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
-        trafficLog->append(entry.sent, buffer.constData() + entry.offset, entry.length, hexDisplay);
-    }
+    trafficLog->append(outcome, hexDisplay, logTx, logRx);
 }
 
 void MainWindow::showBusy(bool busy)

@@ -87,11 +87,10 @@ void ListJob::interrupt()
 
 void ListJob::echo(const TransferOutcome &outcome)
 {
-    for (const TransferOutcome::Echo &entry : outcome.echoes) {
-        const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
-        const qint64 first = log->count();
-        log->append(entry.sent, buffer.constData() + entry.offset, entry.length, !options.ascii);
-        const QString line = log->lineText(first);
+    qint64 next = log->count();
+    log->append(outcome, !options.ascii);
+    for (; next < log->count(); ++next) {
+        const QString line = log->lineText(next);
         out << line << "\n";
         // A text entry may hold line breaks: it is then several lines of the log.
         for (const QString &part : line.split(QLatin1Char('\n'))) {

@@ -7,6 +7,8 @@
 
 #include "transfer/trafficlog.h"
 
+#include "adapter/transferoutcome.h"
+
 #include "transfer/bytetext.h"
 #include "transfer/spillfile.h"
 
@@ -337,6 +339,16 @@ void TrafficLog::finishSpilling()
 QString TrafficLog::spillFileName() const
 {
     return spill ? spill->fileName() : QString();
+}
+
+void TrafficLog::append(const TransferOutcome &outcome, bool hex, bool sent, bool received)
+{
+    for (const TransferOutcome::Echo &entry : outcome.echoes) {
+        if (entry.sent ? !sent : !received)
+            continue;
+        const QByteArray &buffer = entry.sent ? outcome.sent : outcome.received;
+        append(entry.sent, buffer.constData() + entry.offset, entry.length, hex);
+    }
 }
 
 void TrafficLog::clear()

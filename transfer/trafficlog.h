@@ -17,6 +17,7 @@
 #include <vector>
 
 class QIODevice;
+struct TransferOutcome;
 class SpillFile;
 
 class TrafficLog : public QObject
@@ -28,6 +29,9 @@ public:
     ~TrafficLog() override;
 
     void append(bool sent, const char *data, int length, bool hex);
+    // A transfer's echoes in order, the sent ones only if `sent`, the received ones only if
+    // `received`.
+    void append(const TransferOutcome &outcome, bool hex, bool sent = true, bool received = true);
     // Forgets every entry, frees their memory and removes the spill file.
     void clear();
 
