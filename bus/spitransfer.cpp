@@ -89,3 +89,60 @@ qint64 SpiTransfer::bytes() const
         total += f.clocks();
     return total;
 }
+
+const char *SpiTransfer::callName(TransferCall call)
+{
+    switch (call) {
+    case TransferCall::None:
+        return "";
+    case TransferCall::Write:
+        return "SpiWrite";
+    case TransferCall::Read:
+        return "SpiRead";
+    case TransferCall::WriteRead:
+        return "SpiWriteRead";
+    case TransferCall::SlaveWrite:
+        return "SpiSlaveWrite";
+    case TransferCall::SlaveRead:
+        return "SpiSlaveRead";
+    case TransferCall::BlockWrite:
+        return "SpiBlockWrite";
+    case TransferCall::BlockRead:
+        return "SpiBlockRead";
+    case TransferCall::BlockWriteRead:
+        return "SpiBlockWriteRead";
+    }
+    return "";
+}
+
+QString SpiTransfer::channelName(int channel)
+{
+    return QStringLiteral("SPI%1_CS%2").arg((channel & 0x0F) + 1).arg((channel >> 4) & 0x0F);
+}
+
+const char *SpiTransfer::controlModeName(int mode)
+{
+    static const char *const names[] = {"full-duplex", "half-duplex", "software half-duplex",
+                                        "single-bus"};
+    return mode >= 0 && mode < 4 ? names[mode] : "unknown mode";
+}
+
+QString SpiTransfer::settingsText(const TransferContext &context)
+{
+    const SpiConfig &config = context.config;
+    QString text =
+        QStringLiteral("%1, %2 %3, CPOL=%4 CPHA=%5, %6 first, CS active %7, %8 Hz")
+            .arg(channelName(context.channel), QLatin1String(controlModeName(config.controlMode)),
+                 QLatin1String(config.master ? "master" : "slave"))
+            .arg(config.clockPolarity)
+            .arg(config.clockPhase)
+            .arg(QLatin1String(config.lsbFirst ? "LSB" : "MSB"),
+                 QLatin1String(config.csPolarity ? "high" : "low"))
+            .arg(config.clockHz);
+    const bool train = context.call == TransferCall::BlockWrite ||
+                       context.call == TransferCall::BlockRead ||
+                       context.call == TransferCall::BlockWriteRead;
+    if (train)
+        text += QStringLiteral(", blocks %1 us apart").arg(context.intervalUs);
+    return text;
+}

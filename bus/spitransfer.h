@@ -8,6 +8,7 @@
 #include "adapter/transferoutcome.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QVector>
 
 struct SpiFrame {
@@ -36,4 +37,12 @@ struct SpiTransfer {
     static SpiTransfer fromOutcome(const TransferOutcome &outcome);
     Drawable drawable() const;
     qint64 bytes() const; // clocked, all frames together
+
+    // Names as exports and the waveform's captions write them.
+    static const char *callName(TransferCall call); // "SpiWriteRead"; "" for None
+    static QString channelName(int channel);        // "SPI1_CS1"
+    static const char *controlModeName(int mode);   // "half-duplex"
+    // "SPI1_CS1, half-duplex master, CPOL=0 CPHA=0, MSB first, CS active low, 1000000 Hz"
+    // (and ", blocks 10 us apart" for a train).
+    static QString settingsText(const TransferContext &context);
 };
