@@ -211,9 +211,32 @@ struct TrafficLog::Chunk {
     std::vector<Mark> marks;
 };
 
+TrafficLog::ContextKey::ContextKey(const TransferContext &context)
+{
+    char *p = bytes;
+    const auto add = [&p](const void *data, size_t size) {
+        std::memcpy(p, data, size);
+        p += size;
+    };
+    const auto call = static_cast<quint8>(context.call);
+    add(&call, 1);
+    add(&context.device, 4);
+    add(&context.channel, 4);
+    add(&context.config, sizeof(SpiConfig));
+    add(&context.intervalUs, 4);
+}
+
+bool TrafficLog::ContextKey::operator==(const ContextKey &other) const
+{
+    return std::memcmp(bytes, other.bytes, sizeof(bytes)) == 0;
+}
+
 size_t TrafficLog::ContextHash::operator()(const ContextKey &key) const
 {
-    return qHash(key.bytes);
+    size_t hash = 1469598103934665603ULL; // FNV-1a
+    for (const char c : key.bytes)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    return hash;
 }
 
 TrafficLog::TrafficLog(QObject *parent) : QObject(parent)
@@ -288,34 +311,41 @@ int TrafficLog::contextIndex(const TransferContext &context)
 {
     if (context.call == TransferCall::None)
         return 0;
-    // Transfers one after another mostly share their settings: the last one is checked first.
+    // Transfers one after another mostly share a few settings: the recent ones are checked
+    // first, field by field.
     const auto same = [&context](const TransferContext &known) {
-        return known.call == context.call && known.device == context.device &&
-               known.channel == context.channel && known.intervalUs == context.intervalUs &&
+        return known.call == context.call && known.channel == context.channel &&
+               known.device == context.device && known.intervalUs == context.intervalUs &&
                std::memcmp(&known.config, &context.config, sizeof(SpiConfig)) == 0;
     };
-    if (lastContext != 0 && same(contexts[static_cast<size_t>(lastContext)]))
-        return lastContext;
-    ContextKey key;
-    key.bytes.reserve(32);
-    const auto add = [&key](const void *data, size_t size) {
-        key.bytes.append(static_cast<const char *>(data), static_cast<int>(size));
-    };
-    add(&context.call, sizeof(context.call));
-    add(&context.device, sizeof(context.device));
-    add(&context.channel, sizeof(context.channel));
-    add(&context.config, sizeof(context.config));
-    add(&context.intervalUs, sizeof(context.intervalUs));
-    const auto found = contextIndexes.find(key);
-    if (found != contextIndexes.end())
-        return lastContext = found->second;
-    TransferContext kept = context;
-    kept.startUs = 0;
-    kept.durationUs = 0;
-    contexts.push_back(kept);
-    lastContext = static_cast<int>(contexts.size()) - 1;
-    contextIndexes.emplace(std::move(key), lastContext);
-    return lastContext;
+    constexpr int Recent = sizeof(recentContexts) / sizeof(recentContexts[0]);
+    int found = 0;
+    int slot = 0;
+    for (; slot < Recent && recentContexts[slot] != 0; ++slot)
+        if (same(contexts[static_cast<size_t>(recentContexts[slot])])) {
+            found = recentContexts[slot];
+            break;
+        }
+    if (found == 0) {
+        slot = std::min(slot, Recent - 1);
+        ContextKey key(context);
+        const auto known = contextIndexes.find(key);
+        if (known != contextIndexes.end()) {
+            found = known->second;
+        } else {
+            TransferContext kept = context;
+            kept.startUs = 0;
+            kept.durationUs = 0;
+            contexts.push_back(kept);
+            found = static_cast<int>(contexts.size()) - 1;
+            contextIndexes.emplace(key, found);
+        }
+    }
+    // Move to the front.
+    for (; slot > 0; --slot)
+        recentContexts[slot] = recentContexts[slot - 1];
+    recentContexts[0] = found;
+    return found;
 }
 
 void TrafficLog::append(const TransferOutcome &outcome, bool hex, bool sent, bool received)
@@ -460,7 +490,7 @@ void TrafficLog::clear()
     contexts.resize(1);
     contexts.shrink_to_fit();
     contextIndexes.clear();
-    lastContext = 0;
+    std::fill(std::begin(recentContexts), std::end(recentContexts), 0);
 #if defined(__GLIBC__)
     // The chunks came from the heap, which glibc would otherwise keep for the next entries.
     malloc_trim(0);

@@ -140,9 +140,11 @@ private:
         quint32 offset;
         Transfer transfer; // the one before the record at offset
     };
+    // The settings that make a context, packed without padding so that bytes compare.
     struct ContextKey {
-        QByteArray bytes;
-        bool operator==(const ContextKey &other) const { return bytes == other.bytes; }
+        char bytes[1 + 4 + 4 + sizeof(SpiConfig) + 4];
+        explicit ContextKey(const TransferContext &context);
+        bool operator==(const ContextKey &other) const;
     };
     struct ContextHash {
         size_t operator()(const ContextKey &key) const;
@@ -166,7 +168,7 @@ private:
     Transfer tail; // the transfer of the last entry appended
     std::vector<TransferContext> contexts;
     std::unordered_map<ContextKey, int, ContextHash> contextIndexes;
-    int lastContext = 0;
+    int recentContexts[4] = {}; // the contexts used last, newest first, checked before the map
     qint64 wallOffset = 0;
     bool wallOffsetSet = false;
     int oldestInMemory = 0; // chunks before it live in the spill file
