@@ -16,8 +16,11 @@
 #include "transfer/logpattern.h"
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
+#include "transfer/waveformview.h"
 
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QFile>
 #include <QMap>
 #include <QScrollBar>
@@ -159,6 +162,8 @@ private slots:
     void exportSpeed_data();
     void exportSpeed();
     void findAbsent();
+    void waveformRepaint_data();
+    void waveformRepaint();
 };
 
 void BenchTrafficLog::initTestCase()
@@ -453,6 +458,45 @@ void BenchTrafficLog::findAbsent()
     QCOMPARE(found, qint64(-1));
     report(QStringLiteral("find an absent pattern in %1 entries").arg(count), ms, "ms",
            QTest::WalltimeMilliseconds, ms);
+}
+
+void BenchTrafficLog::waveformRepaint_data()
+{
+    QTest::addColumn<double>("zoom"); // how many times the whole transfer's width
+    QTest::newRow("whole transfer") << 1.0;
+    QTest::newRow("zoomed 100 times") << 100.0;
+    QTest::newRow("zoomed 10^4 times") << 1e4;
+    QTest::newRow("closest") << 1e9;
+}
+
+void BenchTrafficLog::waveformRepaint()
+{
+    // A write-read of 20 480 bytes at 50 MHz in full duplex: 163 840 clocks, every line busy.
+    QFETCH(double, zoom);
+    TransferOutcome outcome;
+    outcome.context.call = TransferCall::WriteRead;
+    outcome.context.config.clockHz = 50000000;
+    outcome.sent = outcome.received = payload(20480);
+    outcome.echoSent(0, 20480);
+    outcome.echoReceived(0, 20480);
+    WaveformView view;
+    view.resize(1200, 300);
+    view.setTransfer(SpiTransfer::fromOutcome(outcome));
+    const double whole = view.psPerPixel();
+    // The view's middle stays in place.
+    view.setView(view.viewStart() + (whole - whole / zoom) * 600, whole / zoom);
+    QImage image(view.size(), QImage::Format_RGB32);
+    constexpr int repaints = 20;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < repaints; ++i) {
+        QPainter painter(&image);
+        view.render(painter, image.size());
+    }
+    const double ms = timer.nsecsElapsed() / 1e6 / repaints;
+    report(QStringLiteral("waveform of 20480 bytes, 1200 px wide, repaint, %1")
+               .arg(QLatin1String(QTest::currentDataTag())),
+           ms, "ms", QTest::WalltimeMilliseconds, ms);
 }
 
 QTEST_MAIN(BenchTrafficLog)
