@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "adapter/adapterlibrary.h"
+#include "app/logfeatures.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     trafficLog = new TrafficLog(this);
     ui->dataTextBrowser->setLog(trafficLog);
+    new LogFeatures(this, ui->dataTextBrowser, ui->menuView, ui->menuFile, ui->actionExit);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
 
@@ -196,8 +198,10 @@ void MainWindow::saveLog(const QString &filter, bool html)
     // Streamed as UTF-8 (the HTML export says so in its head): the log may hold any text the
     // ASCII rendering decoded, and UTF-8 represents all of it.
     const QString family = ui->dataTextBrowser->font().family();
+    const LogColumns columns = ui->dataTextBrowser->columns(); // as shown
     const bool saved = saveFileWith(fileName, [&](QIODevice &file) {
-        return html ? trafficLog->writeHtml(file, family) : trafficLog->writeText(file);
+        return html ? trafficLog->writeHtml(file, family, columns)
+                    : trafficLog->writeText(file, 0, trafficLog->count(), columns);
     });
     if (!saved)
         QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
