@@ -62,8 +62,8 @@ int WaveformView::plotWidth() const
 
 double WaveformView::clampScale(double psPerPixel) const
 {
-    // From a tenth of a clock period a pixel to the whole transfer in a tenth of the plot.
-    const double finest = std::max(1.0, wave.periodPs() / 10.0);
+    // From a hundredth of a clock period a pixel to the whole transfer in a tenth of the plot.
+    const double finest = std::max(1.0, wave.periodPs() / 100.0);
     const double coarsest = std::max(finest, 10.0 * (wave.end() - wave.begin()) / plotWidth());
     return std::clamp(psPerPixel, finest, coarsest);
 }
