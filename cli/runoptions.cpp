@@ -26,6 +26,13 @@ const char usageText[] =
     "  --no-delay          skip the rows' delays\n"
     "  --ascii             log data as text instead of hex\n"
     "  --log FILE          write the log as the window's \"save as text\" writes it\n"
+    "  --timestamps        print each line after its number, the time its transfer started\n"
+    "                      and how long it took (the window's time column); --log too\n"
+    "  --csv FILE          write the log as the window's CSV export writes it: a row per\n"
+    "                      line with its time, duration, settings, hex and text\n"
+    "  --vcd FILE          write every transfer of the run to a VCD file (signals cs, sck,\n"
+    "                      mosi, miso), one after another on one time axis, each with its\n"
+    "                      own settings, for logic-analyser programs such as PulseView\n"
     "  --expect FILE       compare the log line by line with FILE, where XX in a byte\n"
     "                      position matches any byte; the first difference ends the run\n"
     "  --help              this text\n"
@@ -73,8 +80,11 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption expect(QStringLiteral("expect"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption timestamps(QStringLiteral("timestamps"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
     parser.addOptions({device, channel, mode, slave, cpol, cpha, csHigh, lsbFirst, clock, cycles,
-                       noDelay, ascii, log, expect, help});
+                       noDelay, ascii, log, expect, help, timestamps, csv, vcd});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -144,6 +154,9 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     result.ascii = parser.isSet(ascii);
     result.logFile = parser.value(log);
     result.expectFile = parser.value(expect);
+    result.timestamps = parser.isSet(timestamps);
+    result.csvFile = parser.value(csv);
+    result.vcdFile = parser.value(vcd);
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1) {
         *error = files.isEmpty() ? QStringLiteral("no list file given")

@@ -12,9 +12,12 @@ struct RunOptions {
     int cycles = 1; // 0: until interrupted
     bool skipDelays = false;
     bool ascii = false;
+    bool timestamps = false; // the time column before each line (and in --log)
     QString listFile;
     QString logFile;    // empty: none
     QString expectFile; // empty: none
+    QString csvFile;    // empty: none
+    QString vcdFile;    // empty: none
     bool help = false;
 };
 
