@@ -3,12 +3,19 @@
 #include "bus/flashchips.h"
 #include "bus/flashcommands.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
 
 namespace
 {
+
+// The notes are shown to the user: a translation may word them otherwise.
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("FrameDecoder", text);
+}
 
 // The bytes the master wrote from `from` on (filler excluded).
 QByteArray written(const SpiFrame &frame, int from)
@@ -107,8 +114,8 @@ QString FrameDecoder::flash(const SpiFrame &frame)
     case ReadJedecId: {
         const QByteArray id = answered(frame, 1).left(3);
         if (id.isEmpty())
-            return QStringLiteral("JEDEC ID (not read)");
-        QString text = QStringLiteral("JEDEC ID: ") + hex(id);
+            return tr("JEDEC ID (not read)");
+        QString text = tr("JEDEC ID: ") + hex(id);
         if (const char *maker = jedecManufacturerName(quint8(id[0])))
             text += QStringLiteral(", ") + QLatin1String(maker);
         if (id.size() == 3)
@@ -119,8 +126,8 @@ QString FrameDecoder::flash(const SpiFrame &frame)
     case ReadStatus1: {
         const QByteArray status = answered(frame, 1);
         if (status.isEmpty())
-            return QStringLiteral("status (not read)");
-        QString text = QStringLiteral("status: ") + statusBits(quint8(status[0]));
+            return tr("status (not read)");
+        QString text = tr("status: ") + statusBits(quint8(status[0]));
         // Polling: what the last byte said, when it changed.
         if (statusBits(quint8(status.back())) != statusBits(quint8(status[0])))
             text += QStringLiteral(" \u2026 ") + statusBits(quint8(status.back()));
@@ -128,30 +135,30 @@ QString FrameDecoder::flash(const SpiFrame &frame)
     }
     case ReadStatus2: {
         const QByteArray status = answered(frame, 1);
-        return status.isEmpty() ? QStringLiteral("status 2 (not read)")
-                                : QStringLiteral("status 2: ") + hex(status.left(1));
+        return status.isEmpty() ? tr("status 2 (not read)")
+                                : tr("status 2: ") + hex(status.left(1));
     }
     case WriteStatus:
-        return QStringLiteral("write status: ") + hex(written(frame, 1));
+        return tr("write status: ") + hex(written(frame, 1));
     case WriteEnable:
-        return QStringLiteral("write enable");
+        return tr("write enable");
     case WriteDisable:
-        return QStringLiteral("write disable");
+        return tr("write disable");
     case ChipErase:
     case ChipEraseAlt:
-        return QStringLiteral("chip erase");
+        return tr("chip erase");
     case ReleasePowerDown:
-        return QStringLiteral("release power-down");
+        return tr("release power-down");
     case PowerDown:
-        return QStringLiteral("power-down");
+        return tr("power-down");
     case Enter4ByteMode:
-        return QStringLiteral("4-byte addresses");
+        return tr("4-byte addresses");
     case Exit4ByteMode:
-        return QStringLiteral("3-byte addresses");
+        return tr("3-byte addresses");
     case ResetEnable:
-        return QStringLiteral("reset enable");
+        return tr("reset enable");
     case Reset:
-        return QStringLiteral("reset");
+        return tr("reset");
     default:
         break;
     }
@@ -160,7 +167,7 @@ QString FrameDecoder::flash(const SpiFrame &frame)
             continue;
         const QByteArray address = written(frame, 1).left(command.addressBytes);
         if (address.size() < command.addressBytes)
-            return QStringLiteral("%1: address cut short").arg(QLatin1String(command.name));
+            return tr("%1: address cut short").arg(QLatin1String(command.name));
         quint32 value = 0;
         for (const char byte : address)
             value = value << 8 | quint8(byte);
@@ -171,19 +178,19 @@ QString FrameDecoder::flash(const SpiFrame &frame)
         const int header = 1 + command.addressBytes + command.dummyBytes;
         switch (command.kind) {
         case AddressedCommand::Reads:
-            return QStringLiteral("%1 %2, %3 bytes")
+            return tr("%1 %2, %3 bytes")
                 .arg(QLatin1String(command.name), where)
                 .arg(answered(frame, header).size());
         case AddressedCommand::Writes:
-            return QStringLiteral("%1 %2, %3 bytes")
+            return tr("%1 %2, %3 bytes")
                 .arg(QLatin1String(command.name), where)
                 .arg(written(frame, header).size());
         case AddressedCommand::Erases:
-            return QStringLiteral("%1 %2 (%3)")
+            return tr("%1 %2 (%3)")
                 .arg(QLatin1String(command.name), where, sizeText(command.eraseSize));
         }
     }
-    return QStringLiteral("command %1h").arg(hex(frame.mosi.left(1)));
+    return tr("command %1h").arg(hex(frame.mosi.left(1)));
 }
 
 QString FrameDecoder::registers(const SpiFrame &frame)
@@ -202,9 +209,8 @@ QString FrameDecoder::registers(const SpiFrame &frame)
     if (data.size() > 1)
         where += QStringLiteral("\u2013") + name(address + data.size() - 1);
     if (data.isEmpty())
-        return read ? QStringLiteral("read %1 (nothing read)").arg(where)
-                    : QStringLiteral("address %1").arg(where);
-    return QStringLiteral("%1 %2 %3 %4")
+        return read ? tr("read %1 (nothing read)").arg(where) : tr("address %1").arg(where);
+    return tr("%1 %2 %3 %4")
         .arg(QLatin1String(read ? "read" : "write"), where,
              QString(read ? QChar(0x2192) : QChar(0x2190)), hex(data));
 }

@@ -1,5 +1,7 @@
 #include "bus/spitransfer.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <climits>
 
@@ -143,6 +145,7 @@ QString SpiTransfer::settingsText(const TransferContext &context)
                        context.call == TransferCall::BlockRead ||
                        context.call == TransferCall::BlockWriteRead;
     if (train)
-        text += QStringLiteral(", blocks %1 us apart").arg(context.intervalUs);
+        text += QCoreApplication::translate("SpiTransfer", ", blocks %1 us apart")
+                    .arg(context.intervalUs);
     return text;
 }

@@ -602,7 +602,7 @@ TransferOutcome TrafficLog::transfer(qint64 index) const
     for (int i = 0; i < found.transferEntries && !reader.atEnd(); ++i) {
         const TrafficEntry &e = reader.next();
         QByteArray &bytes = e.sent ? outcome.sent : outcome.received;
-        outcome.echoes.append({e.sent, bytes.size(), e.length});
+        outcome.echoes.append({e.sent, static_cast<int>(bytes.size()), e.length});
         bytes.append(e.data, e.length);
     }
     return outcome;
