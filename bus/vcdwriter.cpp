@@ -3,6 +3,9 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <limits>
 
 namespace
 {
@@ -10,18 +13,6 @@ namespace
 constexpr int FlushBytes = 256 * 1024;
 const char identifiers[SpiWaveform::SignalCount] = {'c', 'k', 'o', 'i'};
 const char *const names[SpiWaveform::SignalCount] = {"cs", "sck", "mosi", "miso"};
-
-void appendNumber(QByteArray &out, qint64 value)
-{
-    char text[24];
-    int n = 0;
-    do {
-        text[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    while (n)
-        out.append(text[--n]);
-}
 
 } // namespace
 
@@ -31,7 +22,7 @@ VcdWriter::VcdWriter(QIODevice &device, qint64 fastestHz) : device(device)
     unit = 1;
     while (unit < 1000000 && unit * 10 * 10 <= half)
         unit *= 10;
-    buffer.reserve(FlushBytes + 4096);
+    buffer.resize(FlushBytes + 4096);
 }
 
 QString VcdWriter::unitText(qint64 unitPs)
@@ -47,25 +38,55 @@ QString VcdWriter::unitText(qint64 unitPs)
 
 bool VcdWriter::begin(const QStringList &comments)
 {
-    buffer.append("$version KAVRIS $end\n");
+    append("$version KAVRIS $end\n");
     for (const QString &comment : comments)
-        buffer.append("$comment " + comment.toUtf8().replace("$end", "$ end") + " $end\n");
-    buffer.append("$timescale " + unitText(unit).toLatin1() + " $end\n$scope module spi $end\n");
+        append("$comment " + comment.toUtf8().replace("$end", "$ end") + " $end\n");
+    append("$timescale " + unitText(unit).toLatin1() + " $end\n$scope module spi $end\n");
     for (int s = 0; s < SpiWaveform::SignalCount; ++s)
-        buffer.append(QByteArray("$var wire 1 ") + identifiers[s] + ' ' + names[s] + " $end\n");
-    buffer.append("$upscope $end\n$enddefinitions $end\n");
+        append(QByteArray("$var wire 1 ") + identifiers[s] + ' ' + names[s] + " $end\n");
+    append("$upscope $end\n$enddefinitions $end\n");
     return flush();
 }
 
 void VcdWriter::stamp(qint64 ps)
 {
-    const qint64 at = (ps + unit / 2) / unit;
+    writeStamp((ps + unit / 2) / unit);
+}
+
+void VcdWriter::writeStamp(qint64 at)
+{
     if (at == lastStamp)
         return;
-    buffer.append('#');
-    appendNumber(buffer, at);
-    buffer.append('\n');
+    char text[24];
+    int n = 0;
+    qint64 value = at;
+    do {
+        text[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    char *out = reserve(n + 2);
+    *out++ = '#';
+    while (n)
+        *out++ = text[--n];
+    *out++ = '\n';
+    used = static_cast<int>(out - buffer.data());
     lastStamp = at;
+}
+
+char *VcdWriter::reserve(int bytes)
+{
+    if (used + bytes > buffer.size())
+        buffer.resize(std::max(buffer.size() * 2, used + bytes + FlushBytes));
+    return buffer.data() + used;
+}
+
+void VcdWriter::writeLevel(int signal, bool level)
+{
+    char *out = reserve(3);
+    out[0] = level ? '1' : '0';
+    out[1] = identifiers[signal];
+    out[2] = '\n';
+    used += 3;
 }
 
 bool VcdWriter::add(const SpiWaveform &waveform)
@@ -75,14 +96,12 @@ bool VcdWriter::add(const SpiWaveform &waveform)
     if (!started) {
         // The first waveform's idle levels are the lines' values from the start.
         stamp(0);
-        buffer.append("$dumpvars\n");
+        append("$dumpvars\n");
         for (int s = 0; s < SpiWaveform::SignalCount; ++s) {
             levels[s] = waveform.trace(SpiWaveform::Signal(s)).initial;
-            buffer.append(levels[s] ? '1' : '0');
-            buffer.append(identifiers[s]);
-            buffer.append('\n');
+            writeLevel(s, levels[s]);
         }
-        buffer.append("$end\n");
+        append("$end\n");
         started = true;
     }
     // A waveform whose idle levels differ (another polarity) takes them at its start.
@@ -91,43 +110,48 @@ bool VcdWriter::add(const SpiWaveform &waveform)
         const bool initial = waveform.trace(SpiWaveform::Signal(s)).initial;
         if (levels[s] != initial) {
             levels[s] = initial;
-            buffer.append(initial ? '1' : '0');
-            buffer.append(identifiers[s]);
-            buffer.append('\n');
+            writeLevel(s, initial);
         }
     }
-    // Merges the four lines' toggles in time order.
+    // Merges the four lines' toggles in time order, each toggle's stamp worked out once.
+    const std::vector<qint64> *edges[SpiWaveform::SignalCount];
     size_t next[SpiWaveform::SignalCount] = {};
+    qint64 nextStamp[SpiWaveform::SignalCount];
+    constexpr qint64 none = std::numeric_limits<qint64>::max();
+    const auto stampOf = [this](qint64 ps) { return (ps + unit / 2) / unit; };
+    for (int s = 0; s < SpiWaveform::SignalCount; ++s) {
+        edges[s] = &waveform.trace(SpiWaveform::Signal(s)).edges;
+        nextStamp[s] = edges[s]->empty() ? none : stampOf(edges[s]->front());
+    }
     for (;;) {
-        qint64 soonest = -1;
-        for (int s = 0; s < SpiWaveform::SignalCount; ++s) {
-            const auto &edges = waveform.trace(SpiWaveform::Signal(s)).edges;
-            if (next[s] < edges.size() && (soonest < 0 || edges[next[s]] < soonest))
-                soonest = edges[next[s]];
-        }
-        if (soonest < 0)
+        const qint64 soonest = *std::min_element(std::begin(nextStamp), std::end(nextStamp));
+        if (soonest == none)
             break;
-        stamp(soonest);
+        writeStamp(soonest);
         for (int s = 0; s < SpiWaveform::SignalCount; ++s) {
-            const auto &edges = waveform.trace(SpiWaveform::Signal(s)).edges;
             // Toggles that rounding put on one stamp: only the level that remains is written.
             bool toggled = false;
-            while (next[s] < edges.size() && (edges[next[s]] + unit / 2) / unit == lastStamp) {
+            while (nextStamp[s] == soonest) {
                 toggled = !toggled;
                 ++next[s];
+                nextStamp[s] = next[s] < edges[s]->size() ? stampOf((*edges[s])[next[s]]) : none;
             }
             if (toggled) {
                 levels[s] = !levels[s];
-                buffer.append(levels[s] ? '1' : '0');
-                buffer.append(identifiers[s]);
-                buffer.append('\n');
+                writeLevel(s, levels[s]);
             }
         }
-        if (buffer.size() >= FlushBytes && !flush())
+        if (used >= FlushBytes && !flush())
             return false;
     }
     endPs = std::max(endPs, waveform.end());
     return flush();
+}
+
+void VcdWriter::append(const QByteArray &text)
+{
+    std::memcpy(reserve(text.size()), text.constData(), static_cast<size_t>(text.size()));
+    used += text.size();
 }
 
 bool VcdWriter::finish()
@@ -139,8 +163,8 @@ bool VcdWriter::finish()
 
 bool VcdWriter::flush()
 {
-    if (!failed && !buffer.isEmpty() && device.write(buffer) != buffer.size())
+    if (!failed && used > 0 && device.write(buffer.constData(), used) != used)
         failed = true;
-    buffer.resize(0);
+    used = 0;
     return !failed;
 }

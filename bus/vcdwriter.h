@@ -32,6 +32,11 @@ public:
 private:
     bool flush();
     void stamp(qint64 ps);
+    void writeStamp(qint64 units);
+    void writeLevel(int signal, bool level);
+    void append(const QByteArray &text);
+    // Room for `bytes` more at the end of what is written; where they go.
+    char *reserve(int bytes);
 
     QIODevice &device;
     qint64 unit = 1000;
@@ -40,5 +45,6 @@ private:
     bool levels[SpiWaveform::SignalCount] = {};
     bool started = false;
     bool failed = false;
-    QByteArray buffer;
+    QByteArray buffer; // its first `used` bytes are written, not yet flushed
+    int used = 0;
 };

@@ -146,11 +146,24 @@ bool LogExport::writeVcd(const TrafficLog &log, QIODevice &device)
     bool begun = false;
     qint64 originUs = 0;
     qint64 free = 0; // where the last waveform ended
+    // Each transfer is gathered from its entries as the reader passes them.
+    TransferOutcome outcome;
+    int missing = 0;
     for (TrafficLog::Reader reader(log, 0); !reader.atEnd();) {
         const TrafficEntry &e = reader.next();
-        if (!e.hasTransfer() || e.index != e.transferFirst)
+        if (!e.hasTransfer())
             continue;
-        const SpiTransfer transfer = SpiTransfer::fromOutcome(log.transfer(e.index));
+        if (e.index == e.transferFirst) {
+            outcome = TransferOutcome();
+            outcome.context = log.context(e.context);
+            missing = e.transferEntries;
+        }
+        QByteArray &bytes = e.sent ? outcome.sent : outcome.received;
+        outcome.echoes.append({e.sent, static_cast<int>(bytes.size()), e.length});
+        bytes.append(e.data, e.length);
+        if (--missing != 0)
+            continue;
+        const SpiTransfer transfer = SpiTransfer::fromOutcome(outcome);
         if (transfer.drawable() != SpiTransfer::Drawable::Yes)
             continue;
         if (!begun) {
