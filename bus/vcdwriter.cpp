@@ -76,7 +76,7 @@ void VcdWriter::writeStamp(qint64 at)
 char *VcdWriter::reserve(int bytes)
 {
     if (used + bytes > buffer.size())
-        buffer.resize(std::max(buffer.size() * 2, used + bytes + FlushBytes));
+        buffer.resize(std::max<qint64>(buffer.size() * 2, used + bytes + FlushBytes));
     return buffer.data() + used;
 }
 

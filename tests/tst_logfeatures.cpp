@@ -222,7 +222,8 @@ void TestLogFeatures::waveformOfTheSelectedEntry()
     QCOMPARE(waveform->psPerPixel(), whole / 1.5625);
     const double start = waveform->viewStart();
     QTest::mousePress(waveform, Qt::LeftButton, {}, QPoint(300, 50));
-    QMouseEvent move(QEvent::MouseMove, QPointF(250, 50), Qt::NoButton, Qt::LeftButton,
+    QMouseEvent move(QEvent::MouseMove, QPointF(250, 50),
+                     QPointF(waveform->mapToGlobal(QPoint(250, 50))), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QApplication::sendEvent(waveform, &move);
     QTest::mouseRelease(waveform, Qt::LeftButton, {}, QPoint(250, 50));
