@@ -1,14 +1,45 @@
 // The adapter session without a window: lazy preparation, the entry each transfer and list row
 // chooses in each mode, the bytes to echo, the refusals and failures with their texts, staleness.
 
+#include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
+#include "adapter/callworker.h"
+#include "oplist/operationrow.h"
 #include "simlibrary.h"
 #include "telkor/telkortest.h"
 
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace
 {
+
+// Entries that hold their call until released, for what happens while a call runs.
+std::atomic<bool> released{true};
+std::atomic<int> held{0}; // calls waiting for their release now
+
+int32_t holdThen(int32_t result)
+{
+    ++held;
+    while (!released)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    --held;
+    return result;
+}
+
+AdapterEntries heldEntries()
+{
+    AdapterEntries entries;
+    entries.scan = [](int32_t) { return holdThen(1); };
+    entries.open = [](int32_t) { return holdThen(1); };
+    entries.configure = [](int32_t, int32_t, SpiConfig *) { return holdThen(0); };
+    entries.write = [](int32_t, int32_t, uint8_t *, int32_t) { return holdThen(0); };
+    entries.read = [](int32_t, int32_t, uint8_t *, int32_t) { return holdThen(0); };
+    return entries;
+}
 
 // "write|11 22", "read|3", "writeRead|11|2", "blockWrite|01 02 03|2|100", "blockRead|2|5|100",
 // "blockWriteRead|01 02|2|3|100", "row|<operation>|<data>|<count>"; data "20481x": that many bytes.
@@ -21,24 +52,25 @@ TransferOutcome perform(AdapterSession &session, const PanelSettings &settings,
                                                : QByteArray::fromHex(text.toLatin1());
     };
     const QString &kind = a.at(0);
+    const auto n = [&a](int i) { return a.at(i).toInt(); };
     if (kind == QLatin1String("write"))
-        return session.write(settings, hex(a.at(1)));
+        return answerOf(session, AdapterRequest::write(settings, hex(a.at(1))));
     if (kind == QLatin1String("read"))
-        return session.read(settings, a.at(1).toInt());
+        return answerOf(session, AdapterRequest::read(settings, n(1)));
     if (kind == QLatin1String("writeRead"))
-        return session.writeRead(settings, hex(a.at(1)), a.at(2).toInt());
+        return answerOf(session, AdapterRequest::writeRead(settings, hex(a.at(1)), n(2)));
     if (kind == QLatin1String("blockWrite"))
-        return session.blockWrite(settings, hex(a.at(1)), a.at(2).toInt(), a.at(3).toInt());
+        return answerOf(session, AdapterRequest::blockWrite(settings, hex(a.at(1)), n(2), n(3)));
     if (kind == QLatin1String("blockRead"))
-        return session.blockRead(settings, a.at(1).toInt(), a.at(2).toInt(), a.at(3).toInt());
+        return answerOf(session, AdapterRequest::blockRead(settings, n(1), n(2), n(3)));
     if (kind == QLatin1String("blockWriteRead"))
-        return session.blockWriteRead(settings, hex(a.at(1)), a.at(2).toInt(), a.at(3).toInt(),
-                                      a.at(4).toInt());
+        return answerOf(session,
+                        AdapterRequest::blockWriteRead(settings, hex(a.at(1)), n(2), n(3), n(4)));
     OperationRow row;
     parseOperation(a.at(1), &row.operation);
     row.writeData = a.at(2);
     row.count = a.at(3);
-    return session.runRow(settings.device, settings.channel, row);
+    return answerOf(session, rowRequest(row, settings.device, settings.channel));
 }
 
 } // namespace
@@ -58,6 +90,10 @@ private slots:
     void bufferLimits_data();
     void bufferLimits();
     void firmwareInfo();
+    void oneRequestAtATime_data();
+    void oneRequestAtATime();
+    void stalenessMarkedDuringPreparation();
+    void forgottenAndAbandonedAnswers();
 };
 
 void TestAdapterSession::transfers_data()
@@ -128,7 +164,7 @@ void TestAdapterSession::transfers()
     PanelSettings settings;
     settings.controlMode = mode < 0 ? 1 : mode;
     settings.workingMode = mode < 0 ? 0 : 1;
-    QCOMPARE(session.prepare(settings), QString());
+    QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
     queueMiso(QByteArray::fromHex("A1B2C3D4E5F6"));
     queueSlaveFrame("OK");
     if (!message.isEmpty() && !calls.isEmpty()) // the entry fails with the result expected
@@ -138,7 +174,7 @@ void TestAdapterSession::transfers()
     const TransferOutcome outcome = perform(session, settings, action);
     QCOMPARE(adapterCalls(), calls);
     QCOMPARE(echoLines(outcome), log);
-    QCOMPARE(outcome.message, message);
+    QCOMPARE(adapterErrorText(outcome), message);
     QCOMPARE(outcome.ok(), message.isEmpty());
     QCOMPARE(session.isStale(), stale);
 }
@@ -149,11 +185,11 @@ void TestAdapterSession::preparesOnlyWhenStale()
     PanelSettings settings;
     settings.channel = 0x31;
     settings.clockText = QStringLiteral("390450");
-    session.write(settings, "\x11");
+    answerOf(session, AdapterRequest::write(settings, "\x11"));
     settings.channel = 0x01; // the channel goes with every call, not into the configuration
-    session.read(settings, 1);
+    answerOf(session, AdapterRequest::read(settings, 1));
     session.markStale();
-    session.read(settings, 1);
+    answerOf(session, AdapterRequest::read(settings, 1));
     const QString scan = QStringLiteral("AdapterScan(0) => 1"), open("AdapterOpen(0) => 1");
     QCOMPARE(adapterCalls(),
              QStringList({scan, open, "SpiConfigure(0,0x31,[01 01 00 00 00 00],390450) => 0",
@@ -188,9 +224,9 @@ void TestAdapterSession::preparationFailures()
     PanelSettings settings;
     settings.device = device;
     settings.clockText = clock;
-    const TransferOutcome outcome = session.write(settings, "\x11");
+    const TransferOutcome outcome = answerOf(session, AdapterRequest::write(settings, "\x11"));
     QCOMPARE(outcome.status, TransferOutcome::Status::NotReady);
-    QCOMPARE(outcome.message, message);
+    QCOMPARE(adapterErrorText(outcome), message);
     QCOMPARE(adapterCalls().last(), lastCall);
     QVERIFY(session.isStale());
 }
@@ -218,9 +254,9 @@ void TestAdapterSession::bufferLimits()
     QFETCH(QString, message);
     AdapterSession session(AdapterLibrary::entries());
     const PanelSettings settings;
-    session.prepare(settings);
+    answerOf(session, AdapterRequest::prepare(settings));
     clearAdapterCalls();
-    QCOMPARE(perform(session, settings, action).message, message);
+    QCOMPARE(adapterErrorText(perform(session, settings, action)), message);
     QCOMPARE(adapterCalls().size(), message.isEmpty() ? 1 : 0);
     QVERIFY(!session.isStale()); // a refusal leaves the configuration alone
 }
@@ -228,12 +264,101 @@ void TestAdapterSession::bufferLimits()
 void TestAdapterSession::firmwareInfo()
 {
     AdapterSession session(AdapterLibrary::entries());
-    QVERIFY(session.firmwareInfo(0).message.startsWith(QString::fromUtf8("固件名称: ")));
+    const auto info = [&session] { return answerOf(session, AdapterRequest::firmwareInfo(0)); };
+    QVERIFY(info().ok());
     QVERIFY(session.isStale()); // the transfers' configuration is not touched
     forceNext(QStringLiteral("AdapterOpen=0"));
-    QCOMPARE(session.firmwareInfo(0).message, QString::fromUtf8("打开设备失败！"));
+    QCOMPARE(adapterErrorText(info()), QString::fromUtf8("打开设备失败！"));
     forceNext(QStringLiteral("AdapterGetInfo=256"));
-    QCOMPARE(session.firmwareInfo(0).message, QString::fromUtf8("获取固件信息失败！"));
+    QCOMPARE(adapterErrorText(info()), QString::fromUtf8("获取固件信息失败！"));
+}
+
+void TestAdapterSession::oneRequestAtATime_data()
+{
+    QTest::addColumn<bool>("beyondGrace"); // the call outlives the grace time
+    QTest::newRow("short call: nothing announced") << false;
+    QTest::newRow("long call: announced, then its end") << true;
+}
+
+void TestAdapterSession::oneRequestAtATime()
+{
+    QFETCH(bool, beyondGrace);
+    AdapterSession session(heldEntries());
+    session.setGraceMilliseconds(beyondGrace ? 30 : 5000);
+    QStringList events;
+    connect(&session, &AdapterSession::longCallStarted, this, [&] { events += "long"; });
+    connect(&session, &AdapterSession::longCallFinished, this, [&] { events += "long over"; });
+    connect(&session, &AdapterSession::ready, this, [&] { events += "ready"; });
+    released = false;
+    const quint64 first =
+        session.submit(AdapterRequest::read(PanelSettings(), 1),
+                       [&](const TransferOutcome &o) { events += o.ok() ? "answer" : "failed"; });
+    QVERIFY(first != 0);
+    QTRY_COMPARE(held.load(), 1); // scanning
+    // While it runs, every other request is refused and never answered.
+    bool refusedAnswered = false;
+    const auto never = [&](const TransferOutcome &) { refusedAnswered = true; };
+    QCOMPARE(session.submit(AdapterRequest::write(PanelSettings(), "\x01"), never), 0u);
+    QCOMPARE(session.submit(AdapterRequest::firmwareInfo(0), never), 0u);
+    QVERIFY(session.isBusy());
+    if (beyondGrace)
+        QTRY_COMPARE(events, QStringList({"long"}));
+    else
+        QCOMPARE(events, QStringList());
+    QCOMPARE(session.isLong(), beyondGrace);
+    released = true;
+    QTRY_VERIFY(!session.isBusy());
+    QTest::qWait(50); // a grace timer left running would announce now
+    QCOMPARE(events, beyondGrace ? QStringList({"long", "long over", "ready", "answer"})
+                                 : QStringList({"ready", "answer"}));
+    QVERIFY(!refusedAnswered);
+    QVERIFY(session.submit(AdapterRequest::read(PanelSettings(), 1), never) > first);
+    QTRY_VERIFY(refusedAnswered);
+}
+
+void TestAdapterSession::stalenessMarkedDuringPreparation()
+{
+    // A panel change while the adapter is being configured keeps the configuration stale: the
+    // configuration applied is already the old panel's.
+    AdapterSession session(heldEntries());
+    released = false;
+    bool prepared = false;
+    session.submit(AdapterRequest::prepare(PanelSettings()),
+                   [&](const TransferOutcome &o) { prepared = o.ok(); });
+    QTRY_COMPARE(held.load(), 1);
+    session.markStale();
+    released = true;
+    QTRY_VERIFY(prepared);
+    QVERIFY(session.isStale());
+    QVERIFY(answerOf(session, AdapterRequest::prepare(PanelSettings())).ok());
+    QVERIFY(!session.isStale());
+}
+
+void TestAdapterSession::forgottenAndAbandonedAnswers()
+{
+    auto session = std::make_unique<AdapterSession>(heldEntries());
+    int answers = 0;
+    int readies = 0;
+    connect(session.get(), &AdapterSession::ready, this, [&] { ++readies; });
+    released = false;
+    session->forget(session->submit(AdapterRequest::prepare(PanelSettings()),
+                                    [&](const TransferOutcome &) { ++answers; }));
+    released = true;
+    QTRY_COMPARE(readies, 1); // free again, the answer dropped
+    // Abandoned: counted as running until the call ends, also once the session is gone.
+    released = false;
+    session->markStale();
+    session->submit(AdapterRequest::prepare(PanelSettings()),
+                    [&](const TransferOutcome &) { ++answers; });
+    QTRY_COMPARE(held.load(), 1);
+    QVERIFY(!CallWorker::abandonedCallRunning());
+    session->abandon();
+    QVERIFY(CallWorker::abandonedCallRunning());
+    session.reset();
+    released = true;
+    QTRY_VERIFY(!CallWorker::abandonedCallRunning());
+    QTest::qWait(20);
+    QCOMPARE(answers, 0);
 }
 
 QTEST_GUILESS_MAIN(TestAdapterSession)

@@ -2,6 +2,7 @@
 // What every test against our simulated adapter library shares: binding it, its record of
 // calls, and the bytes it is told to answer with.
 
+#include "adapter/adapterrequest.h"
 #include "adapter/transferoutcome.h"
 
 #include <QByteArray>
@@ -23,5 +24,10 @@ void queueMiso(const QByteArray &bytes);
 void queueSlaveFrame(const QByteArray &bytes);
 // "SpiWrite=-1": the next call of that entry gives that result and does nothing else.
 void forceNext(const QString &entryAndResult);
+class AdapterSession;
+// Submits the request and waits (the event loop turning) for its answer; a request the busy
+// session refuses fails the test.
+TransferOutcome answerOf(AdapterSession &session, const AdapterRequest &request);
+
 // An outcome's echoes as the log shows them in hex: "TX : 11 22 ".
 QStringList echoLines(const TransferOutcome &outcome);
