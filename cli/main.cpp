@@ -51,8 +51,7 @@ int main(int argc, char *argv[])
         out << runUsage();
         return RunOk;
     }
-    if (!AdapterLibrary::load(AdapterLibrary::defaultCandidates(app.applicationDirPath()),
-                              &error)) {
+    if (!AdapterLibrary::loadForProgram(app.applicationDirPath(), &error)) {
         err << "kavris-run: " << error << "\n";
         return RunUsage;
     }
