@@ -1,5 +1,6 @@
 #include "telkor/config.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -58,6 +59,45 @@ int channelSlot(const std::string &name)
     return controller * 5 + chipSelect;
 }
 
+// "size=16M,jedec=EF4018,sfdp=off,wp=low", each part optional: a flash other than the default.
+bool parseFlashOptions(const std::string &text, FlashChipOptions *options)
+{
+    std::istringstream parts(text);
+    std::string part;
+    while (std::getline(parts, part, ',')) {
+        const size_t equals = part.find('=');
+        const std::string name = part.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : part.substr(equals + 1);
+        uint64_t number = 0;
+        if (name == "size") {
+            const char unit = value.empty() ? '\0' : value.back();
+            const uint64_t scale = unit == 'K' ? 1024 : unit == 'M' ? 1024 * 1024 : 1;
+            if (!parseUnsigned(scale == 1 ? value : value.substr(0, value.size() - 1), UINT32_MAX,
+                               &number))
+                return false;
+            number *= scale;
+            // Real chips come in powers of two.
+            if (number < 64 * 1024 || number > 64 * 1024 * 1024 || (number & (number - 1)) != 0)
+                return false;
+            options->size = static_cast<uint32_t>(number);
+        } else if (name == "jedec") {
+            char *end = nullptr;
+            if (value.size() != 6 || !std::isxdigit(static_cast<unsigned char>(value[0])))
+                return false;
+            options->jedec = static_cast<int32_t>(std::strtoul(value.c_str(), &end, 16));
+            if (*end != '\0')
+                return false;
+        } else if (name == "sfdp" && (value == "on" || value == "off")) {
+            options->sfdp = value == "on";
+        } else if (name == "wp" && (value == "low" || value == "high")) {
+            options->wpLow = value == "low";
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool applyItem(const std::string &key, const std::string &value, LibraryConfig *config)
 {
     uint64_t number = 0;
@@ -89,12 +129,31 @@ bool applyItem(const std::string &key, const std::string &value, LibraryConfig *
             {"loopback", DeviceKind::Loopback},
             {"flash", DeviceKind::Flash},
             {"registers", DeviceKind::Registers}};
-        const auto kind = kinds.find(value);
+        const size_t colon = value.find(':');
+        const auto kind = kinds.find(value.substr(0, colon));
         if (kind == kinds.end())
             return false;
-        config->devices[static_cast<size_t>(channelSlot(key))] = kind->second;
+        const size_t slot = static_cast<size_t>(channelSlot(key));
+        FlashChipOptions made;
+        if (colon != std::string::npos && (kind->second != DeviceKind::Flash ||
+                                           !parseFlashOptions(value.substr(colon + 1), &made)))
+            return false;
+        FlashChipOptions &chip = config->flashChips[slot];
+        chip.size = made.size;
+        chip.jedec = made.jedec;
+        chip.sfdp = made.sfdp;
+        chip.wpLow = made.wpLow;
+        config->devices[slot] = kind->second;
     } else if (key == "flash.file") {
         config->flashFile = value;
+    } else if (key.compare(0, 11, "flash.file.") == 0 && channelSlot(key.substr(11)) >= 0) {
+        config->flashChips[static_cast<size_t>(channelSlot(key.substr(11)))].file = value;
+    } else if (key == "fault.flashbusy") {
+        if (value != "off" && channelSlot(value) < 0)
+            return false;
+        for (size_t slot = 0; slot < config->flashChips.size(); ++slot)
+            if (value == "off" || static_cast<int>(slot) == channelSlot(value))
+                config->flashChips[slot].stuckBusy = value != "off";
     } else if (key == "slave.period_ms") {
         if (!parseUnsigned(value, 3600000, &number))
             return false;

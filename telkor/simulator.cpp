@@ -134,8 +134,9 @@ BusAdapter *Simulator::adapter(int32_t device)
             made = std::make_unique<BusAdapter>(std::move(backend));
         return made.get();
     }
-    auto simulated = std::make_unique<SimAdapter>(
-        config, simClock, device == 0 ? config.flashFile : std::string(), &adapterProblems);
+    auto simulated = std::make_unique<SimAdapter>(config, simClock,
+                                                  device == 0 ? config.flashFile : std::string(),
+                                                  &adapterProblems, device == 0);
     if (customInfo)
         simulated->setInfo(infoRecord, functions);
     else
