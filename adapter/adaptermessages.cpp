@@ -48,6 +48,8 @@ QString adapterErrorText(AdapterError error, qint64 number)
         return text("该设备未连接！");
     case AdapterError::FirmwareInfoFailed:
         return text("获取固件信息失败！");
+    case AdapterError::NeedsMaster:
+        return text("从机模式下不能进行此操作！");
     }
     return QString();
 }

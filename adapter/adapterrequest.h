@@ -20,6 +20,8 @@ struct AdapterRequest {
         RowRead,
         RowWriteRead,
         FirmwareInfo, // scan, open and query the device; the configuration is left alone
+        Exchange,     // a master's write, then a read, under one chip-select assertion; not
+                      // echoed (the flash engine's commands)
     };
 
     Kind kind = Kind::Prepare;
@@ -88,6 +90,17 @@ struct AdapterRequest {
         request.settings.device = device;
         request.settings.channel = channel;
         request.data = data;
+        request.count = count;
+        return request;
+    }
+    // Writes `data` and then reads `count` bytes under one chip-select assertion, prepared first
+    // when stale: SpiWriteRead (SpiWrite when nothing is read) in the half-duplex modes; in
+    // full duplex one exchange of data and FFh filler, the bytes clocked in during the filler
+    // being the ones read. The outcome's `received` holds the `count` bytes read.
+    static AdapterRequest exchange(const PanelSettings &settings, const QByteArray &data, int count)
+    {
+        AdapterRequest request = write(settings, data);
+        request.kind = Kind::Exchange;
         request.count = count;
         return request;
     }

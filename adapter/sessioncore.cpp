@@ -318,9 +318,50 @@ TransferOutcome SessionCore::transfer(const AdapterRequest &request)
         }
         return outcome;
     }
+    case Kind::Exchange:
+        return exchange(device, channel, data, request.count);
     default:
         return TransferOutcome();
     }
+}
+
+TransferOutcome SessionCore::exchange(int device, int channel, const QByteArray &data, int count)
+{
+    if (!isMaster())
+        return refused(AdapterError::NeedsMaster);
+    const int n = data.size();
+    const AdapterEntries &entries = library;
+    if (isFullDuplex()) {
+        // One exchange: what comes in while the filler goes out is what was read.
+        if (qint64(n) + count > TELKOR_BUFFER_SIZE || count < 0)
+            return n > TELKOR_BUFFER_SIZE ? writeTooLong() : readTooLarge();
+        const int total = n + count;
+        TransferOutcome outcome =
+            call(SessionStep::WriteRead, TransferCall::WriteRead, device, channel, 0,
+                 data + QByteArray(count, '\xFF'), AdapterError::WriteReadFailed,
+                 [&](uint8_t *out, uint8_t *in) {
+                     return entries.writeRead(device, channel, out, total, in, total, 0);
+                 });
+        if (outcome.ok())
+            outcome.received = outcome.received.mid(n, count);
+        return outcome;
+    }
+    if (n > TELKOR_BUFFER_SIZE)
+        return writeTooLong();
+    if (count < 0 || count > TELKOR_BUFFER_SIZE)
+        return readTooLarge();
+    TransferOutcome outcome =
+        count == 0
+            ? call(SessionStep::Write, TransferCall::Write, device, channel, 0, data,
+                   AdapterError::WriteFailed,
+                   [&](uint8_t *out, uint8_t *) { return entries.write(device, channel, out, n); })
+            : call(SessionStep::WriteRead, TransferCall::WriteRead, device, channel, 0, data,
+                   AdapterError::WriteReadFailed, [&](uint8_t *out, uint8_t *in) {
+                       return entries.writeRead(device, channel, out, n, in, count, 0);
+                   });
+    if (outcome.ok())
+        outcome.received.truncate(count);
+    return outcome;
 }
 
 TransferOutcome SessionCore::row(const AdapterRequest &request)

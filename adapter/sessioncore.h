@@ -68,6 +68,7 @@ private:
                               AdapterError slaveFailure);
     TransferOutcome readOnce(int device, int channel, int count);
     TransferOutcome writeReadOnce(int device, int channel, const QByteArray &data, int count);
+    TransferOutcome exchange(int device, int channel, const QByteArray &data, int count);
     bool isMaster() const { return applied.master == 1; }
     bool isFullDuplex() const { return applied.controlMode == 0; }
 

@@ -54,6 +54,7 @@ enum class AdapterError {
     ReadTooLarge,       // `number` is the buffer's size
     DeviceNotConnected, // the firmware query's device is beyond the adapters found
     FirmwareInfoFailed,
+    NeedsMaster, // an exchange asked of a slave
 };
 
 // What AdapterGetInfo filled in, for the firmware box.

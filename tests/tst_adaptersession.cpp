@@ -90,6 +90,8 @@ private slots:
     void bufferLimits_data();
     void bufferLimits();
     void firmwareInfo();
+    void exchanges_data();
+    void exchanges();
     void oneRequestAtATime_data();
     void oneRequestAtATime();
     void stalenessMarkedDuringPreparation();
@@ -271,6 +273,59 @@ void TestAdapterSession::firmwareInfo()
     QCOMPARE(adapterErrorText(info()), QString::fromUtf8("打开设备失败！"));
     forceNext(QStringLiteral("AdapterGetInfo=256"));
     QCOMPARE(adapterErrorText(info()), QString::fromUtf8("获取固件信息失败！"));
+}
+
+void TestAdapterSession::exchanges_data()
+{
+    // The flash engine's commands: never echoed, the bytes read handed back alone.
+    QTest::addColumn<int>("mode"); // -1: slave; otherwise the master's control mode
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QByteArray>("received"); // hex
+    QTest::addColumn<QString>("message");
+    // clang-format off
+    QTest::newRow("half duplex: write, then read") << 1 << QByteArray("\x9F") << 3 << "SpiWriteRead(0,0x00,[9F],1,3,0) => 0" << QByteArray("a1b2c3") << "";
+    QTest::newRow("software half duplex") << 2 << QByteArray("\x05") << 1 << "SpiWriteRead(0,0x00,[05],1,1,0) => 0" << QByteArray("a1") << "";
+    QTest::newRow("nothing to read: a write") << 1 << QByteArray("\x06") << 0 << "SpiWrite(0,0x00,[06],1) => 0" << QByteArray() << "";
+    QTest::newRow("full duplex: filler clocks the read in") << 0 << QByteArray("\x9F") << 2 << "SpiWriteRead(0,0x00,[9F FF FF],3,3,0) => 0" << QByteArray("b2c3") << "";
+    QTest::newRow("full duplex: 20480 in all") << 0 << QByteArray(4, '\x03') << 20476 << "SpiWriteRead(0,0x00,[...],20480,20480,0) => 0" << QByteArray() << "";
+    QTest::newRow("full duplex: 20481 in all refused") << 0 << QByteArray(4, '\x03') << 20477 << "" << QByteArray() << "读数据超过20480字节的缓冲区上限，未读取！";
+    QTest::newRow("half duplex: read 20481 refused") << 1 << QByteArray("\x03") << 20481 << "" << QByteArray() << "读数据超过20480字节的缓冲区上限，未读取！";
+    QTest::newRow("a slave cannot") << -1 << QByteArray("\x9F") << 3 << "" << QByteArray() << "从机模式下不能进行此操作！";
+    QTest::newRow("failure") << 1 << QByteArray("\x9F") << 3 << "SpiWriteRead(0,0x00,[9F],1,3,0) => -2" << QByteArray() << "写读数据失败！";
+    // clang-format on
+}
+
+void TestAdapterSession::exchanges()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, data);
+    QFETCH(int, count);
+    QFETCH(QString, call);
+    QFETCH(QByteArray, received);
+    QFETCH(QString, message);
+    AdapterSession session(AdapterLibrary::entries());
+    PanelSettings settings;
+    settings.controlMode = mode < 0 ? 1 : mode;
+    settings.workingMode = mode < 0 ? 0 : 1;
+    QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
+    queueMiso(QByteArray::fromHex("A1B2C3"));
+    if (call.endsWith(QLatin1String("-2")))
+        forceNext(QStringLiteral("SpiWriteRead=-2"));
+    clearAdapterCalls();
+    const TransferOutcome outcome =
+        answerOf(session, AdapterRequest::exchange(settings, data, count));
+    // Long byte lists are left out of the comparison.
+    const QStringList calls =
+        adapterCalls().replaceInStrings(QRegularExpression("\\[[0-9A-F ]{60,}\\]"), "[...]");
+    QCOMPARE(calls, call.isEmpty() ? QStringList() : QStringList(call));
+    QCOMPARE(adapterErrorText(outcome), message);
+    QVERIFY(outcome.echoes.isEmpty());
+    if (!received.isEmpty() || count == 0)
+        QCOMPARE(outcome.received.toHex(), received);
+    else if (message.isEmpty())
+        QCOMPARE(outcome.received.size(), count);
 }
 
 void TestAdapterSession::oneRequestAtATime_data()
