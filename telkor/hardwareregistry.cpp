@@ -1,0 +1,56 @@
+#include "telkor/hardwareregistry.h"
+
+#include "telkor/busadapter.h"
+#include "telkor/hardwarebackends.h"
+
+#include <algorithm>
+
+namespace telkor
+{
+
+HardwareRegistry::Source HardwareRegistry::Source::real()
+{
+    return {scanHardware, makeHardwareBackend};
+}
+
+HardwareRegistry::HardwareRegistry(Source source) : source(std::move(source)), slots(maxAdapters) {}
+
+void HardwareRegistry::reset(const LibraryConfig &wanted)
+{
+    std::lock_guard<std::mutex> guard(registryLock);
+    config = wanted;
+    found = -1;
+    slots.assign(maxAdapters, nullptr);
+}
+
+int32_t HardwareRegistry::scan()
+{
+    std::lock_guard<std::mutex> guard(registryLock);
+    return scanLocked();
+}
+
+int32_t HardwareRegistry::scanLocked()
+{
+    found = std::clamp(source.count(config), 0, maxAdapters);
+    // A device that went away is made again when it comes back; a call still under way on it
+    // ends first.
+    for (int32_t i = found; i < maxAdapters; ++i)
+        slots[static_cast<size_t>(i)].reset();
+    return found;
+}
+
+std::shared_ptr<AdapterSlot> HardwareRegistry::slot(int32_t device)
+{
+    std::lock_guard<std::mutex> guard(registryLock);
+    if (found < 0)
+        scanLocked();
+    if (device < 0 || device >= found)
+        return nullptr;
+    std::shared_ptr<AdapterSlot> &made = slots[static_cast<size_t>(device)];
+    if (!made)
+        if (std::unique_ptr<BusBackend> backend = source.make(config, device))
+            made = std::make_shared<AdapterSlot>(std::make_unique<BusAdapter>(std::move(backend)));
+    return made;
+}
+
+} // namespace telkor
