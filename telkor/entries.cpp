@@ -6,6 +6,12 @@
 
 using telkor::Library;
 
+Library &Library::instance()
+{
+    static Library library(telkor::HardwareRegistry::Source::real());
+    return library;
+}
+
 namespace
 {
 

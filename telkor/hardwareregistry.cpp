@@ -1,17 +1,11 @@
 #include "telkor/hardwareregistry.h"
 
 #include "telkor/busadapter.h"
-#include "telkor/hardwarebackends.h"
 
 #include <algorithm>
 
 namespace telkor
 {
-
-HardwareRegistry::Source HardwareRegistry::Source::real()
-{
-    return {scanHardware, makeHardwareBackend};
-}
 
 HardwareRegistry::HardwareRegistry(Source source) : source(std::move(source)), slots(maxAdapters) {}
 

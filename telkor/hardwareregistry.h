@@ -21,7 +21,8 @@ public:
     struct Source {
         std::function<int32_t(const LibraryConfig &)> count;
         std::function<std::unique_ptr<BusBackend>(const LibraryConfig &, int32_t)> make;
-        // The host's spidev buses or FTDI chips (telkor/hardwarebackends.h).
+        // The host's spidev buses or FTDI chips (telkor/hardwarebackends.cpp, which needs
+        // libftdi).
         static Source real();
     };
 

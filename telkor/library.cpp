@@ -58,12 +58,6 @@ template <typename Body> int32_t onAdapter(AdapterRegistry &registry, int32_t de
 
 } // namespace
 
-Library &Library::instance()
-{
-    static Library library;
-    return library;
-}
-
 Library::Library(HardwareRegistry::Source source) : hardware(std::move(source))
 {
     reset();

@@ -19,10 +19,11 @@ namespace telkor
 class Library
 {
 public:
-    // The library as the environment configures it, made when first used.
+    // The library as the environment configures it, on the host's hardware, made when first
+    // used (telkor/entries.cpp).
     static Library &instance();
 
-    explicit Library(HardwareRegistry::Source hardware = HardwareRegistry::Source::real());
+    explicit Library(HardwareRegistry::Source hardware);
 
     // Back to the configuration of the environment, with the items of `text` applied on top:
     // fresh adapters, nothing forced, the record empty. Returns the problems found, which
