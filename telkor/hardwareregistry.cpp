@@ -7,14 +7,17 @@
 namespace telkor
 {
 
-HardwareRegistry::HardwareRegistry(Source source) : source(std::move(source)), slots(maxAdapters) {}
+HardwareRegistry::HardwareRegistry(Source source)
+    : source(std::move(source)), adapterSlots(maxAdapters)
+{
+}
 
 void HardwareRegistry::reset(const LibraryConfig &wanted)
 {
     std::lock_guard<std::mutex> guard(registryLock);
     config = wanted;
     found = -1;
-    slots.assign(maxAdapters, nullptr);
+    adapterSlots.assign(maxAdapters, nullptr);
 }
 
 int32_t HardwareRegistry::scan()
@@ -29,7 +32,7 @@ int32_t HardwareRegistry::scanLocked()
     // A device that went away is made again when it comes back; a call still under way on it
     // ends first.
     for (int32_t i = found; i < maxAdapters; ++i)
-        slots[static_cast<size_t>(i)].reset();
+        adapterSlots[static_cast<size_t>(i)].reset();
     return found;
 }
 
@@ -40,7 +43,7 @@ std::shared_ptr<AdapterSlot> HardwareRegistry::slot(int32_t device)
         scanLocked();
     if (device < 0 || device >= found)
         return nullptr;
-    std::shared_ptr<AdapterSlot> &made = slots[static_cast<size_t>(device)];
+    std::shared_ptr<AdapterSlot> &made = adapterSlots[static_cast<size_t>(device)];
     if (!made)
         if (std::unique_ptr<BusBackend> backend = source.make(config, device))
             made = std::make_shared<AdapterSlot>(std::make_unique<BusAdapter>(std::move(backend)));

@@ -43,7 +43,7 @@ private:
     Source source;
     LibraryConfig config;
     int32_t found = -1; // devices at the last scan; -1: not looked yet
-    std::vector<std::shared_ptr<AdapterSlot>> slots;
+    std::vector<std::shared_ptr<AdapterSlot>> adapterSlots;
 };
 
 } // namespace telkor

@@ -36,7 +36,7 @@ std::vector<uint8_t> defaultFunctions()
 
 } // namespace
 
-SimRegistry::SimRegistry() : slots(maxAdapters) {}
+SimRegistry::SimRegistry() : adapterSlots(maxAdapters) {}
 
 void SimRegistry::reset(const LibraryConfig &wanted, std::vector<std::string> *problems)
 {
@@ -45,7 +45,7 @@ void SimRegistry::reset(const LibraryConfig &wanted, std::vector<std::string> *p
     simClock.setRealTime(config.timing);
     attached = config.adapters;
     // Calls still under way keep their adapters until they end.
-    slots.assign(maxAdapters, nullptr);
+    adapterSlots.assign(maxAdapters, nullptr);
     customInfo = false;
     if (config.backend == BackendKind::Sim)
         attachedSlot(0);
@@ -64,7 +64,7 @@ void SimRegistry::setAdapterCount(int32_t count)
     std::lock_guard<std::mutex> guard(registryLock);
     attached = std::clamp(count, 0, maxAdapters);
     for (int32_t i = attached; i < maxAdapters; ++i)
-        if (const std::shared_ptr<AdapterSlot> &made = slots[static_cast<size_t>(i)]) {
+        if (const std::shared_ptr<AdapterSlot> &made = adapterSlots[static_cast<size_t>(i)]) {
             std::lock_guard<std::mutex> adapterGuard(made->lock());
             made->adapter().close();
         }
@@ -76,7 +76,7 @@ void SimRegistry::setInfo(const DeviceInfo &record, const std::vector<uint8_t> &
     customInfo = true;
     infoRecord = record;
     functions = functionText;
-    for (const std::shared_ptr<AdapterSlot> &made : slots)
+    for (const std::shared_ptr<AdapterSlot> &made : adapterSlots)
         if (made) {
             std::lock_guard<std::mutex> adapterGuard(made->lock());
             static_cast<SimAdapter &>(made->adapter()).setInfo(record, functionText);
@@ -101,7 +101,7 @@ std::shared_ptr<AdapterSlot> SimRegistry::attachedSlot(int32_t device)
 {
     if (device < 0 || device >= attached)
         return nullptr;
-    std::shared_ptr<AdapterSlot> &made = slots[static_cast<size_t>(device)];
+    std::shared_ptr<AdapterSlot> &made = adapterSlots[static_cast<size_t>(device)];
     if (made)
         return made;
     auto simulated = std::make_unique<SimAdapter>(

@@ -47,7 +47,7 @@ private:
     LibraryConfig config;
     SimClock simClock;
     int32_t attached = 1;
-    std::vector<std::shared_ptr<AdapterSlot>> slots;
+    std::vector<std::shared_ptr<AdapterSlot>> adapterSlots;
     std::vector<std::string> adapterProblems;
     bool customInfo = false;
     DeviceInfo infoRecord{};

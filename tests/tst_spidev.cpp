@@ -2,6 +2,7 @@
 // driver's limits, settings, failures and reopening. The README's recipes: tst_backends.
 
 #include "fakespidev.h"
+#include "stderrcapture.h"
 
 #include "telkor/busadapter.h"
 #include "telkor/norflash.h"
@@ -69,22 +70,6 @@ struct Host {
         return adapter->blockWriteRead(channel, data, size, buffer, readSize, count, interval);
     }
 };
-
-// Standard error while `body` runs.
-template <typename Body> QByteArray stderrOf(Body body)
-{
-    QTemporaryFile capture;
-    capture.open();
-    std::fflush(stderr);
-    const int saved = dup(2);
-    dup2(capture.handle(), 2);
-    body();
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    capture.seek(0);
-    return capture.readAll();
-}
 
 } // namespace
 
