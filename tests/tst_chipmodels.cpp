@@ -101,6 +101,38 @@ void TestChipModels::commands_data()
     row("chip select active high", 0x10, "010100000001", "9F/3", "ffffff");
     row("loopback ignores all that", 0x00, "000101010101", "A1B2/2", "a1b2");
     row("nothing attached", 0x30, "0001", "A1B2/2", "ffff");
+    // Each writing command alone without a write enable does nothing; one write enable serves
+    // one program or erase only.
+    row("program and erase need write enable", 0x10, "",
+        "020000001122 03000000/2 06 020000001122+700 03000000/2 0200000000 03000000/1 "
+        "D8000000 03000000/1 C7 03000000/1 60 03000000/1 20000000 03000000/1",
+        "ffff 1122 11 11 11 11 11");
+    // While busy the chip takes no command but 05: no read, no identity, no write enable.
+    row("commands while busy", 0x10, "",
+        "06 020000001122 03000000/2 9F/3 06 05/1+700 03000000/2 05/1", "ffff ffffff 01 1122 00");
+    // Zeros on each side of the block's edges first; busy 150 ms.
+    row("erase a 64 KiB block", 0x10, "",
+        "06 0200FFFF00+700 06 0201000000+700 06 0201FFFF00+700 06 0202000000+700 06 D8015678 "
+        "05/1+149999 05/1+1 05/1 0300FFFF/2 0301FFFF/2",
+        "01 01 00 00ff ff00");
+    row("erase the chip with C7", 0x10, "",
+        "06 0200000000+700 06 021FFFFF00+700 06 C7 05/1+2999999 05/1+1 05/1 031FFFFF/2",
+        "01 01 00 ffff");
+    row("erase the chip with 60", 0x10, "",
+        "06 0200000000+700 06 60 05/1+2999999 05/1+1 05/1 03000000/1", "01 01 00 ff");
+    // A dummy byte after the address; a read runs on from the last byte to the first.
+    row("fast read, reading across the end", 0x10, "",
+        "06 020000001122+700 06 021FFFFF33+700 0B00000000/2 0B00000100/1 031FFFFF/2",
+        "1122 22 3311");
+    // 0Eh and 10h are writable around the identity, 2Dh read-only and 2Eh writable at the
+    // measurements' upper edge (27h and 28h, the lower edge: "register bank").
+    row("register bank, edges of the read-only registers", 0x20, "", "0E77 1088 8E/3 2D5566 AC/3",
+        "775a88 bc9a66");
+    row("mode 3 suits the flash", 0x10, "01010101", "9F/3", "ef4015");
+    row("mode 3 suits the register bank", 0x20, "01010101", "8F/1", "5a");
+    // 8Fh reaches the chip as C7h (read 47h, which holds 00h), and 00h comes back a bit late
+    // after the high idle line.
+    row("mode 1 garbles the register bank", 0x20, "01010001", "8F/1", "80");
 }
 
 void TestChipModels::commands()
