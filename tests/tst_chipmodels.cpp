@@ -61,6 +61,7 @@ private slots:
     void commands();
     void flashFile();
     void slavePort();
+    void slavePortEdges();
     void configurationSources();
 };
 
@@ -207,6 +208,36 @@ void TestChipModels::slavePort()
     // 1002) are kept.
     QCOMPARE(frames,
              QStringList({"/0", "4d530000/4", "4d530102dead4d53/10", "4d53ab004d53ac00/256"}));
+}
+
+void TestChipModels::slavePortEdges()
+{
+    // The port queues at most 20480 bytes for the remote master, which clocks in at most 16
+    // of them a frame and sends a frame exactly one period after the last.
+    Bench bench;
+    QCOMPARE(bench.adapter.configure(0x00, busConfig("0100")), int32_t(Ok));
+    std::vector<uint8_t> bytes(TELKOR_BUFFER_SIZE, 0xEE);
+    for (uint8_t i = 0; i < 17; ++i)
+        bytes[i] = i + 1;
+    QList<int> results{bench.adapter.slaveWrite(0x00, bytes.data(), 17),
+                       bench.adapter.slaveWrite(0x00, bytes.data() + 17, TELKOR_BUFFER_SIZE - 17),
+                       bench.adapter.slaveWrite(0x00, bytes.data(), 1)};
+    QStringList frames;
+    uint8_t buffer[TELKOR_BUFFER_SIZE];
+    const uint64_t period = LibraryConfig().slavePeriodUs;
+    for (uint64_t wait : {period - 1, uint64_t(1), period, period}) {
+        bench.clock.advance(wait);
+        const int32_t count = bench.adapter.slaveRead(0x00, buffer);
+        frames << QString::fromLatin1(QByteArray(reinterpret_cast<char *>(buffer), count).toHex());
+        // Three frames have taken 48 bytes: room for 48 more, not 49.
+        if (frames.size() == 4)
+            results << bench.adapter.slaveWrite(0x00, bytes.data(), 49)
+                    << bench.adapter.slaveWrite(0x00, bytes.data(), 48);
+    }
+    QCOMPARE(results, QList<int>({Ok, Ok, BadArgument, BadArgument, Ok}));
+    QCOMPARE(frames,
+             QStringList({"", "4d530000", "4d530110" + QString("0102030405060708090a0b0c0d0e0f10"),
+                          "4d530210" + QString("11") + QString("ee").repeated(15)}));
 }
 
 void TestChipModels::configurationSources()

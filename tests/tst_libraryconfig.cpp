@@ -1,6 +1,7 @@
-// Where the adapter library's configuration comes from, as the library reports it on standard
-// error: only a regular file of at most 1 MiB is read; a device, a FIFO, a directory or a
-// larger file is refused with the line an unreadable file gets, and the defaults stay.
+// The adapter library's configuration: each item at the edges of what it takes, and where the
+// configuration comes from, as the library reports it on standard error: only a regular file
+// of at most 1 MiB is read; a device, a FIFO, a directory or a larger file is refused with the
+// line an unreadable file gets, and the defaults stay.
 
 #include "stderrcapture.h"
 
@@ -17,9 +18,80 @@ class TestLibraryConfig : public QObject
     Q_OBJECT
 
 private slots:
+    void items_data();
+    void items();
     void files_data();
     void files();
 };
+
+void TestLibraryConfig::items_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value"); // the field afterwards; a refused item leaves the default
+    QTest::addColumn<bool>("used");
+    auto row = [](const char *text, const char *field, const char *value, bool used) {
+        QTest::newRow(text) << QString(text) << QString(field) << QString(value) << used;
+    };
+    row("adapters=0", "adapters", "0", true);
+    row("adapters=10", "adapters", "10", true);
+    row("adapters=11", "adapters", "1", false);
+    row("timing=off", "timing", "off", true);
+    row("timing=no", "timing", "on", false);
+    row("slave.period_ms=0", "slave", "0", true);
+    row("slave.period_ms=3600000", "slave", "3600000000", true);
+    row("slave.period_ms=3600001", "slave", "500000", false);
+    row("spidev.SPI2=32767", "spidev", "-1 32767", true);
+    row("spidev.SPI2=32768", "spidev", "-1 -1", false);
+    row("backend=ftdi", "backend", "2", true);
+    row("backend=FTDI", "backend", "0", false);
+    row("SPI2_CS4=registers", "chips", "1230000003", true);
+    row("SPI2_CS5=registers", "chips", "1230000000", false);
+    row("SPI3_CS0=flash", "chips", "1230000000", false);
+    row("fault.seed=4294967295", "seed", "4294967295", true);
+    row("fault.seed=4294967296", "seed", "1", false);
+    row("fault.SpiRead=every:1", "faults", "SpiRead every 1", true);
+    row("fault.SpiRead=every:4294967295", "faults", "SpiRead every 4294967295", true);
+    row("fault.SpiRead=every:4294967296", "faults", "", false);
+    row("fault.SpiRead=random:1", "faults", "SpiRead random 1", true);
+    row("fault.SpiRead=random:1.01", "faults", "", false);
+    row("fault.SpiRead=once;fault.SpiRead=off", "faults", "", true);
+    row("fault.unplug=every:1,for:1", "unplug", "1 1", true);
+    row("fault.unplug=every:1,for:0", "unplug", "0 0", false);
+    row("fault.unplug=every:4294967296,for:1", "unplug", "0 0", false);
+    row("fault.unplug=every:3,for:2;fault.unplug=off", "unplug", "0 0", true);
+}
+
+void TestLibraryConfig::items()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(bool, used);
+    LibraryConfig config;
+    std::vector<std::string> problems;
+    applyConfig(text.toStdString(), &config, &problems);
+    QString faults, chips;
+    for (const auto &rule : config.faults)
+        faults += QString::fromStdString(rule.first) +
+                  (rule.second.kind == FaultRule::Every
+                       ? QStringLiteral(" every %1").arg(rule.second.every)
+                       : QStringLiteral(" random %1").arg(rule.second.probability));
+    for (DeviceKind kind : config.devices)
+        chips += QString::number(int(kind));
+    const QMap<QString, QString> fields = {
+        {"adapters", QString::number(config.adapters)},
+        {"timing", config.timing ? "on" : "off"},
+        {"slave", QString::number(config.slavePeriodUs)},
+        {"spidev", QStringLiteral("%1 %2").arg(config.spidevBus[0]).arg(config.spidevBus[1])},
+        {"backend", QString::number(int(config.backend))},
+        {"chips", chips},
+        {"seed", QString::number(config.faultSeed)},
+        {"faults", faults},
+        {"unplug", QStringLiteral("%1 %2").arg(config.pluggedCalls).arg(config.unpluggedCalls)}};
+    QCOMPARE(fields.value(field), value);
+    QCOMPARE(problems.empty(), used);
+}
 
 void TestLibraryConfig::files_data()
 {

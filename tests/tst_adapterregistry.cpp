@@ -1,8 +1,9 @@
-// Calls to two adapters at the same time, simulated and on hardware: each call holds only its
-// own adapter's lock. The chips (or hardware backends) of two adapters wait inside their
-// transfer until the other one is inside too, and until a scan and a look at the record ran
-// meanwhile: with one lock for everything they would wait in vain, and say so. The waits end
-// after ten seconds, so that a lock held too widely fails the test instead of hanging it.
+// The registries of adapters. Calls to two adapters at the same time, simulated and on
+// hardware: each call holds only its own adapter's lock. The chips (or hardware backends) of two
+// adapters wait inside their transfer until the other one is inside too, and until a scan and a
+// look at the record ran meanwhile: with one lock for everything they would wait in vain, and say
+// so. The waits end after ten seconds, so that a lock held too widely fails the test instead of
+// hanging it. Hardware devices that go away and come back.
 
 #include "telkor/busadapter.h"
 #include "telkor/library.h"
@@ -92,7 +93,7 @@ private:
 
 } // namespace
 
-class TestAdapterLocks : public QObject
+class TestAdapterRegistry : public QObject
 {
     Q_OBJECT
 
@@ -100,9 +101,10 @@ private slots:
     void twoAdaptersAtOnce_data();
     void twoAdaptersAtOnce();
     void busTimeSleptApart();
+    void hardwareComesAndGoes();
 };
 
-void TestAdapterLocks::twoAdaptersAtOnce_data()
+void TestAdapterRegistry::twoAdaptersAtOnce_data()
 {
     QTest::addColumn<QString>("config");
     // What the library recorded (sorted: the two transfers end in either order) and what an
@@ -119,7 +121,7 @@ void TestAdapterLocks::twoAdaptersAtOnce_data()
     QTest::newRow("hardware") << "backend=spidev;fault.SpiRead=once" << QStringList() << int(Ok);
 }
 
-void TestAdapterLocks::twoAdaptersAtOnce()
+void TestAdapterRegistry::twoAdaptersAtOnce()
 {
     QFETCH(QString, config);
     QFETCH(QStringList, record);
@@ -169,7 +171,7 @@ void TestAdapterLocks::twoAdaptersAtOnce()
     QCOMPARE(lines, record);
 }
 
-void TestAdapterLocks::busTimeSleptApart()
+void TestAdapterRegistry::busTimeSleptApart()
 {
     // On real time a call sleeps its bus time. A train of two blocks 2 s apart on adapter 0
     // has passed its chip and sleeps while adapter 1's call comes and goes: the clock that
@@ -202,5 +204,36 @@ void TestAdapterLocks::busTimeSleptApart()
     QVERIFY(overlapped);
 }
 
-QTEST_GUILESS_MAIN(TestAdapterLocks)
-#include "tst_adapterlocks.moc"
+void TestAdapterRegistry::hardwareComesAndGoes()
+{
+    // The devices a scan finds; an adapter that went away is made afresh when it is back and
+    // must be opened again. The simulation's adapters= does not limit hardware.
+    Meeting meeting;
+    meeting.arrive("inside 0"), meeting.arrive("inside 1"), meeting.arrive("calls");
+    std::vector<std::unique_ptr<Visitor>> visitors;
+    int present = 2;
+    HardwareRegistry::Source hardware{
+        [&](const LibraryConfig &) { return present; },
+        [&](const LibraryConfig &, int32_t device) -> std::unique_ptr<BusBackend> {
+            visitors.push_back(std::make_unique<Visitor>(Visitor{meeting, device}));
+            return std::make_unique<MeetingBackend>(*visitors.back());
+        }};
+    Library library(hardware);
+    QCOMPARE(library.reset("backend=ftdi;adapters=0").size(), size_t(0));
+    const uint8_t byte = 0;
+    QList<int> got{library.adapterOpen(1), library.spiWrite(1, 0x00, &byte, 1)};
+    present = 1;
+    got << library.adapterScan(0) << library.spiWrite(1, 0x00, &byte, 1) << library.adapterOpen(1)
+        << library.spiWrite(0, 0x00, &byte, 1);
+    present = 2;
+    got << library.adapterScan(0) << library.spiWrite(1, 0x00, &byte, 1) << library.adapterOpen(1)
+        << library.spiWrite(1, 0x00, &byte, 1);
+    QCOMPARE(got, QList<int>({1, 0, 1, NotOpen, 0, NotOpen, 2, NotOpen, 1, 0}));
+    QStringList made;
+    for (const auto &visitor : visitors)
+        made << QString::number(visitor->device);
+    QCOMPARE(made, QStringList({"1", "0", "1"}));
+}
+
+QTEST_GUILESS_MAIN(TestAdapterRegistry)
+#include "tst_adapterregistry.moc"
