@@ -2,7 +2,8 @@
 // Where the library's entries find the adapter at a device index. Each adapter has a lock of
 // its own, held for the whole of one call, so that calls to two adapters run at the same
 // time: a transfer never holds a lock of the registry. A registry's own lock guards only
-// which adapters are attached (scanning, plugging, making an adapter when first used).
+// which adapters are attached (scanning, plugging, making an adapter when first used); a call
+// takes it shared, and only while it looks its adapter up.
 //
 // An adapter is shared between the registry and the calls under way: one that goes away
 // (unplugged, or dropped by a new scan or a reset) ends its call and is destroyed after it.

@@ -14,7 +14,7 @@ HardwareRegistry::HardwareRegistry(Source source)
 
 void HardwareRegistry::reset(const LibraryConfig &wanted)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     config = wanted;
     found = -1;
     adapterSlots.assign(maxAdapters, nullptr);
@@ -22,7 +22,7 @@ void HardwareRegistry::reset(const LibraryConfig &wanted)
 
 int32_t HardwareRegistry::scan()
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     return scanLocked();
 }
 
@@ -38,7 +38,14 @@ int32_t HardwareRegistry::scanLocked()
 
 std::shared_ptr<AdapterSlot> HardwareRegistry::slot(int32_t device)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    {
+        std::shared_lock<std::shared_mutex> looking(registryLock);
+        if (found >= 0 && (device < 0 || device >= found))
+            return nullptr;
+        if (found >= 0 && adapterSlots[static_cast<size_t>(device)])
+            return adapterSlots[static_cast<size_t>(device)];
+    }
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     if (found < 0)
         scanLocked();
     if (device < 0 || device >= found)

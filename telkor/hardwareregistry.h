@@ -8,6 +8,7 @@
 #include "telkor/config.h"
 
 #include <functional>
+#include <shared_mutex>
 #include <vector>
 
 namespace telkor
@@ -39,7 +40,9 @@ private:
     // With the registry's lock held.
     int32_t scanLocked();
 
-    std::mutex registryLock;
+    // Shared while a call looks its adapter up, so that calls never wait for each other here;
+    // exclusive to scan, reset or make an adapter.
+    std::shared_mutex registryLock;
     Source source;
     LibraryConfig config;
     int32_t found = -1; // devices at the last scan; -1: not looked yet

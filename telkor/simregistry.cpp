@@ -40,7 +40,7 @@ SimRegistry::SimRegistry() : adapterSlots(maxAdapters) {}
 
 void SimRegistry::reset(const LibraryConfig &wanted, std::vector<std::string> *problems)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     config = wanted;
     simClock.setRealTime(config.timing);
     attached = config.adapters;
@@ -55,13 +55,13 @@ void SimRegistry::reset(const LibraryConfig &wanted, std::vector<std::string> *p
 
 int32_t SimRegistry::adapterCount() const
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::shared_lock<std::shared_mutex> guard(registryLock);
     return attached;
 }
 
 void SimRegistry::setAdapterCount(int32_t count)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     attached = std::clamp(count, 0, maxAdapters);
     for (int32_t i = attached; i < maxAdapters; ++i)
         if (const std::shared_ptr<AdapterSlot> &made = adapterSlots[static_cast<size_t>(i)]) {
@@ -72,7 +72,7 @@ void SimRegistry::setAdapterCount(int32_t count)
 
 void SimRegistry::setInfo(const DeviceInfo &record, const std::vector<uint8_t> &functionText)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     customInfo = true;
     infoRecord = record;
     functions = functionText;
@@ -93,7 +93,14 @@ bool SimRegistry::withAdapter(int32_t device, const std::function<void(SimAdapte
 
 std::shared_ptr<AdapterSlot> SimRegistry::slot(int32_t device)
 {
-    std::lock_guard<std::mutex> guard(registryLock);
+    {
+        std::shared_lock<std::shared_mutex> looking(registryLock);
+        if (device < 0 || device >= attached)
+            return nullptr;
+        if (adapterSlots[static_cast<size_t>(device)])
+            return adapterSlots[static_cast<size_t>(device)];
+    }
+    std::unique_lock<std::shared_mutex> guard(registryLock);
     return attachedSlot(device);
 }
 

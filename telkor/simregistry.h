@@ -9,6 +9,7 @@
 #include "telkor/simclock.h"
 
 #include <functional>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,8 @@ private:
     // With the registry's lock held.
     std::shared_ptr<AdapterSlot> attachedSlot(int32_t device);
 
-    mutable std::mutex registryLock;
+    // Shared while a call looks its adapter up, exclusive to change what is attached.
+    mutable std::shared_mutex registryLock;
     LibraryConfig config;
     SimClock simClock;
     int32_t attached = 1;
