@@ -3,9 +3,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace telkor
 {
@@ -245,17 +246,42 @@ void applyConfig(const std::string &text, LibraryConfig *config, std::vector<std
 namespace
 {
 
+// The whole of a regular file of at most maxConfigFileBytes. Anything else is refused before
+// it is read: a device such as /dev/zero never ends, a FIFO would wait for a writer (it is
+// opened without blocking), a directory has no text.
+bool readConfigFile(const std::string &path, std::string *text)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    bool good = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                status.st_size <= static_cast<off_t>(maxConfigFileBytes);
+    // The file may grow meanwhile: no more than the limit is taken.
+    text->assign(good ? maxConfigFileBytes + 1 : 0, '\0');
+    size_t used = 0;
+    while (good && used < text->size()) {
+        const ssize_t got = ::read(fd, &(*text)[used], text->size() - used);
+        if (got == 0)
+            break;
+        if (got < 0 && errno != EINTR)
+            good = false;
+        used += got > 0 ? static_cast<size_t>(got) : 0;
+    }
+    ::close(fd);
+    text->resize(used);
+    return good && used <= maxConfigFileBytes;
+}
+
 void applyFile(const std::string &path, const char *name, LibraryConfig *config,
                std::vector<std::string> *problems)
 {
-    std::ifstream file(path);
-    if (!file) {
+    std::string text;
+    if (!readConfigFile(path, &text)) {
         problems->push_back(name + (" " + path) + " cannot be read; ignored");
         return;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    applyConfig(text.str(), config, problems);
+    applyConfig(text, config, problems);
 }
 
 } // namespace

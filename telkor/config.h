@@ -20,7 +20,9 @@
 //   fault.seed=1               seed of the random faults
 //   fault.unplug=every:N,for:M after every N calls the adapters are unplugged for M calls
 //
-// An item that cannot be used is reported and leaves the setting as it was.
+// An item that cannot be used is reported and leaves the setting as it was. A file is read
+// only when it is a regular file of at most maxConfigFileBytes; any other is reported and
+// ignored.
 
 #include <array>
 #include <cstdint>
@@ -69,6 +71,8 @@ struct LibraryConfig {
     uint64_t pluggedCalls = 0;
     uint64_t unpluggedCalls = 0;
 };
+
+constexpr size_t maxConfigFileBytes = 1 << 20;
 
 // Applies the items of `text`; every problem is added to *problems as a sentence.
 void applyConfig(const std::string &text, LibraryConfig *config,

@@ -66,6 +66,7 @@ private slots:
     void flashItems();
     void flashFilePerChipSelect();
     void slavePort();
+    void slavePortEdges();
     void configurationSources();
 };
 
@@ -106,6 +107,38 @@ void TestChipModels::commands_data()
     row("chip select active high", 0x10, "010100000001", "9F/3", "ffffff");
     row("loopback ignores all that", 0x00, "000101010101", "A1B2/2", "a1b2");
     row("nothing attached", 0x30, "0001", "A1B2/2", "ffff");
+    // Each writing command alone without a write enable does nothing; one write enable serves
+    // one program or erase only.
+    row("program and erase need write enable", 0x10, "",
+        "020000001122 03000000/2 06 020000001122+700 03000000/2 0200000000 03000000/1 "
+        "D8000000 03000000/1 C7 03000000/1 60 03000000/1 20000000 03000000/1",
+        "ffff 1122 11 11 11 11 11");
+    // While busy the chip takes no command but 05: no read, no identity, no write enable.
+    row("commands while busy", 0x10, "",
+        "06 020000001122 03000000/2 9F/3 06 05/1+700 03000000/2 05/1", "ffff ffffff 01 1122 00");
+    // Zeros on each side of the block's edges first; busy 150 ms.
+    row("erase a 64 KiB block", 0x10, "",
+        "06 0200FFFF00+700 06 0201000000+700 06 0201FFFF00+700 06 0202000000+700 06 D8015678 "
+        "05/1+149999 05/1+1 05/1 0300FFFF/2 0301FFFF/2",
+        "01 01 00 00ff ff00");
+    row("erase the chip with C7", 0x10, "",
+        "06 0200000000+700 06 021FFFFF00+700 06 C7 05/1+2999999 05/1+1 05/1 031FFFFF/2",
+        "01 01 00 ffff");
+    row("erase the chip with 60", 0x10, "",
+        "06 0200000000+700 06 60 05/1+2999999 05/1+1 05/1 03000000/1", "01 01 00 ff");
+    // A dummy byte after the address; a read runs on from the last byte to the first.
+    row("fast read, reading across the end", 0x10, "",
+        "06 020000001122+700 06 021FFFFF33+700 0B00000000/2 0B00000100/1 031FFFFF/2",
+        "1122 22 3311");
+    // 0Eh and 10h are writable around the identity, 2Dh read-only and 2Eh writable at the
+    // measurements' upper edge (27h and 28h, the lower edge: "register bank").
+    row("register bank, edges of the read-only registers", 0x20, "", "0E77 1088 8E/3 2D5566 AC/3",
+        "775a88 bc9a66");
+    row("mode 3 suits the flash", 0x10, "01010101", "9F/3", "ef4015");
+    row("mode 3 suits the register bank", 0x20, "01010101", "8F/1", "5a");
+    // 8Fh reaches the chip as C7h (read 47h, which holds 00h), and 00h comes back a bit late
+    // after the high idle line.
+    row("mode 1 garbles the register bank", 0x20, "01010001", "8F/1", "80");
 }
 
 void TestChipModels::commands()
@@ -354,6 +387,36 @@ void TestChipModels::slavePort()
     // 1002) are kept.
     QCOMPARE(frames,
              QStringList({"/0", "4d530000/4", "4d530102dead4d53/10", "4d53ab004d53ac00/256"}));
+}
+
+void TestChipModels::slavePortEdges()
+{
+    // The port queues at most 20480 bytes for the remote master, which clocks in at most 16
+    // of them a frame and sends a frame exactly one period after the last.
+    Bench bench;
+    QCOMPARE(bench.adapter.configure(0x00, busConfig("0100")), int32_t(Ok));
+    std::vector<uint8_t> bytes(TELKOR_BUFFER_SIZE, 0xEE);
+    for (uint8_t i = 0; i < 17; ++i)
+        bytes[i] = i + 1;
+    QList<int> results{bench.adapter.slaveWrite(0x00, bytes.data(), 17),
+                       bench.adapter.slaveWrite(0x00, bytes.data() + 17, TELKOR_BUFFER_SIZE - 17),
+                       bench.adapter.slaveWrite(0x00, bytes.data(), 1)};
+    QStringList frames;
+    uint8_t buffer[TELKOR_BUFFER_SIZE];
+    const uint64_t period = LibraryConfig().slavePeriodUs;
+    for (uint64_t wait : {period - 1, uint64_t(1), period, period}) {
+        bench.clock.advance(wait);
+        const int32_t count = bench.adapter.slaveRead(0x00, buffer);
+        frames << QString::fromLatin1(QByteArray(reinterpret_cast<char *>(buffer), count).toHex());
+        // Three frames have taken 48 bytes: room for 48 more, not 49.
+        if (frames.size() == 4)
+            results << bench.adapter.slaveWrite(0x00, bytes.data(), 49)
+                    << bench.adapter.slaveWrite(0x00, bytes.data(), 48);
+    }
+    QCOMPARE(results, QList<int>({Ok, Ok, BadArgument, BadArgument, Ok}));
+    QCOMPARE(frames,
+             QStringList({"", "4d530000", "4d530110" + QString("0102030405060708090a0b0c0d0e0f10"),
+                          "4d530210" + QString("11") + QString("ee").repeated(15)}));
 }
 
 void TestChipModels::configurationSources()

@@ -9,8 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-// Binds our adapter library once per test program (the test links it, so the loader finds the
-// copy already in memory); false, with the reason on stderr, if it cannot.
+// Binds the twelve entries of the test library, which the test links, once per test program.
+// The test library is the shipped library's code plus the test controls (telkor/telkortest.h).
 bool loadSimulatedAdapter();
 
 // The simulated adapter's record of calls, oldest first, and clearing it.
