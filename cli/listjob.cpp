@@ -1,6 +1,7 @@
 #include "cli/listjob.h"
 
 #include "adapter/adapterlibrary.h"
+#include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
@@ -62,10 +63,11 @@ bool ListJob::start(int *code)
     runner->setSettingsSource([panel] { return panel; });
     runner->setSkipDelays(options.skipDelays);
     connect(runner.get(), &ListRunner::echo, this, &ListJob::echo);
-    connect(runner.get(), &ListRunner::notReady, this,
-            [this](const QString &message) { fail(RunFailed, message); });
-    connect(runner.get(), &ListRunner::rowFailed, this,
-            [this](const QString &message) { fail(RunFailed, message); });
+    const auto failed = [this](const TransferOutcome &outcome) {
+        fail(RunFailed, adapterErrorText(outcome));
+    };
+    connect(runner.get(), &ListRunner::notReady, this, failed);
+    connect(runner.get(), &ListRunner::rowFailed, this, failed);
     connect(runner.get(), &ListRunner::passFinished, this, [this] {
         if (options.cycles > 0 && ++passes >= options.cycles)
             runner->stopCycle();
@@ -83,6 +85,8 @@ bool ListJob::start(int *code)
 
 void ListJob::interrupt()
 {
+    if (!runner)
+        return; // not started yet: the run that starts next is interrupted by the next signal
     if (++interrupts == 1 && runner->isCycling())
         runner->stopCycle();
     else

@@ -1,6 +1,8 @@
 #include "oplist/operationrow.h"
 
 #include "oplist/listfile.h"
+#include "oplist/rowvalues.h"
+#include "transfer/bytetext.h"
 
 QString operationText(Operation operation)
 {
@@ -76,4 +78,15 @@ QString unrecognisedOperationsMessage(const QStringList &unrecognised)
     return QString::fromUtf8(
                "列表文件中以下行的操作类型无法识别，已载入为未选中行：%1。请检查后再执行！")
         .arg(rows);
+}
+
+AdapterRequest rowRequest(const OperationRow &row, int device, int channel)
+{
+    using Kind = AdapterRequest::Kind;
+    const Kind kind = row.operation == Operation::Write  ? Kind::RowWrite
+                      : row.operation == Operation::Read ? Kind::RowRead
+                                                         : Kind::RowWriteRead;
+    const QByteArray data =
+        kind == Kind::RowRead ? QByteArray() : parseHexBytes(row.writeData, HexConversion::Signed);
+    return AdapterRequest::row(kind, device, channel, data, rowNumber(row.count));
 }

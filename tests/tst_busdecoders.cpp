@@ -5,7 +5,7 @@
 #include "simlibrary.h"
 
 #include "adapter/adapterlibrary.h"
-#include "adapter/adaptersession.h"
+#include "adapter/sessioncore.h"
 #include "bus/framedecoder.h"
 #include "telkor/telkortest.h"
 #include "transfer/trafficannotator.h"
@@ -19,41 +19,28 @@ namespace
 // One step: "w 06" writes, "wr 9F 3" writes and reads 3, "bw 2 21 01 22 02" writes blocks of
 // 2, "clock 50000" lets 50 ms pass on the simulated clock.
 struct Runner {
-    AdapterSession session{AdapterLibrary::entries()};
+    SessionCore session{AdapterLibrary::entries()};
     PanelSettings panel;
     TrafficLog log;
-    qint64 now = 1000;
 
-    // The outcome, its context filled as the session will fill it.
+    // The outcome of one step, carried out as the session's worker does: the session fills
+    // its context.
     TransferOutcome run(const QString &step)
     {
         QStringList words = step.split(QLatin1Char(' '));
         const QString what = words.takeFirst();
-        TransferOutcome outcome;
-        TransferCall call = TransferCall::None;
         if (what == QLatin1String("clock")) {
             TelkorTestAdvanceClock(words.value(0).toLongLong());
-            return outcome;
+            return TransferOutcome();
         }
-        if (what == QLatin1String("w")) {
-            outcome = session.write(panel, QByteArray::fromHex(words.join(QString()).toLatin1()));
-            call = panel.controlMode == 0 ? TransferCall::WriteRead : TransferCall::Write;
-        } else if (what == QLatin1String("wr")) {
-            const int count = words.takeLast().toInt();
-            outcome = session.writeRead(
-                panel, QByteArray::fromHex(words.join(QString()).toLatin1()), count);
-            call = TransferCall::WriteRead;
-        } else if (what == QLatin1String("bw")) {
-            const int size = words.takeFirst().toInt();
-            outcome = session.blockWrite(
-                panel, QByteArray::fromHex(words.join(QString()).toLatin1()), size, 0);
-            call = TransferCall::BlockWrite;
-        }
-        outcome.context.call = call;
-        outcome.context.channel = panel.channel;
-        outcome.context.config = session.appliedConfig();
-        outcome.context.startUs = now += 100;
-        return outcome;
+        const int count = what == QLatin1String("wr") ? words.takeLast().toInt() : 0;
+        const int size = what == QLatin1String("bw") ? words.takeFirst().toInt() : 0;
+        const QByteArray data = QByteArray::fromHex(words.join(QString()).toLatin1());
+        const AdapterRequest request =
+            what == QLatin1String("w")    ? AdapterRequest::write(panel, data)
+            : what == QLatin1String("wr") ? AdapterRequest::writeRead(panel, data, count)
+                                          : AdapterRequest::blockWrite(panel, data, size, 0);
+        return session.run(request);
     }
 };
 
@@ -170,7 +157,9 @@ void TestBusDecoders::notesOnRecordedAnswers()
                                         : TrafficAnnotator::Choice::Registers);
     for (const QString &step : steps) {
         const TransferOutcome outcome = runner.run(step);
-        QVERIFY2(outcome.ok(), qPrintable(step + ": " + outcome.message));
+        QVERIFY2(outcome.ok(), qPrintable(step));
+        QVERIFY(outcome.context.call != TransferCall::None || step.startsWith("clock"));
+        QCOMPARE(outcome.context.channel, step.startsWith("clock") ? 0 : channel);
         runner.log.append(outcome, true);
     }
     QStringList notes;

@@ -334,7 +334,9 @@ void TestWindow::cycleWithAutoStartFailuresAndClose()
     // Closing during a cycle's delay ends the program promptly, and nothing more is sent.
     rows().setData(rows().index(0, 4), QStringLiteral("1000"));
     clearAdapterCalls();
-    QTimer::singleShot(0, &fixture.window(), [this] { fixture.click("toolButtonExecuteCycle"); });
+    QTimer::singleShot(0, &fixture.window(), [this] {
+        fixture.find<QAbstractButton>("toolButtonExecuteCycle")->click();
+    });
     QTimer::singleShot(100, &fixture.window(), [this] { fixture.window().close(); });
     const qint64 started = QDateTime::currentMSecsSinceEpoch();
     QCOMPARE(QApplication::exec(), 0);
