@@ -21,6 +21,7 @@ namespace
 struct Runner {
     SessionCore session{AdapterLibrary::entries()};
     PanelSettings panel;
+    int intervalUs = 0; // of block writes
     TrafficLog log;
 
     // The outcome of one step, carried out as the session's worker does: the session fills
@@ -37,9 +38,10 @@ struct Runner {
         const int size = what == QLatin1String("bw") ? words.takeFirst().toInt() : 0;
         const QByteArray data = QByteArray::fromHex(words.join(QString()).toLatin1());
         const AdapterRequest request =
-            what == QLatin1String("w")    ? AdapterRequest::write(panel, data)
-            : what == QLatin1String("wr") ? AdapterRequest::writeRead(panel, data, count)
-                                          : AdapterRequest::blockWrite(panel, data, size, 0);
+            what == QLatin1String("w") ? AdapterRequest::write(panel, data)
+            : what == QLatin1String("wr")
+                ? AdapterRequest::writeRead(panel, data, count)
+                : AdapterRequest::blockWrite(panel, data, size, intervalUs);
         return session.run(request);
     }
 };
@@ -56,6 +58,7 @@ private slots:
     void notesOnRecordedAnswers_data();
     void notesOnRecordedAnswers();
     void choiceAndIdentification();
+    void realTimes();
 };
 
 void TestBusDecoders::notesOnRecordedAnswers_data()
@@ -214,6 +217,44 @@ void TestBusDecoders::choiceAndIdentification()
     QCOMPARE(annotator.decoder(0, 0x10), FrameDecoder::Kind::None);
     QCOMPARE(annotator.choice(0, 0x20), TrafficAnnotator::Choice::Registers);
     QCOMPARE(annotator.chipSelects(), (QList<QPair<int, int>>{qMakePair(0, 0x20)}));
+}
+
+void TestBusDecoders::realTimes()
+{
+    // On the bus's own time: each call takes at least its bytes' time at the clock and the
+    // pauses of its train, and the log keeps the times the session measured.
+    QCOMPARE(TelkorTestConfigure("timing=on"), 0);
+    Runner runner;
+    runner.panel.channel = 0x20;
+    runner.panel.clockText = QStringLiteral("390450");
+    struct Step {
+        const char *step;
+        int intervalUs;
+        qint64 busUs; // bytes x 8 / 390450 Hz, plus the pauses
+    };
+    const Step steps[] = {
+        {"w 20 47 00 00 00 00 00 00 00 00 00 00 00 00 00 00", 0, 328}, // 16 bytes
+        {"wr 8F 40", 0, 841},                                          // 41 bytes
+        {"bw 4 21 01 02 03 22 04 05 06", 0, 164},                      // 8 bytes
+        {"bw 2 21 01 22 02 23 03", 3000, 6123},                        // 6 bytes, 2 pauses
+        {"w 20", 0, 21},
+    };
+    for (const Step &step : steps) {
+        runner.intervalUs = step.intervalUs;
+        const TransferOutcome outcome = runner.run(QLatin1String(step.step));
+        QVERIFY(outcome.ok());
+        QCOMPARE(outcome.context.intervalUs, step.intervalUs);
+        runner.log.append(outcome, true);
+    }
+    qint64 previousEnd = 0;
+    for (qint64 first = 0, i = 0; first < runner.log.count(); ++i) {
+        const TrafficEntry entry = runner.log.entry(first);
+        QVERIFY2(entry.durationUs >= steps[i].busUs,
+                 qPrintable(QStringLiteral("%1: %2 us").arg(steps[i].step).arg(entry.durationUs)));
+        QVERIFY(entry.startUs >= previousEnd); // one after another, never overlapping
+        previousEnd = entry.startUs + entry.durationUs;
+        first += entry.transferEntries;
+    }
 }
 
 QTEST_MAIN(TestBusDecoders)

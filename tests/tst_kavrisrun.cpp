@@ -209,9 +209,9 @@ void TestKavrisRun::timesAndExports()
         QStringLiteral("timing=off"));
     QCOMPARE(result.err, QString());
     QCOMPARE(result.code, 0);
-    // Both entries of the transfer carry its time (or "- -" for a transfer without one).
+    // Both entries of the transfer carry its time and duration.
     const QRegularExpression lines(QString::fromUtf8(
-        "^1 (- -|\\d\\d:\\d\\d:\\d\\d\\.\\d{6} \\+\\d+µs) TX : 9F \n2 \\1 RX : EF 40 15 \n$"));
+        "^1 (\\d\\d:\\d\\d:\\d\\d\\.\\d{6} \\+\\d+µs) TX : 9F \n2 \\1 RX : EF 40 15 \n$"));
     QVERIFY2(lines.match(result.out).hasMatch(), qPrintable(result.out));
     QFile text(log), table(csv), dump(vcd);
     QVERIFY(text.open(QIODevice::ReadOnly) && table.open(QIODevice::ReadOnly) &&
@@ -220,14 +220,20 @@ void TestKavrisRun::timesAndExports()
     const QList<QByteArray> rows = table.readAll().split('\n');
     QCOMPARE(rows.size(), 4); // header, two entries, nothing after the last CR LF
     QVERIFY(rows[0].startsWith("index,time,duration_us,direction,call,"));
-    QVERIFY2(rows[1].startsWith("1,") && rows[1].contains(",TX,") &&
-                 rows[1].endsWith(",9F,\xEF\xBF\xBD\r"),
+    QVERIFY2(rows[1].startsWith("1,") &&
+                 rows[1].contains(",TX,SpiWriteRead,0,SPI1_CS1,half-duplex,master,0,0,"
+                                  "msb-first,active-low,50000000,0,9F,\xEF\xBF\xBD\r"),
              rows[1].constData());
     QVERIFY2(rows[2].startsWith("2,") && rows[2].contains(",RX,") &&
                  rows[2].endsWith(",EF 40 15,\xEF\xBF\xBD@\x15\r"),
              rows[2].constData());
-    QVERIFY(dump.readAll().startsWith(
+    // The transfer at 50 MHz, half-duplex: 9F, then three bytes read under one assertion.
+    const QByteArray vcdText = dump.readAll();
+    QVERIFY(vcdText.startsWith(
         "$version KAVRIS $end\n$comment KAVRIS traffic log: every transfer on one time axis"));
+    QVERIFY(vcdText.contains("$timescale 1 ns $end"));
+    QCOMPARE(vcdText.count("\n0c\n"), 1); // one assertion
+    QCOMPARE(vcdText.count("\n1k\n"), 32);  // 32 clocks
     // Without --timestamps the lines are as before; a file that cannot be written fails.
     result = run({"--channel", "SPI1_CS1", "--csv", folder.filePath("no/such/run.csv"), list},
                  QStringLiteral("timing=off"));
