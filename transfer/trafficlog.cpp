@@ -1,9 +1,10 @@
 // The traffic log's store. An entry record is one header byte (direction, rendering, whether it
 // starts a transfer, and the length up to 30), a LEB128 continuation of longer lengths, a
-// transfer's facts when it starts one (LEB128: context index; for a known context also the
-// start as a zigzag delta from the transfer before, the duration and the number of entries
-// less one), and the bytes. A one-byte entry of its own takes three bytes; one that is a whole
-// transfer of a known context about seven. Records are packed into chunks of 64 KiB. Each chunk
+// transfer's facts when it starts one (LEB128: context index, the start as a zigzag delta from
+// the transfer before, the duration, the number of entries less one), and the bytes. A record
+// that starts nothing belongs to the transfer before while that has entries left, else it is
+// an entry on its own. A one-byte entry of its own takes two bytes; one that is a whole
+// transfer about seven. Records are packed into chunks of 64 KiB. Each chunk
 // remembers where every 64th of its records starts, and the transfer that record is part of,
 // so an entry and its transfer are found by a binary search over the chunks and a walk over at
 // most 63 records. Chunks go to the spill file oldest first, written by its own thread; the
@@ -264,7 +265,7 @@ void TrafficLog::appendRecord(bool sent, const char *data, int length, bool hex,
                               const TransferContext *facts, int entries)
 {
     length = std::max(length, 0);
-    const bool starts = facts || context == 0;
+    const bool starts = facts != nullptr;
     char header[64];
     const int shortLength = std::min(length, ShortLength);
     header[0] = static_cast<char>((sent ? 1 : 0) | (hex ? 2 : 0) | (starts ? StartsTransfer : 0) |
@@ -275,17 +276,16 @@ void TrafficLog::appendRecord(bool sent, const char *data, int length, bool hex,
     Transfer next = tail;
     if (starts) {
         end = putVarint(end, static_cast<quint64>(context));
+        end = putVarint(end, zigzag(facts->startUs - tail.startUs));
+        end = putVarint(end, static_cast<quint64>(std::max<qint64>(facts->durationUs, 0)));
+        end = putVarint(end, static_cast<quint64>(entries - 1));
+        next = {entryCount, facts->startUs, std::max<qint64>(facts->durationUs, 0), context,
+                entries};
+    } else if (context == 0) {
+        // An entry on its own needs no mark: the transfer before it has all its entries.
         next.first = entryCount;
-        next.context = context;
+        next.context = 0;
         next.entries = 1;
-        if (context != 0) {
-            end = putVarint(end, zigzag(facts->startUs - tail.startUs));
-            next.startUs = facts->startUs;
-            next.durationUs = std::max<qint64>(facts->durationUs, 0);
-            end = putVarint(end, static_cast<quint64>(next.durationUs));
-            end = putVarint(end, static_cast<quint64>(entries - 1));
-            next.entries = entries;
-        }
     }
     const auto headerSize = static_cast<int>(end - header);
     const int recordSize = headerSize + length;
@@ -539,15 +539,17 @@ const char *TrafficLog::decode(const char *p, qint64 index, Transfer *transfer,
         p = getVarint(p, &value);
         transfer->first = index;
         transfer->context = static_cast<qint32>(value);
+        p = getVarint(p, &value);
+        transfer->startUs += unzigzag(value);
+        p = getVarint(p, &value);
+        transfer->durationUs = static_cast<qint64>(value);
+        p = getVarint(p, &value);
+        transfer->entries = static_cast<qint32>(value + 1);
+    } else if (index >= transfer->first + transfer->entries) {
+        // Past the last entry of the transfer before: an entry on its own.
+        transfer->first = index;
+        transfer->context = 0;
         transfer->entries = 1;
-        if (value != 0) {
-            p = getVarint(p, &value);
-            transfer->startUs += unzigzag(value);
-            p = getVarint(p, &value);
-            transfer->durationUs = static_cast<qint64>(value);
-            p = getVarint(p, &value);
-            transfer->entries = static_cast<qint32>(value + 1);
-        }
     }
     entry->index = index;
     entry->sent = header & 1;
