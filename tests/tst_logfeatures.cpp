@@ -20,7 +20,9 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -65,6 +67,7 @@ private slots:
     void findOverTheSpill();
     void newEntriesMarker();
     void decoderDialog();
+    void transfersFromThePanel();
 
 private:
     QTemporaryDir folder;
@@ -350,6 +353,38 @@ void TestLogFeatures::decoderDialog()
     });
     fixture.trigger("actionDecoders");
     QCOMPARE(features()->annotator().choice(0, 0x20), TrafficAnnotator::Choice::Registers);
+}
+
+void TestLogFeatures::transfersFromThePanel()
+{
+    // The panel's transfers come with their settings and times: the flash names itself, the
+    // time column and the waveform follow what the session did.
+    fixture.trigger("actionClear");
+    fixture.find<QAction>("actionShowTimes")->setChecked(true);
+    fixture.find<QAction>("actionShowNotes")->setChecked(true);
+    fixture.select("channelIndexComboBox", 1);
+    fixture.setWriteText("writeTextEdit", QStringLiteral("9F"));
+    fixture.find<QSpinBox>("readByteCountSpinBox")->setValue(3);
+    fixture.click("writeReadPushButton");
+    fixture.setWriteText("writeTextEdit", QStringLiteral("06"));
+    fixture.click("writePushButton");
+    const QStringList lines = fixture.logLines();
+    QCOMPARE(lines, QStringList({"TX : 9F ", "RX : EF 40 15 ", "TX : 06 "}));
+    const QRegularExpression time(
+        QString::fromUtf8("^[0-9]+ \\d\\d:\\d\\d:\\d\\d\\.\\d{6} \\+\\d+µs$"));
+    QVERIFY2(time.match(log()->columnText(0)).hasMatch(), qPrintable(log()->columnText(0)));
+    QCOMPARE(log()->entry(2).startUs >= log()->entry(0).startUs + log()->entry(0).durationUs, true);
+    QCOMPARE(log()->displayText(0, view()->columns()).section(QLatin1Char(' '), 3),
+             QStringLiteral("TX : 9F   # JEDEC ID: EF 40 15, Winbond, 2 MiB"));
+    QCOMPARE(log()->displayText(2, view()->columns()).section(QLatin1Char(' '), 3),
+             QStringLiteral("TX : 06   # write enable"));
+    click(1);
+    auto *dock = fixture.find<WaveformDock>("waveformDock");
+    QVERIFY2(dock->caption().endsWith(QStringLiteral("SpiWriteRead SPI1_CS1, half-duplex master, "
+                                                     "CPOL=0 CPHA=0, MSB first, CS active low, "
+                                                     "50000000 Hz")),
+             qPrintable(dock->caption()));
+    QCOMPARE(dock->view()->waveform().bytes().size(), size_t(4));
 }
 
 QTEST_MAIN(TestLogFeatures)
