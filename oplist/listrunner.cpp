@@ -162,7 +162,7 @@ void ListRunner::step()
         ranRow = true;
         current = QPersistentModelIndex(model.index(row, 0));
         tracker = std::make_unique<RowTracker>(&model, row);
-        return send(rowRequest(model.row(row), settings.device, settings.channel),
+        return send(rowRequest(model.row(row), settings),
                     &ListRunner::rowDone);
     }
     case Stage::AfterRow:
