@@ -55,7 +55,7 @@ bool ListJob::start(int *code)
     runner = std::make_unique<ListRunner>(*session, *model);
     log = std::make_unique<TrafficLog>();
     QStringList unrecognised;
-    model->appendRows(toOperationRows(rows, options.panel.workingMode == 1, &unrecognised));
+    model->appendRows(toOperationRows(rows, options.panel.isMaster(), &unrecognised));
     if (!unrecognised.isEmpty())
         err << "kavris-run: " << unrecognisedOperationsMessage(unrecognised) << "\n";
 

@@ -152,8 +152,8 @@ void TestBusDecoders::notesOnRecordedAnswers()
     QFETCH(QStringList, steps);
     QFETCH(QStringList, expected);
     Runner runner;
-    runner.panel.channel = channel;
-    runner.panel.controlMode = mode;
+    runner.panel.channel = SpiChannel(channel >> 4); // SPI1: the chip select is the index
+    runner.panel.controlMode = ControlMode(mode);
     TrafficAnnotator annotator(runner.log);
     annotator.setChoice(0, channel,
                         channel == 0x10 ? TrafficAnnotator::Choice::Flash
@@ -180,11 +180,11 @@ void TestBusDecoders::choiceAndIdentification()
     TrafficAnnotator annotator(runner.log);
     QSignalSpy changed(&annotator, &TrafficAnnotator::changed);
     // The register bank first: automatic gives it no notes.
-    runner.panel.channel = 0x20;
+    runner.panel.channel = SpiChannel::Spi1Cs2;
     runner.log.append(runner.run(QStringLiteral("wr 8F 1")), true);
     // The flash with the chip select active high: deselected, it answers FF FF FF, no chip.
-    runner.panel.channel = 0x10;
-    runner.panel.csPolarity = 1;
+    runner.panel.channel = SpiChannel::Spi1Cs1;
+    runner.panel.csPolarity = CsPolarity::ActiveHigh;
     runner.session.markStale(); // as the window does when the panel changes
     runner.log.append(runner.run(QStringLiteral("wr 9F 3")), true);
     runner.log.append(runner.run(QStringLiteral("wr 05 1")), true);
@@ -193,7 +193,7 @@ void TestBusDecoders::choiceAndIdentification()
     QCOMPARE(annotator.annotation(4), QString());
     QCOMPARE(changed.count(), 0);
     // Now its real answer: the flash decoder for this chip select, the earlier entries too.
-    runner.panel.csPolarity = 0;
+    runner.panel.csPolarity = CsPolarity::ActiveLow;
     runner.session.markStale();
     runner.log.append(runner.run(QStringLiteral("wr 9F 3")), true);
     QCOMPARE(changed.count(), 1);
@@ -225,7 +225,7 @@ void TestBusDecoders::realTimes()
     // pauses of its train, and the log keeps the times the session measured.
     QCOMPARE(TelkorTestConfigure("timing=on"), 0);
     Runner runner;
-    runner.panel.channel = 0x20;
+    runner.panel.channel = SpiChannel::Spi1Cs2;
     runner.panel.clockText = QStringLiteral("390450");
     struct Step {
         const char *step;

@@ -98,9 +98,10 @@ void TestKavrisRun::options()
                                     &options, &problem);
     QCOMPARE(ok, problem.isEmpty());
     const PanelSettings &p = options.panel;
-    QCOMPARE(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s", p.device, p.channel,
-                                    p.controlMode, p.workingMode, p.clockPolarity, p.clockPhase,
-                                    p.csPolarity, p.shiftDirection, qPrintable(p.clockText))
+    QCOMPARE(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s", p.device, p.channelByte(),
+                                    int(p.controlMode), int(p.role), int(p.clockPolarity),
+                                    int(p.clockPhase), int(p.csPolarity), int(p.bitOrder),
+                                    qPrintable(p.clockText))
                 : problem,
              result);
 }
