@@ -236,11 +236,11 @@ void TestWindow::listFileRoundTrip()
     fixture.click("toolButtonOpenListFromFile");
     QCOMPARE(rowTexts(), before + before); // appended
 
-    // Loaded as a slave, a write-read row shows write.
+    // Loaded as a slave, a write-read row keeps its operation, unchecked.
     fixture.select("workingModeComboBox", 0);
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(rowTexts().last(), QString::fromUtf8("0|写数据|9F |0|007"));
+    QCOMPARE(rowTexts().last(), QString::fromUtf8("0|写读数据|9F |0|007"));
 
     // A folder that is not there; a file gone between the choice and the reading.
     const QString missing = folder.filePath(QStringLiteral("missing/folder/x.list"));
