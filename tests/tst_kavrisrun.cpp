@@ -1,8 +1,7 @@
 // kavris-run as a process against our simulated adapter: the README recipe, --expect, a failing
-// row, bad options and files, and the exit code of each; its option parsing without a process.
+// row, bad options and files, and the exit code of each.
 
 #include "cli/expectedlog.h"
-#include "cli/runoptions.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,8 +14,6 @@ class TestKavrisRun : public QObject
     Q_OBJECT
 
 private slots:
-    void options_data();
-    void options();
     void expectedLines_data();
     void expectedLines();
     void runs_data();
@@ -55,53 +52,6 @@ QString TestKavrisRun::file(const char *name, const QByteArray &contents)
     out.open(QIODevice::WriteOnly);
     out.write(contents);
     return out.fileName();
-}
-
-void TestKavrisRun::options_data()
-{
-    QTest::addColumn<QString>("arguments");
-    // The panel as "device channel mode working cpol cpha cs lsb clock", or the problem.
-    QTest::addColumn<QString>("result");
-    QTest::newRow("defaults") << "a.list" << QString("0 0x00 1 1 0 0 0 0 50000000");
-    QTest::newRow("everything") << "--device 3 --channel spi2_cs4 --mode full --cpol --cpha "
-                                   "--cs-high --lsb-first --clock 250000 a.list"
-                                << QString("3 0x41 0 1 1 1 1 1 250000");
-    QTest::newRow("software mode clock")
-        << "--mode soft-half a.list" << QString("0 0x00 2 1 0 0 0 0 100000");
-    QTest::newRow("slave") << "--slave --channel SPI1_CS3 a.list"
-                           << QString("0 0x30 1 0 0 0 0 0 50000000");
-    QTest::newRow("slave in full duplex")
-        << "--slave --mode full a.list"
-        << QString("--slave goes with the hardware half-duplex mode, the first clock and chip "
-                   "select active low");
-    QTest::newRow("device 10") << "--device 10 a.list"
-                               << QString("--device takes an adapter index from 0 to 9");
-    QTest::newRow("channel") << "--channel SPI3_CS0 a.list"
-                             << QString(
-                                    "--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
-    QTest::newRow("clock") << "--clock fast a.list" << QString("--clock takes a number of hertz");
-    QTest::newRow("cycles") << "--cycles -1 a.list"
-                            << QString("--cycles takes a number of passes (0 = until interrupted)");
-    QTest::newRow("no file") << "--no-delay" << QString("no list file given");
-    QTest::newRow("two files") << "a.list b.list" << QString("one list file only");
-    QTest::newRow("unknown option") << "--fast a.list" << QString("Unknown option 'fast'.");
-}
-
-void TestKavrisRun::options()
-{
-    QFETCH(QString, arguments);
-    QFETCH(QString, result);
-    RunOptions options;
-    QString problem;
-    const bool ok = parseRunOptions(QStringList{"kavris-run"} + arguments.split(QLatin1Char(' ')),
-                                    &options, &problem);
-    QCOMPARE(ok, problem.isEmpty());
-    const PanelSettings &p = options.panel;
-    QCOMPARE(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s", p.device, p.channel,
-                                    p.controlMode, p.workingMode, p.clockPolarity, p.clockPhase,
-                                    p.csPolarity, p.shiftDirection, qPrintable(p.clockText))
-                : problem,
-             result);
 }
 
 void TestKavrisRun::expectedLines_data()
