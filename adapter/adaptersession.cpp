@@ -6,7 +6,7 @@
 #include "adapter/firmwareinfo.h"
 #include "oplist/rowvalues.h"
 #include "transfer/bytetext.h"
-#include "transfer/transferbuffer.h"
+#include "adapter/transferbuffer.h"
 
 namespace
 {
