@@ -2,6 +2,8 @@
 
 #include "adapter/adapterlibrary.h"
 #include "adapter/adaptersession.h"
+#include "cli/adapternote.h"
+#include "cli/listcheck.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
 #include "oplist/operationlistmodel.h"
@@ -26,18 +28,9 @@ bool ListJob::start(int *code)
         *code = RunUsage;
         return false;
     };
-    QFile listFile(options.listFile);
-    if (!listFile.open(QIODevice::ReadOnly))
-        return unreadable(options.listFile);
-    ListFileError fileError = ListFileError::None;
-    const QVector<ListRow> rows = readListFile(listFile.readAll(), &fileError);
-    if (listFile.error() != QFileDevice::NoError)
-        return unreadable(options.listFile);
-    if (fileError != ListFileError::None) {
-        err << "kavris-run: " << options.listFile << ": " << listFileErrorText(fileError) << "\n";
-        *code = RunUsage;
+    QVector<OperationRow> rows;
+    if ((*code = loadListForRun(options, err, &rows)) != RunOk)
         return false;
-    }
     if (!options.expectFile.isEmpty()) {
         QFile file(options.expectFile);
         if (!file.open(QIODevice::ReadOnly))
@@ -49,20 +42,22 @@ bool ListJob::start(int *code)
     model = std::make_unique<OperationListModel>();
     runner = std::make_unique<ListRunner>(*session, *model);
     log = std::make_unique<TrafficLog>();
-    QStringList unrecognised;
-    model->appendRows(toOperationRows(rows, options.panel.workingMode == 1, &unrecognised));
-    if (!unrecognised.isEmpty())
-        err << "kavris-run: " << unrecognisedOperationsMessage(unrecognised) << "\n";
+    model->appendRows(rows);
 
     const PanelSettings panel = options.panel;
     runner->setSettingsSource([panel] { return panel; });
     runner->setSkipDelays(options.skipDelays);
     connect(runner.get(), &ListRunner::echo, this, &ListJob::echo);
-    connect(runner.get(), &ListRunner::notReady, this,
-            [this](const QString &message) { fail(RunFailed, message); });
+    connect(runner.get(), &ListRunner::notReady, this, [this](const QString &message) {
+        fail(RunFailed, message);
+        const QString note = adapterNotFoundNote(AdapterLibrary::entries(), options.panel.device);
+        if (!note.isEmpty())
+            err << note << "\n";
+    });
     connect(runner.get(), &ListRunner::rowFailed, this,
             [this](const QString &message) { fail(RunFailed, message); });
     connect(runner.get(), &ListRunner::passFinished, this, [this] {
+        progress.passDone();
         if (options.cycles > 0 && ++passes >= options.cycles)
             runner->stopCycle();
     });
@@ -77,16 +72,19 @@ bool ListJob::start(int *code)
     return true;
 }
 
-void ListJob::interrupt()
+void ListJob::interrupt(int signal)
 {
-    if (++interrupts == 1 && runner->isCycling())
-        runner->stopCycle();
-    else
+    const bool atOnce = ++interrupts > 1 || !runner->isCycling();
+    progress.interrupted(signal, atOnce);
+    if (atOnce)
         runner->abandon();
+    else
+        runner->stopCycle();
 }
 
 void ListJob::echo(const TransferOutcome &outcome)
 {
+    progress.rowDone();
     qint64 next = log->count();
     log->append(outcome, !options.ascii);
     for (; next < log->count(); ++next) {
@@ -118,13 +116,18 @@ void ListJob::finish()
     QString problem;
     if (expected && exitCode == RunOk && !expected->matchEnd(&problem))
         fail(RunMismatch, problem);
-    if (!options.logFile.isEmpty() &&
-        !saveFileWith(options.logFile, [this](QIODevice &file) { return log->writeText(file); })) {
+    if (!options.logFile.isEmpty() && !saveFileWith(options.logFile, [this](QIODevice &file) {
+            return log->writeText(file) && progress.writeLogEnd(file);
+        })) {
         err << "kavris-run: cannot write " << options.logFile << "\n";
         if (exitCode == RunOk)
             exitCode = RunUsage;
     }
-    out.flush();
+    exitCode = progress.exitCode(exitCode);
+    if (progress.cutShort())
+        err << progress.summary() << "\n";
+    if (!standardOutputWritten(out, err) && exitCode == RunOk)
+        exitCode = RunUsage;
     err.flush();
     emit finished(exitCode);
 }
