@@ -2,6 +2,7 @@
 
 #include "oplist/listfile.h"
 #include "oplist/rowvalues.h"
+#include "transfer/hextokennotes.h"
 
 #include <QCoreApplication>
 
@@ -166,4 +167,31 @@ QString rowProblemsMessage(const QVector<RowProblem> &problems)
                                                       "未选中行：%1。请检查后再执行！")
                               .arg(listed(slaveRows, rowsMore)));
     return paragraphs.join(QLatin1Char('\n'));
+}
+
+QString listTokensSentMessage(const QVector<OperationRow> &rows)
+{
+    QString first;
+    int more = 0;
+    for (int i = 0; i < rows.size(); ++i) {
+        const OperationRow &row = rows.at(i);
+        if (!row.checked || row.operation == Operation::Read)
+            continue;
+        // A list row reads its data with the signed conversion.
+        const QVector<HexTokenIssue> issues =
+            findHexTokenIssues(row.writeData, HexConversion::Signed);
+        if (issues.isEmpty())
+            continue;
+        if (!first.isEmpty()) {
+            ++more;
+            continue;
+        }
+        first = QCoreApplication::translate("OperationRow", "列表第%1行：%2")
+                    .arg(i + 1)
+                    .arg(hexTokensSentMessage(row.writeData, issues));
+    }
+    if (more > 0)
+        first +=
+            QCoreApplication::translate("OperationRow", "；另有%1行含无效十六进制数").arg(more);
+    return first;
 }

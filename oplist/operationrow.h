@@ -65,6 +65,10 @@ QVector<OperationRow> toOperationRows(const QVector<ListRow> &rows, bool writeRe
 QVector<ListRow> toListRows(const QVector<OperationRow> &rows);
 // The warning after loading rows whose operation was not recognised.
 QString unrecognisedOperationsMessage(const QStringList &unrecognised);
+// The status bar's note after a pass: the first checked row that sends hex tokens not as
+// written, by its place in the table, with its note, and how many more such rows there are;
+// empty when there is none.
+QString listTokensSentMessage(const QVector<OperationRow> &rows);
 // The warning after loading rows with problems: one paragraph per kind of problem, each naming
 // the first ten rows; empty for none.
 QString rowProblemsMessage(const QVector<RowProblem> &problems);

@@ -19,6 +19,7 @@ private slots:
     void unrecognisedMessageNamesTenRows();
     void cellNotes_data();
     void cellNotes();
+    void passNote();
     void removeCheckedRows();
 };
 
@@ -180,6 +181,21 @@ void TestOperationList::cellNotes()
         QCOMPARE(index.data(Qt::ForegroundRole), noted ? QVariant(QColor(Qt::red)) : QVariant());
     }
     QCOMPARE(model.index(0, column).data().toString(), cell); // the text itself stays
+}
+
+void TestOperationList::passNote()
+{
+    // Rows that are unchecked or read send nothing; the first row that sends is named.
+    QVector<ListRow> file{{false, "写数据", "XX", "", ""},
+                          {true, "读数据", "YY", "1", ""},
+                          {true, "写数据", "01 02", "", ""}};
+    QCOMPARE(listTokensSentMessage(toOperationRows(file, true)), QString());
+    file += {{true, "写读数据", "ZZ 01 1FF", "1", ""},
+             {true, "写数据", "-1", "", ""},
+             {true, "写数据", "G", "", ""}};
+    QCOMPARE(listTokensSentMessage(toOperationRows(file, true)),
+             QString::fromUtf8("列表第4行：2个无效十六进制数已按 00 FF 发送：ZZ、1FF；另有2行含"
+                               "无效十六进制数"));
 }
 
 void TestOperationList::removeCheckedRows()

@@ -2,8 +2,10 @@
 
 #include "transfer/hextokenhighlighter.h"
 
+#include <QAbstractButton>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextEdit>
 
 #include <algorithm>
 
@@ -32,6 +34,15 @@ QTextCharFormat HexTokenHighlighter::markFormat()
     format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     format.setUnderlineColor(Qt::red);
     return format;
+}
+
+HexTokenHighlighter *HexTokenHighlighter::attach(QTextEdit *box, QAbstractButton *hexMode,
+                                                 QVector<HexConversion> conversions)
+{
+    auto *marks = new HexTokenHighlighter(box->document(), std::move(conversions));
+    marks->setActive(hexMode->isChecked());
+    connect(hexMode, &QAbstractButton::toggled, marks, &HexTokenHighlighter::setActive);
+    return marks;
 }
 
 void HexTokenHighlighter::setActive(bool on)

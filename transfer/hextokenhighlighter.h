@@ -13,6 +13,9 @@
 #include <QTextCharFormat>
 #include <QVector>
 
+class QAbstractButton;
+class QTextEdit;
+
 class HexTokenHighlighter : public QSyntaxHighlighter
 {
     Q_OBJECT
@@ -29,6 +32,10 @@ public:
 
     // The mark.
     static QTextCharFormat markFormat();
+
+    // Marks the tokens of `box` while `hexMode` is checked.
+    static HexTokenHighlighter *attach(QTextEdit *box, QAbstractButton *hexMode,
+                                       QVector<HexConversion> conversions);
 
 protected:
     void highlightBlock(const QString &line) override;
