@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "adapter/adapterlibrary.h"
+#include "app/savefilename.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
@@ -11,6 +12,8 @@
 #include "oplist/operationlistmodel.h"
 #include "transfer/bytetext.h"
 #include "transfer/filesaving.h"
+#include "transfer/hextokenhighlighter.h"
+#include "transfer/hextokennotes.h"
 #include "transfer/trafficlog.h"
 #include "ui_mainwindow.h"
 
@@ -26,6 +29,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 
 // The pictures are compiled into the GUI library, a static one, so they must be registered
 // explicitly before the form asks for its icons. (Outside any namespace: the macro declares the
@@ -51,6 +56,13 @@ MainWindow::MainWindow(QWidget *parent)
     ui->dataTextBrowser->setLog(trafficLog);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
+    HexTokenHighlighter::attach(ui->writeTextEdit, ui->hexSendCheckBox,
+                                {HexConversion::Unsigned, HexConversion::Signed});
+    HexTokenHighlighter::attach(ui->blockWriteTextEdit, ui->blockHexSendCheckBox,
+                                {HexConversion::Signed});
+    settings.restore(this);
+    if (settings.asciiDisplay())
+        ui->actionTxt->trigger();
 
     busyBar->setRange(0, 0); // an indicator that moves, not a measure
     busyBar->setMaximumWidth(120);
@@ -72,6 +84,10 @@ MainWindow::MainWindow(QWidget *parent)
     // A failed row ends the pass and the cycle but leaves the auto-start running.
     connect(runner, &ListRunner::rowFailed, this, &MainWindow::warn);
     connect(runner, &ListRunner::cycleChanged, this, &MainWindow::setCycleLook);
+    connect(runner, &ListRunner::passFinished, this, [this](bool ranRows) {
+        if (ranRows)
+            statusBar()->showMessage(listTokensSentMessage(operations->rows()));
+    });
     connect(autoStart, &AutoStart::tick, this, &MainWindow::autoStartTick);
     connect(autoStart, &AutoStart::runningChanged, this, [this](bool running) {
         ui->autoStartPushButton->setText(running ? QString::fromUtf8("停止")
@@ -93,6 +109,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     runner->abandon();
     autoStart->stop();
     session.abandonCall();
+    settings.save(this, ui->actionTxt->isChecked());
     event->accept();
 }
 
@@ -116,10 +133,12 @@ PanelSettings MainWindow::gatherSettings() const
     return panel;
 }
 
-QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode,
-                                        HexConversion conversion) const
+QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion)
 {
-    return collectWriteBytes(box->toPlainText(), hexMode, conversion);
+    const QString text = box->toPlainText();
+    tokenNote =
+        hexMode ? hexTokensSentMessage(text, findHexTokenIssues(text, conversion)) : QString();
+    return collectWriteBytes(text, hexMode, conversion);
 }
 
 void MainWindow::warn(const QString &message)
@@ -158,10 +177,13 @@ void MainWindow::updateBusyText()
 
 void MainWindow::finishTransfer(const TransferOutcome &outcome)
 {
+    const QString note = std::exchange(tokenNote, QString());
     if (outcome.status == TransferOutcome::Status::Abandoned)
         return; // the window is closing
-    if (outcome.ok())
+    if (outcome.ok()) {
+        statusBar()->showMessage(note);
         return echo(outcome);
+    }
     autoStart->stop();
     warn(outcome.message);
 }
@@ -190,9 +212,11 @@ void MainWindow::on_actionSave_As_Html_triggered()
 
 void MainWindow::saveLog(const QString &filter, bool html)
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), filter);
+    const QString fileName = getSaveFileNameWithSuffix(
+        this, tr("Save File"), settings.folder(WindowSettings::Kind::Log), filter);
     if (fileName.isNull())
         return;
+    settings.rememberFile(WindowSettings::Kind::Log, fileName);
     // Streamed as UTF-8 (the HTML export says so in its head): the log may hold any text the
     // ASCII rendering decoded, and UTF-8 represents all of it.
     const QString family = ui->dataTextBrowser->font().family();
@@ -436,11 +460,12 @@ void MainWindow::on_toolButtonExecuteCycle_clicked()
 
 void MainWindow::on_toolButtonSaveListToFile_clicked()
 {
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, QString::fromUtf8("保存列表文件"), QString(),
-                                     QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
+    const QString fileName = getSaveFileNameWithSuffix(
+        this, QString::fromUtf8("保存列表文件"), settings.folder(WindowSettings::Kind::List),
+        QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
     if (fileName.isNull())
         return;
+    settings.rememberFile(WindowSettings::Kind::List, fileName);
     if (!saveFileReplacing(fileName, writeListFile(toListRows(operations->rows()))))
         warn(QString::fromUtf8("保存文件出错！"));
 }
@@ -448,25 +473,20 @@ void MainWindow::on_toolButtonSaveListToFile_clicked()
 void MainWindow::on_toolButtonOpenListFromFile_clicked()
 {
     const QString fileName = QFileDialog::getOpenFileName(
-        this, QString::fromUtf8("打开列表文件"), QString(),
+        this, QString::fromUtf8("打开列表文件"), settings.folder(WindowSettings::Kind::List),
         QStringLiteral("KAVRIS List File (*.list);;Text Files (*.txt)"));
     if (fileName.isNull())
         return;
-    QFile file(fileName);
-    QByteArray contents;
-    if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError)
-        return warn(QString::fromUtf8("打开文件出错！"));
+    settings.rememberFile(WindowSettings::Kind::List, fileName);
     ListFileError refusal = ListFileError::None;
-    const QVector<ListRow> loaded = readListFile(contents, &refusal);
+    const QVector<ListRow> loaded = readListFileFrom(fileName, &refusal);
     if (refusal != ListFileError::None)
         return warn(listFileErrorText(refusal));
-    QStringList unrecognised;
+    QVector<RowProblem> problems;
     operations->appendRows(
-        toOperationRows(loaded, ui->workingModeComboBox->currentIndex() == 1, &unrecognised));
-    if (!unrecognised.isEmpty())
-        warn(unrecognisedOperationsMessage(unrecognised));
+        toOperationRows(loaded, ui->workingModeComboBox->currentIndex() == 1, &problems));
+    if (!problems.isEmpty())
+        warn(rowProblemsMessage(problems));
 }
 
 void MainWindow::on_autoStartPushButton_clicked()

@@ -17,6 +17,7 @@
 #include "adapter/adaptersession.h"
 #include "adapter/spisettings.h"
 #include "adapter/transferoutcome.h"
+#include "app/windowsettings.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -81,7 +82,9 @@ private slots:
 
 private:
     PanelSettings gatherSettings() const;
-    QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion) const;
+    // The bytes of a write box; keeps the note about tokens not sent as written for
+    // finishTransfer.
+    QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion);
     // A basic or block transfer's outcome: echoed, or the auto-start stopped and the warning
     // shown.
     void finishTransfer(const TransferOutcome &outcome);
@@ -109,6 +112,8 @@ private:
     QProgressBar *busyBar;
     QTimer *busyClock;
     qint64 busySince = 0;
+    WindowSettings settings;
+    QString tokenNote; // about the transfer under way, shown when it succeeded
     bool logTx = true;
     bool logRx = true;
     bool hexDisplay = true;
