@@ -64,19 +64,6 @@ QVector<OperationRow> toOperationRows(const QVector<ListRow> &rows, bool writeRe
     return result;
 }
 
-QVector<OperationRow> toOperationRows(const QVector<ListRow> &rows, bool writeReadOffered,
-                                      QStringList *unrecognised)
-{
-    QVector<RowProblem> problems;
-    QVector<OperationRow> result = toOperationRows(rows, writeReadOffered, &problems);
-    if (unrecognised)
-        for (const RowProblem &problem : problems)
-            if (problem.kind == RowProblem::Kind::UnknownOperation)
-                unrecognised->append(
-                    QString::fromUtf8("第%1行“%2”").arg(problem.line).arg(problem.text.left(20)));
-    return result;
-}
-
 QVector<ListRow> toListRows(const QVector<OperationRow> &rows)
 {
     QVector<ListRow> result;

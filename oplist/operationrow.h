@@ -59,9 +59,6 @@ struct RowProblem {
 // was, but never run it unseen.
 QVector<OperationRow> toOperationRows(const QVector<ListRow> &rows, bool writeReadOffered,
                                       QVector<RowProblem> *problems = nullptr);
-// The same, naming only the unrecognised operations ("第3行“写入数据”") in *unrecognised.
-QVector<OperationRow> toOperationRows(const QVector<ListRow> &rows, bool writeReadOffered,
-                                      QStringList *unrecognised);
 QVector<ListRow> toListRows(const QVector<OperationRow> &rows);
 // The warning after loading rows whose operation was not recognised.
 QString unrecognisedOperationsMessage(const QStringList &unrecognised);

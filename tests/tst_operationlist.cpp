@@ -56,12 +56,12 @@ void TestOperationList::fileRows()
     const QStringList expected = shown.split('|');
     // Data beyond any line edit's length: never cut.
     const ListRow file{true, operation, QString(40000, QLatin1Char('A')), " 3", "7", 5};
-    QStringList problems;
+    QVector<RowProblem> problems;
     OperationListModel model;
     model.appendRows(toOperationRows({file}, master, &problems));
-    QCOMPARE(problems, expected[0] == "0" && master
-                           ? QStringList(QString::fromUtf8("第5行“%1”").arg(operation))
-                           : QStringList());
+    const RowProblem named = master ? RowProblem{RowProblem::Kind::UnknownOperation, 5, operation}
+                                    : RowProblem{RowProblem::Kind::WriteReadAsSlave, 5, QString()};
+    QCOMPARE(problems, expected[0] == "0" ? QVector<RowProblem>{named} : QVector<RowProblem>());
     const ListRow saved{expected[0] == "1", expected[1], file.writeData, file.count, file.delay};
     QCOMPARE(toListRows(model.rows()).value(0), saved);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
