@@ -17,6 +17,7 @@ class TestKavrisRun : public QObject
 private slots:
     void expectedLines_data();
     void expectedLines();
+    void expectedEnds();
     void runs_data();
     void runs();
     void cyclesAndLog();
@@ -76,6 +77,13 @@ void TestKavrisRun::expectedLines_data()
     QTest::newRow("direction") << "TX : XX " << QString("RX : 01 ") << false;
     QTest::newRow("one byte more") << "RX : XX " << QString("RX : 01 02 ") << false;
     QTest::newRow("wildcard is no text") << "RX : XX" << QString("RX : OK") << false;
+    QTest::newRow("wildcard, lower case, sent bytes")
+        << "TX : xx 02 " << QString("TX : 9F 02 ") << true;
+    QTest::newRow("wildcard beside a byte that differs")
+        << "RX : XX 02 " << QString("RX : 9F 03 ") << false;
+    QTest::newRow("wildcard is no non-hex byte") << "RX : XX " << QString("RX : 0G ") << false;
+    QTest::newRow("no wildcard for the direction") << "XX : 01 " << QString("RX : 01 ") << false;
+    QTest::newRow("a text line, exactly") << "RX : hello" << QString("RX : hello") << true;
 }
 
 void TestKavrisRun::expectedLines()
@@ -84,6 +92,24 @@ void TestKavrisRun::expectedLines()
     QFETCH(QString, actual);
     QFETCH(bool, matches);
     QCOMPARE(ExpectedLog::lineMatches(expected, actual), matches);
+}
+
+void TestKavrisRun::expectedEnds()
+{
+    // CR LF and LF alike, no extra line for the last line end; the first difference named.
+    ExpectedLog expected("TX : 01 \r\nRX : XX \nTX : 02 \r\n");
+    QCOMPARE(expected.lineCount(), 3);
+    QString problem;
+    QVERIFY(expected.matchNext("TX : 01 ", &problem));
+    QVERIFY(expected.matchNext("RX : 5A ", &problem));
+    QVERIFY(!expected.matchEnd(&problem));
+    QCOMPARE(problem,
+             QString("line 3 differs\n  expected: TX : 02 \n  actual:   (end of the log)"));
+    QVERIFY(expected.matchNext("TX : 02 ", &problem));
+    QVERIFY(expected.matchEnd(&problem));
+    QVERIFY(!expected.matchNext("TX : 03 ", &problem));
+    QCOMPARE(problem, QString("line 4 differs\n  expected: (end of the expected log)\n  actual:   "
+                              "TX : 03 "));
 }
 
 void TestKavrisRun::runs_data()
