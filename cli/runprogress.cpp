@@ -36,6 +36,17 @@ int RunProgress::exitCode(int code) const
     return signal == SIGTERM ? RunTerminated : RunInterrupted;
 }
 
+namespace
+{
+
+QString rowsText(int rows)
+{
+    return rows == 1 ? QCoreApplication::translate("kavris-run", "1 row")
+                     : QCoreApplication::translate("kavris-run", "%1 rows").arg(rows);
+}
+
+} // namespace
+
 QString RunProgress::summary() const
 {
     if (!cutShort())
@@ -44,13 +55,13 @@ QString RunProgress::summary() const
         cycles > 0 ? QCoreApplication::translate("kavris-run", "%1 of %2 passes done")
                          .arg(passes)
                          .arg(cycles)
-                   : QCoreApplication::translate("kavris-run", "%1 passes done").arg(passes);
-    return (signal == SIGTERM ? QCoreApplication::translate(
-                                    "kavris-run", "kavris-run: terminated after %1 rows (%2)")
-                              : QCoreApplication::translate(
-                                    "kavris-run", "kavris-run: interrupted after %1 rows (%2)"))
-        .arg(rows)
-        .arg(passText);
+        : passes == 1 ? QCoreApplication::translate("kavris-run", "1 pass done")
+                      : QCoreApplication::translate("kavris-run", "%1 passes done").arg(passes);
+    return (signal == SIGTERM
+                ? QCoreApplication::translate("kavris-run", "kavris-run: terminated after %1 (%2)")
+                : QCoreApplication::translate("kavris-run",
+                                              "kavris-run: interrupted after %1 (%2)"))
+        .arg(rowsText(rows), passText);
 }
 
 bool RunProgress::writeLogEnd(QIODevice &file) const
@@ -58,10 +69,9 @@ bool RunProgress::writeLogEnd(QIODevice &file) const
     if (!cutShort())
         return true;
     const QString line =
-        (signal == SIGTERM
-             ? QCoreApplication::translate("kavris-run", "# terminated after %1 rows")
-             : QCoreApplication::translate("kavris-run", "# interrupted after %1 rows"))
-            .arg(rows);
+        (signal == SIGTERM ? QCoreApplication::translate("kavris-run", "# terminated after %1")
+                           : QCoreApplication::translate("kavris-run", "# interrupted after %1"))
+            .arg(rowsText(rows));
     const QByteArray bytes = line.toUtf8() + '\n';
     return file.write(bytes) == bytes.size();
 }

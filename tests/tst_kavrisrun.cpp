@@ -249,12 +249,12 @@ void TestKavrisRun::cutShort_data()
     const QByteArray two = "1,写数据,01,0,3000\n1,写数据,02,0,0\n";
     QTest::newRow("SIGTERM in a two-row list: the rest not run")
         << QStringList() << two << int(SIGTERM) << 143 << "TX : 01 \n"
-        << "kavris-run: terminated after 1 rows (0 of 1 passes done)\n"
-        << QByteArray("TX : 01 \n# terminated after 1 rows\n");
+        << "kavris-run: terminated after 1 row (0 of 1 passes done)\n"
+        << QByteArray("TX : 01 \n# terminated after 1 row\n");
     QTest::newRow("Ctrl+C in a two-row list")
         << QStringList() << two << int(SIGINT) << 130 << "TX : 01 \n"
-        << "kavris-run: interrupted after 1 rows (0 of 1 passes done)\n"
-        << QByteArray("TX : 01 \n# interrupted after 1 rows\n");
+        << "kavris-run: interrupted after 1 row (0 of 1 passes done)\n"
+        << QByteArray("TX : 01 \n# interrupted after 1 row\n");
     // Ctrl+C in a cycle ends it after the pass under way: one pass of five.
     QTest::newRow("Ctrl+C during --cycles 5")
         << QStringList{"--cycles", "5"} << QByteArray("1,写数据,0A,0,1500\n1,写数据,0B,0,0\n")

@@ -46,13 +46,14 @@ void TestRunProgress::progress_data()
     QTest::addColumn<QByteArray>("logEnd");
     // clang-format off
     QTest::newRow("no signal") << 1 << 2 << 1 << "" << 0 << "" << QByteArray();
-    QTest::newRow("SIGTERM in a two-row list") << 1 << 1 << 0 << "TERM!" << 143 << "kavris-run: terminated after 1 rows (0 of 1 passes done)" << QByteArray("# terminated after 1 rows\n");
-    QTest::newRow("SIGINT in a two-row list") << 1 << 1 << 0 << "INT!" << 130 << "kavris-run: interrupted after 1 rows (0 of 1 passes done)" << QByteArray("# interrupted after 1 rows\n");
+    QTest::newRow("SIGTERM in a two-row list") << 1 << 1 << 0 << "TERM!" << 143 << "kavris-run: terminated after 1 row (0 of 1 passes done)" << QByteArray("# terminated after 1 row\n");
+    QTest::newRow("SIGINT in a two-row list") << 1 << 1 << 0 << "INT!" << 130 << "kavris-run: interrupted after 1 row (0 of 1 passes done)" << QByteArray("# interrupted after 1 row\n");
     QTest::newRow("SIGINT during --cycles 5") << 5 << 6 << 3 << "INT" << 130 << "kavris-run: interrupted after 6 rows (3 of 5 passes done)" << QByteArray("# interrupted after 6 rows\n");
     QTest::newRow("SIGINT after the last pass") << 5 << 10 << 5 << "INT" << 0 << "" << QByteArray();
     QTest::newRow("Ctrl+C ends --cycles 0") << 0 << 8 << 4 << "INT" << 0 << "" << QByteArray();
     QTest::newRow("second Ctrl+C cuts --cycles 0 short") << 0 << 9 << 4 << "INT INT!" << 130 << "kavris-run: interrupted after 9 rows (4 passes done)" << QByteArray("# interrupted after 9 rows\n");
     QTest::newRow("SIGTERM ends --cycles 0") << 0 << 8 << 4 << "TERM" << 143 << "kavris-run: terminated after 8 rows (4 passes done)" << QByteArray("# terminated after 8 rows\n");
+    QTest::newRow("SIGTERM in the second pass of --cycles 0") << 0 << 3 << 1 << "TERM" << 143 << "kavris-run: terminated after 3 rows (1 pass done)" << QByteArray("# terminated after 3 rows\n");
     QTest::newRow("the first signal decides") << 3 << 0 << 0 << "TERM INT!" << 143 << "kavris-run: terminated after 0 rows (0 of 3 passes done)" << QByteArray("# terminated after 0 rows\n");
     // clang-format on
 }
