@@ -1,5 +1,7 @@
 #include "adapter/adapterlibrary.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <dlfcn.h>
@@ -21,9 +23,38 @@ bool bind(void *handle, const char *name, Entry *entry, QStringList *missing)
 
 } // namespace
 
+// The installed library's folder as seen from the installed programs' folder, such as
+// "../lib/x86_64-linux-gnu/kavris"; packaging/CMakeLists.txt works it out from the install
+// directories.
+#ifndef KAVRIS_LIBRARY_FROM_BIN
+#error "KAVRIS_LIBRARY_FROM_BIN is not defined"
+#endif
+
 QStringList AdapterLibrary::defaultCandidates(const QString &programDirectory)
 {
-    return {programDirectory + QLatin1Char('/') + QLatin1String(fileName), QLatin1String(fileName)};
+    const QString name = QLatin1String(fileName);
+    return {programDirectory + QLatin1Char('/') + name,
+            QDir::cleanPath(programDirectory + QLatin1Char('/') +
+                            QLatin1String(KAVRIS_LIBRARY_FROM_BIN) + QLatin1Char('/') + name),
+            name};
+}
+
+bool AdapterLibrary::loadForProgram(const QString &programDirectory, QString *error)
+{
+    const QString chosen = qEnvironmentVariable("KAVRIS_TELKOR");
+    if (chosen.isEmpty())
+        return load(defaultCandidates(programDirectory), error);
+    // Always a file, relative to the working directory, never a name for the loader to search.
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    if (!QFileInfo::exists(path)) {
+        if (error)
+            *error = QCoreApplication::translate(
+                         "AdapterLibrary",
+                         "cannot load the adapter library %1 named by KAVRIS_TELKOR (no such file)")
+                         .arg(path);
+        return false;
+    }
+    return load({path}, error);
 }
 
 bool AdapterLibrary::load(const QStringList &candidates, QString *error)

@@ -33,8 +33,15 @@ public:
     // not a reason to look further. On failure *error says what is missing.
     static bool load(const QStringList &candidates, QString *error);
 
-    // The program's own directory first, then the loader's search path.
+    // The program's own directory first (the build tree, or a library put beside the program),
+    // then the installed library's folder relative to the program, so that an installed tree
+    // still works when moved, then the loader's search path.
     static QStringList defaultCandidates(const QString &programDirectory);
+
+    // What the programs load at start: the one library KAVRIS_TELKOR names, when it is set, and
+    // no other, so that a mistyped path never quietly runs a different library; else the
+    // default candidates.
+    static bool loadForProgram(const QString &programDirectory, QString *error);
 
     // Binds entries the caller already has: a library linked into the program, or a test's
     // stand-ins for one.

@@ -5,7 +5,6 @@
 #include "adapter/telkor.h"
 
 #include <QByteArray>
-#include <QString>
 
 #include <cstring>
 
@@ -20,16 +19,6 @@ inline QByteArray transferBuffer(const QByteArray &data = QByteArray())
 inline uint8_t *bufferBytes(QByteArray &buffer)
 {
     return reinterpret_cast<uint8_t *>(buffer.data());
-}
-
-inline QString writeDataTooLongMessage()
-{
-    return QString::fromUtf8("写数据超过%1字节的缓冲区上限，未发送！").arg(TELKOR_BUFFER_SIZE);
-}
-
-inline QString readVolumeTooLargeMessage()
-{
-    return QString::fromUtf8("读数据超过%1字节的缓冲区上限，未读取！").arg(TELKOR_BUFFER_SIZE);
 }
 
 // Receive volume of `blocks` blocks of `blockSize` bytes, without overflow.

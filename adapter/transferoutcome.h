@@ -1,11 +1,12 @@
 #pragma once
-// What one transfer came to: the bytes to echo in the traffic log, in order, or why nothing
-// (more) happened. The session fills it; the window and the command-line runner echo and warn.
+// What one request to the adapter came to: the bytes to echo in the traffic log, in order, or
+// why nothing (more) happened, as an error kind with its numbers. The session fills it; the
+// window and the command-line runner echo, and turn the error into the warning's text.
 
 #include "adapter/telkor.h"
 
 #include <QByteArray>
-#include <QString>
+#include <QMetaType>
 #include <QVector>
 
 // The library entry that carried a transfer out.
@@ -33,13 +34,41 @@ struct TransferContext {
     qint64 durationUs = 0;
 };
 
+// Why a request did not (fully) happen. adapterErrorText() gives the warning users read.
+enum class AdapterError {
+    None,
+    NoDevice,         // the scan found no adapter
+    OpenFailed,       // opening the adapter failed
+    ConfigureFailed,  // configuring the SPI port failed
+    WriteFailed,      // SpiWrite
+    ReadFailed,       // SpiRead
+    WriteReadFailed,  // SpiWriteRead
+    SlaveWriteFailed, // SpiSlaveWrite from the write button
+    SlaveRowFailed,   // SpiSlaveWrite from a list row
+    SlaveReadFailed,  // SpiSlaveRead
+    BlockWriteFailed, // SpiBlockWrite, or SpiBlockWriteRead for a full-duplex block write
+    BlockReadFailed,  // SpiBlockRead
+    BlockWriteReadFailed,
+    BlockInSlaveMode,   // block transfers need a master
+    WriteTooLong,       // `number` is the buffer's size
+    ReadTooLarge,       // `number` is the buffer's size
+    DeviceNotConnected, // the firmware query's device is beyond the adapters found
+    FirmwareInfoFailed,
+    NeedsMaster, // an exchange asked of a slave
+};
+
+// What AdapterGetInfo filled in, for the firmware box.
+struct FirmwareRecord {
+    DeviceInfo info{};
+    char functions[TELKOR_FUNCTION_TEXT_SIZE] = {};
+};
+
 struct TransferOutcome {
     enum class Status {
-        Done,      // every call succeeded (possibly there was nothing to do)
-        NotReady,  // scanning, opening or configuring the adapter failed
-        Refused,   // the request was turned down before any transfer call
-        Failed,    // a transfer call failed (list rows: also a refused row)
-        Abandoned, // the wait for a long call was given up (the window is closing)
+        Done,     // every call succeeded (possibly there was nothing to do)
+        NotReady, // scanning, opening or configuring the adapter failed
+        Refused,  // the request was turned down before any transfer call
+        Failed,   // a transfer call failed (list rows: also a refused row)
     };
     // One log entry: `length` bytes at `offset` of `sent` (TX) or `received` (RX).
     struct Echo {
@@ -49,20 +78,25 @@ struct TransferOutcome {
     };
 
     Status status = Status::Done;
-    QString message; // the warning text unless Done
+    AdapterError error = AdapterError::None;
+    qint64 number = 0; // the number the error's text names, if any
     QByteArray sent;
     QByteArray received;
     QVector<Echo> echoes;
-    TransferContext context; // for a Done transfer that made a library call
+    TransferContext context; // for a transfer that made a library call
+    FirmwareRecord firmware; // for the firmware query
 
     bool ok() const { return status == Status::Done; }
-    static TransferOutcome failure(Status status, const QString &message)
+    static TransferOutcome failure(Status status, AdapterError error, qint64 number = 0)
     {
         TransferOutcome outcome;
         outcome.status = status;
-        outcome.message = message;
+        outcome.error = error;
+        outcome.number = number;
         return outcome;
     }
     void echoSent(int offset, int length) { echoes.append({true, offset, length}); }
     void echoReceived(int offset, int length) { echoes.append({false, offset, length}); }
 };
+
+Q_DECLARE_METATYPE(TransferOutcome)

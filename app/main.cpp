@@ -15,8 +15,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     QString error;
-    if (!AdapterLibrary::load(AdapterLibrary::defaultCandidates(app.applicationDirPath()),
-                              &error)) {
+    if (!AdapterLibrary::loadForProgram(app.applicationDirPath(), &error)) {
         std::fprintf(stderr, "kavris: %s\n", qPrintable(error));
         return 1;
     }

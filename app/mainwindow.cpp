@@ -4,6 +4,8 @@
 #include "app/mainwindow.h"
 
 #include "adapter/adapterlibrary.h"
+#include "adapter/adaptermessages.h"
+#include "adapter/firmwareinfo.h"
 #include "app/savefilename.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
@@ -72,17 +74,18 @@ MainWindow::MainWindow(QWidget *parent)
     busyBar->hide();
     busyClock->setInterval(200);
     connect(busyClock, &QTimer::timeout, this, &MainWindow::updateBusyText);
-    connect(&session.calls(), &CallWorker::longCallStarted, this, [this] { showBusy(true); });
-    connect(&session.calls(), &CallWorker::longCallFinished, this, [this] { showBusy(false); });
+    connect(&session, &AdapterSession::longCallStarted, this, [this] { showBusy(true); });
+    connect(&session, &AdapterSession::longCallFinished, this, [this] { showBusy(false); });
 
     runner->setSettingsSource([this] { return gatherSettings(); });
     connect(runner, &ListRunner::echo, this, &MainWindow::echo);
-    connect(runner, &ListRunner::notReady, this, [this](const QString &message) {
+    connect(runner, &ListRunner::notReady, this, [this](const TransferOutcome &outcome) {
         autoStart->stop();
-        warn(message);
+        warn(adapterErrorText(outcome));
     });
     // A failed row ends the pass and the cycle but leaves the auto-start running.
-    connect(runner, &ListRunner::rowFailed, this, &MainWindow::warn);
+    connect(runner, &ListRunner::rowFailed, this,
+            [this](const TransferOutcome &outcome) { warn(adapterErrorText(outcome)); });
     connect(runner, &ListRunner::cycleChanged, this, &MainWindow::setCycleLook);
     connect(runner, &ListRunner::passFinished, this, [this](bool ranRows) {
         if (ranRows)
@@ -108,7 +111,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // finishes it on its own (or is reset when it is next opened) and nothing more is logged.
     runner->abandon();
     autoStart->stop();
-    session.abandonCall();
+    session.abandon();
     settings.save(this, ui->actionTxt->isChecked());
     event->accept();
 }
@@ -156,6 +159,7 @@ void MainWindow::showBusy(bool busy)
 {
     busyText->setVisible(busy);
     busyBar->setVisible(busy);
+    updateControls();
     if (busy) {
         busySince = QDateTime::currentMSecsSinceEpoch();
         updateBusyText();
@@ -168,24 +172,49 @@ void MainWindow::showBusy(bool busy)
 void MainWindow::updateBusyText()
 {
     const qint64 elapsed = (QDateTime::currentMSecsSinceEpoch() - busySince) / 1000;
-    QString text = QString::fromUtf8("正在%1，已用%2秒").arg(session.callOperation()).arg(elapsed);
-    const qint64 expected = (session.callExpectedMs() + 999) / 1000;
+    QString text = tr("正在%1，已用%2秒").arg(sessionStepText(session.step())).arg(elapsed);
+    const qint64 expected = (session.expectedMs() + 999) / 1000;
     if (expected > 0)
-        text += QString::fromUtf8("，预计约%1秒").arg(expected);
+        text += tr("，预计约%1秒").arg(expected);
     busyText->setText(text);
+}
+
+void MainWindow::request(const AdapterRequest &request)
+{
+    // While another request is under way the session refuses this one, and nothing happens:
+    // after the grace time the controls that make requests show it by being disabled.
+    // The note about the tokens this request sends, said when it is answered.
+    const QString note = std::exchange(tokenNote, QString());
+    session.submit(request, [this, note](const TransferOutcome &outcome) {
+        if (outcome.ok())
+            statusBar()->showMessage(note);
+        finishTransfer(outcome);
+    });
 }
 
 void MainWindow::finishTransfer(const TransferOutcome &outcome)
 {
-    const QString note = std::exchange(tokenNote, QString());
-    if (outcome.status == TransferOutcome::Status::Abandoned)
-        return; // the window is closing
-    if (outcome.ok()) {
-        statusBar()->showMessage(note);
+    if (outcome.ok())
         return echo(outcome);
-    }
     autoStart->stop();
-    warn(outcome.message);
+    warn(adapterErrorText(outcome));
+}
+
+void MainWindow::updateControls()
+{
+    // During a long call nothing that makes a request can be used; a slave has no write-read
+    // and no block transfers; the slave switch needs a hardware mode.
+    const bool idle = !session.isLong();
+    const bool master = ui->workingModeComboBox->currentIndex() != 0;
+    const int mode = ui->controlModeComboBox->currentIndex();
+    ui->writePushButton->setEnabled(idle);
+    ui->readPushButton->setEnabled(idle);
+    for (QWidget *button : {ui->writeReadPushButton, ui->blockReadPushButton,
+                            ui->blockWritePushButton, ui->blockWriteReadPushButton})
+        button->setEnabled(idle && master);
+    ui->toolButtonExecuteOnce->setEnabled(idle);
+    ui->toolButtonExecuteCycle->setEnabled(idle);
+    ui->workingModeComboBox->setEnabled(idle && (mode == 0 || mode == 1));
 }
 
 // --- the traffic log ------------------------------------------------------------------------
@@ -241,7 +270,6 @@ void MainWindow::on_controlModeComboBox_currentIndexChanged(int index)
     const bool hardware = index == 0 || index == 1;
     if (hardware) {
         clock->setEditable(false);
-        ui->workingModeComboBox->setEnabled(true);
     } else {
         clock->setEditable(true);
         // Inline completion would turn a typed 250000 into the item 25000000, and inserting
@@ -251,21 +279,20 @@ void MainWindow::on_controlModeComboBox_currentIndexChanged(int index)
         clock->setInsertPolicy(QComboBox::NoInsert);
         clock->setEditText(QStringLiteral("100000"));
         ui->workingModeComboBox->setCurrentIndex(1);
-        ui->workingModeComboBox->setEnabled(false);
     }
+    updateControls();
     session.markStale();
 }
 
 void MainWindow::on_workingModeComboBox_currentIndexChanged(int index)
 {
-    QWidget *const slaveLocked[] = {ui->clockSpeedComboBox,      ui->csPolarityComboBox,
-                                    ui->controlModeComboBox,     ui->writeReadPushButton,
-                                    ui->blockReadPushButton,     ui->blockWritePushButton,
-                                    ui->blockWriteReadPushButton};
+    QWidget *const slaveLocked[] = {ui->clockSpeedComboBox, ui->csPolarityComboBox,
+                                    ui->controlModeComboBox};
     const bool slave = index == 0;
     if (!slave) {
         for (QWidget *widget : slaveLocked)
             widget->setEnabled(true);
+        updateControls();
         session.markStale();
         return;
     }
@@ -274,60 +301,59 @@ void MainWindow::on_workingModeComboBox_currentIndexChanged(int index)
     ui->controlModeComboBox->setCurrentIndex(1);
     for (QWidget *widget : slaveLocked)
         widget->setEnabled(false);
+    updateControls();
     // A slave is configured at once, so that the master on the other side finds it ready
-    // (unless a long call is under way: then the next transfer configures it).
-    const QString problem = session.isBusy() ? QString() : session.prepare(gatherSettings());
-    if (!problem.isEmpty()) {
+    // (unless another request is under way: then the next transfer configures it). Either way
+    // the next transfer configures it again.
+    const auto configured = [this](const TransferOutcome &outcome) {
+        session.markStale();
+        if (outcome.ok())
+            return;
         autoStart->stop();
-        warn(problem);
-    }
-    session.markStale();
+        warn(adapterErrorText(outcome));
+    };
+    if (!session.submit(AdapterRequest::prepare(gatherSettings()), configured))
+        session.markStale();
 }
 
 void MainWindow::on_actionFirmwareInfo_triggered()
 {
-    if (session.isBusy())
-        return;
-    const TransferOutcome info = session.firmwareInfo(ui->deviceIndexComboBox->currentIndex());
-    if (!info.ok())
-        return warn(info.message);
-    QMessageBox::about(this, QString::fromUtf8("固件信息"), info.message);
+    session.submit(AdapterRequest::firmwareInfo(ui->deviceIndexComboBox->currentIndex()),
+                   [this](const TransferOutcome &outcome) {
+                       if (!outcome.ok())
+                           return warn(adapterErrorText(outcome));
+                       QMessageBox::about(
+                           this, tr("固件信息"),
+                           formatFirmwareInfo(outcome.firmware.info, outcome.firmware.functions));
+                   });
 }
 
 // --- single and block transfers ------------------------------------------------------------
 
 void MainWindow::on_writePushButton_clicked()
 {
-    if (session.isBusy())
-        return;
-    finishTransfer(session.write(
+    request(AdapterRequest::write(
         gatherSettings(), collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
                                            HexConversion::Unsigned)));
 }
 
 void MainWindow::on_readPushButton_clicked()
 {
-    if (session.isBusy())
-        return;
-    finishTransfer(session.read(gatherSettings(), ui->readByteCountSpinBox->value() % 65536));
+    request(AdapterRequest::read(gatherSettings(), ui->readByteCountSpinBox->value() % 65536));
 }
 
 void MainWindow::on_writeReadPushButton_clicked()
 {
-    if (session.isBusy())
-        return;
-    finishTransfer(
-        session.writeRead(gatherSettings(),
-                          collectWriteData(ui->writeTextEdit, ui->hexSendCheckBox->isChecked(),
-                                           HexConversion::Signed),
-                          ui->readByteCountSpinBox->value() % 65536));
+    request(AdapterRequest::writeRead(gatherSettings(),
+                                      collectWriteData(ui->writeTextEdit,
+                                                       ui->hexSendCheckBox->isChecked(),
+                                                       HexConversion::Signed),
+                                      ui->readByteCountSpinBox->value() % 65536));
 }
 
 void MainWindow::on_blockWritePushButton_clicked()
 {
-    if (session.isBusy())
-        return;
-    finishTransfer(session.blockWrite(
+    request(AdapterRequest::blockWrite(
         gatherSettings(),
         collectWriteData(ui->blockWriteTextEdit, ui->blockHexSendCheckBox->isChecked(),
                          HexConversion::Signed),
@@ -336,18 +362,14 @@ void MainWindow::on_blockWritePushButton_clicked()
 
 void MainWindow::on_blockReadPushButton_clicked()
 {
-    if (session.isBusy())
-        return;
-    finishTransfer(session.blockRead(gatherSettings(), ui->readBlockSizeSpinBox->value(),
-                                     ui->blockReadCountSpinBox->value(),
-                                     ui->intervalTimeSpinBox->value()));
+    request(AdapterRequest::blockRead(gatherSettings(), ui->readBlockSizeSpinBox->value(),
+                                      ui->blockReadCountSpinBox->value(),
+                                      ui->intervalTimeSpinBox->value()));
 }
 
 void MainWindow::on_blockWriteReadPushButton_clicked()
 {
-    if (session.isBusy())
-        return;
-    finishTransfer(session.blockWriteRead(
+    request(AdapterRequest::blockWriteRead(
         gatherSettings(),
         collectWriteData(ui->blockWriteTextEdit, ui->blockHexSendCheckBox->isChecked(),
                          HexConversion::Signed),
@@ -443,8 +465,6 @@ void MainWindow::on_toolButtonDelete_clicked()
 
 void MainWindow::on_toolButtonExecuteOnce_clicked()
 {
-    if (session.isBusy())
-        return;
     runner->runOnce();
 }
 
@@ -454,7 +474,7 @@ void MainWindow::on_toolButtonExecuteCycle_clicked()
     // way finishes its rows.
     if (runner->isCycling())
         runner->stopCycle();
-    else if (!session.isBusy())
+    else
         runner->startCycle();
 }
 
@@ -499,9 +519,8 @@ void MainWindow::on_autoStartPushButton_clicked()
 
 void MainWindow::autoStartTick()
 {
-    // A tick that comes due during a long call is skipped, as a timer's ticks coalesce.
-    if (session.isBusy())
-        return;
+    // A tick that comes due while a request is under way is refused by the session: it is
+    // skipped, as a timer's ticks coalesce.
     switch (ui->operationComboBox->currentIndex()) {
     case 0:
         return on_writePushButton_clicked();

@@ -3,17 +3,20 @@
 //
 // Architecture: state has an owner and none of the owners touches a widget.
 // - AdapterSession (adapter/) owns the bound library entries, the configuration last applied
-//   and the stale flag; it prepares the adapter and carries out transfers and list rows,
-//   returning a TransferOutcome (the bytes to echo, or the warning).
+//   and the stale flag. It takes typed requests (AdapterRequest) and answers each later, from
+//   the event loop, with a TransferOutcome (the bytes to echo, or an error kind); the calls run
+//   on its worker thread, one at a time, so nothing here ever waits for the adapter.
 // - OperationListModel (oplist/) holds the list's rows as plain values; the table view edits
 //   them through OperationDelegate, and the list file reads and writes them.
-// - ListRunner (oplist/) runs a pass or a cycle over the model as a timer-driven state machine.
+// - ListRunner (oplist/) runs a pass or a cycle over the model: each row a request, its answer
+//   the next step, each delay a timer.
 // - AutoStart (oplist/) is the timer that repeats one transfer.
 // - The traffic log (transfer/) holds the echoed entries; its view only shows them.
-// MainWindow gathers the panel into a PanelSettings record, hands the work over, echoes what
+// MainWindow gathers the panel into a PanelSettings record, makes the requests, echoes what
 // came back and shows the warnings. The command-line runner (kavris-run) drives the same
 // session, model and runner without a window.
 
+#include "adapter/adapterrequest.h"
 #include "adapter/adaptersession.h"
 #include "adapter/spisettings.h"
 #include "adapter/transferoutcome.h"
@@ -82,19 +85,23 @@ private slots:
 
 private:
     PanelSettings gatherSettings() const;
-    // The bytes of a write box; keeps the note about tokens not sent as written for
-    // finishTransfer.
+    // The bytes of a write box; keeps the note about tokens not sent as written for the
+    // request that sends them.
     QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion);
-    // A basic or block transfer's outcome: echoed, or the auto-start stopped and the warning
-    // shown.
+    // Asks for a basic or block transfer; its outcome is echoed, or the auto-start stopped and
+    // the warning shown.
+    void request(const AdapterRequest &request);
     void finishTransfer(const TransferOutcome &outcome);
+    // Enables what may be used now: nothing that makes a request during a long call, no
+    // write-read and block transfers for a slave.
+    void updateControls();
     void echo(const TransferOutcome &outcome);
     void warn(const QString &message);
     void convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked);
     void setupOperationTable();
     void setCycleLook(bool running);
     void autoStartTick();
-    // While a long library call is awaited: the busy indicator, and no second transfer.
+    // While a long library call runs: the busy indicator, and the controls disabled.
     void showBusy(bool busy);
     void updateBusyText();
 
@@ -113,7 +120,7 @@ private:
     QTimer *busyClock;
     qint64 busySince = 0;
     WindowSettings settings;
-    QString tokenNote; // about the transfer under way, shown when it succeeded
+    QString tokenNote; // from collectWriteData for the request that follows
     bool logTx = true;
     bool logRx = true;
     bool hexDisplay = true;

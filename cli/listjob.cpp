@@ -1,6 +1,7 @@
 #include "cli/listjob.h"
 
 #include "adapter/adapterlibrary.h"
+#include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
 #include "cli/adapternote.h"
 #include "cli/listcheck.h"
@@ -48,14 +49,18 @@ bool ListJob::start(int *code)
     runner->setSettingsSource([panel] { return panel; });
     runner->setSkipDelays(options.skipDelays);
     connect(runner.get(), &ListRunner::echo, this, &ListJob::echo);
-    connect(runner.get(), &ListRunner::notReady, this, [this](const QString &message) {
-        fail(RunFailed, message);
-        const QString note = adapterNotFoundNote(AdapterLibrary::entries(), options.panel.device);
-        if (!note.isEmpty())
-            err << note << "\n";
-    });
-    connect(runner.get(), &ListRunner::rowFailed, this,
-            [this](const QString &message) { fail(RunFailed, message); });
+    const auto failed = [this](const TransferOutcome &outcome) {
+        fail(RunFailed, adapterErrorText(outcome));
+    };
+    connect(runner.get(), &ListRunner::notReady, this,
+            [this, failed](const TransferOutcome &outcome) {
+                failed(outcome);
+                const QString note =
+                    adapterNotFoundNote(AdapterLibrary::entries(), options.panel.device);
+                if (!note.isEmpty())
+                    err << note << "\n";
+            });
+    connect(runner.get(), &ListRunner::rowFailed, this, failed);
     connect(runner.get(), &ListRunner::passFinished, this, [this] {
         progress.passDone();
         if (options.cycles > 0 && ++passes >= options.cycles)
@@ -74,6 +79,8 @@ bool ListJob::start(int *code)
 
 void ListJob::interrupt(int signal)
 {
+    if (!runner)
+        return; // not started yet: the run that starts next is interrupted by the next signal
     const bool atOnce = ++interrupts > 1 || !runner->isCycling();
     progress.interrupted(signal, atOnce);
     if (atOnce)

@@ -1,6 +1,7 @@
 // kavris-run: the operation list without a window, for production lines and nightly checks.
 
 #include "adapter/adapterlibrary.h"
+#include "adapter/callworker.h"
 #include "cli/listjob.h"
 #include "cli/runoptions.h"
 #include "cli/runprogress.h"
@@ -8,9 +9,11 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace
@@ -56,8 +59,7 @@ int main(int argc, char *argv[])
         out << runUsage();
         return RunOk;
     }
-    if (!AdapterLibrary::load(AdapterLibrary::defaultCandidates(app.applicationDirPath()),
-                              &error)) {
+    if (!AdapterLibrary::loadForProgram(app.applicationDirPath(), &error)) {
         err << "kavris-run: " << error << "\n";
         return RunUsage;
     }
@@ -76,8 +78,21 @@ int main(int argc, char *argv[])
         std::signal(SIGTERM, onInterrupt);
     }
     QObject::connect(&job, &ListJob::finished, &app, &QCoreApplication::exit);
-    int code = RunOk;
-    if (!job.start(&code))
-        return code;
-    return app.exec();
+    // The run starts once the event loop runs, so that no exit it asks for, at whatever moment,
+    // can come before the loop that it must end.
+    QTimer::singleShot(0, &job, [&job] {
+        int code = RunOk;
+        if (!job.start(&code))
+            QCoreApplication::exit(code);
+    });
+    const int code = app.exec();
+    // A library call abandoned by a second Ctrl+C may still run: end without unloading
+    // anything under it.
+    if (CallWorker::abandonedCallRunning()) {
+        out.flush();
+        err.flush();
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

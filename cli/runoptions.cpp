@@ -41,9 +41,9 @@ const char usageText[] =
     "Exit codes: 0 success; 1 a transfer or the preparation failed (the window's warning on\n"
     "standard error); 2 the log differs from the expected one; 3 bad usage, an unreadable or\n"
     "refused list file, a missing adapter library or entry, or a log or standard output that\n"
-    "cannot be written; 130 (Ctrl+C) and 143 (SIGTERM) the run was cut short: standard error\n"
-    "says how far it got and --log ends with a line saying so. Ctrl+C ending --cycles 0 after\n"
-    "its pass is success.\n"
+    "cannot be written; 130 Ctrl+C (SIGINT) cut the run short; 143 SIGTERM did: standard\n"
+    "error says how far it got and --log ends with a line saying so. Ctrl+C ending --cycles 0\n"
+    "after its pass is success.\n"
     "\n"
     "The adapter library libTELKOR.so is loaded from the program's directory first, then from\n"
     "the loader's search path.\n";

@@ -20,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ok = ok && telkor::isEntryName(fault.first) && fault.second.every >= 1 &&
              fault.second.probability >= 0 && fault.second.probability <= 1;
     }
+    for (const auto &chip : config.flashChips)
+        ok = ok && chip.size >= 64 * 1024 && chip.size <= 64 * 1024 * 1024 &&
+             (chip.size & (chip.size - 1)) == 0;
     // At most one problem per item; items are separated by new lines and ";".
     size_t items = 1;
     for (char c : text)

@@ -1,46 +1,31 @@
 #include "oplist/listrunner.h"
 
+#include "adapter/adapterrequest.h"
 #include "adapter/adaptersession.h"
 #include "oplist/operationlistmodel.h"
+#include "oplist/operationrow.h"
 #include "oplist/rowtracker.h"
 #include "oplist/rowvalues.h"
 
-#include <QPersistentModelIndex>
-#include <QTimer>
-
-struct ListRunner::Frame {
-    enum class Stage { Start, Rows, AfterRow, Delay, WaitingForRows };
-
-    explicit Frame(bool isCycle) : cycle(isCycle)
-    {
-        delay.setSingleShot(true);
-        delay.setTimerType(Qt::PreciseTimer);
-    }
-
-    const bool cycle;
-    Stage stage = Stage::Start;
-    PanelSettings settings;
-    int next = 0;
-    bool ranRow = false;
-    QPersistentModelIndex current;
-    std::unique_ptr<RowTracker> tracker;
-    QTimer delay;
-};
-
 ListRunner::ListRunner(AdapterSession &session, OperationListModel &model, QObject *parent)
-    : QObject(parent), session(session), model(model), stepTimer(new QTimer(this))
+    : QObject(parent), session(session), model(model)
 {
-    stepTimer->setSingleShot(true);
-    stepTimer->setInterval(0);
-    connect(stepTimer, &QTimer::timeout, this, &ListRunner::step);
+    stepTimer.setSingleShot(true);
+    stepTimer.setInterval(0);
+    connect(&stepTimer, &QTimer::timeout, this, &ListRunner::step);
+    delay.setSingleShot(true);
+    delay.setTimerType(Qt::PreciseTimer);
+    connect(&delay, &QTimer::timeout, this, &ListRunner::nextRow);
     // A cycle with no checked row sleeps until the list changes instead of spinning.
     connect(&model, &QAbstractItemModel::dataChanged, this, &ListRunner::rowsChanged);
     connect(&model, &QAbstractItemModel::rowsInserted, this, &ListRunner::rowsChanged);
-    // A pass waits while another transfer's long call is awaited, and goes on after it.
-    connect(&session.calls(), &CallWorker::longCallFinished, this, &ListRunner::scheduleStep);
+    connect(&session, &AdapterSession::ready, this, &ListRunner::sessionReady);
 }
 
-ListRunner::~ListRunner() = default;
+ListRunner::~ListRunner()
+{
+    session.forget(request);
+}
 
 void ListRunner::setSettingsSource(std::function<PanelSettings()> source)
 {
@@ -49,12 +34,9 @@ void ListRunner::setSettingsSource(std::function<PanelSettings()> source)
 
 void ListRunner::runOnce()
 {
-    frames.push_back(std::make_unique<Frame>(false));
-    Frame *frame = frames.back().get();
-    connect(&frame->delay, &QTimer::timeout, this, &ListRunner::scheduleStep);
-    // The pass starts at once, as a click has always started it: the adapter is prepared and
-    // the first row runs before the event loop gets control again.
-    step();
+    if (stage != Stage::Idle)
+        return;
+    startPass();
 }
 
 void ListRunner::startCycle()
@@ -63,9 +45,8 @@ void ListRunner::startCycle()
         return;
     cycling = true;
     announceCycle(true);
-    frames.push_back(std::make_unique<Frame>(true));
-    connect(&frames.back()->delay, &QTimer::timeout, this, &ListRunner::scheduleStep);
-    step();
+    if (stage == Stage::Idle)
+        startPass();
 }
 
 void ListRunner::stopCycle()
@@ -74,17 +55,22 @@ void ListRunner::stopCycle()
         return;
     cycling = false;
     announceCycle(false);
-    scheduleStep(); // a cycle waiting for rows ends now
+    if (stage == Stage::WaitingForRows)
+        schedule(Stage::WaitingForRows); // a cycle waiting for rows ends now
 }
 
 void ListRunner::abandon()
 {
-    ++generation;
     cycling = false;
     announcedCycling = false; // nothing more is reported
-    stepTimer->stop();
-    const bool wasRunning = !frames.empty();
-    frames.clear();
+    stepTimer.stop();
+    delay.stop();
+    waitingForSession = false;
+    session.forget(request);
+    request = 0;
+    const bool wasRunning = stage != Stage::Idle;
+    stage = Stage::Idle;
+    tracker.reset();
     if (wasRunning)
         emit idle();
 }
@@ -98,160 +84,167 @@ void ListRunner::announceCycle(bool running)
     emit cycleChanged(running);
 }
 
-void ListRunner::scheduleStep()
+void ListRunner::startPass()
 {
-    if (!frames.empty())
-        stepTimer->start();
+    // The pass starts at once, as a click has always started it: the adapter is prepared, or
+    // the first row asked for, before the event loop gets control again.
+    stage = Stage::Start;
+    ranRow = false;
+    next = 0;
+    step();
+}
+
+void ListRunner::schedule(Stage nextStage)
+{
+    stage = nextStage;
+    stepTimer.start();
 }
 
 void ListRunner::rowsChanged()
 {
-    if (!frames.empty() && frames.back()->stage == Frame::Stage::WaitingForRows)
-        scheduleStep();
+    if (stage == Stage::WaitingForRows)
+        schedule(Stage::WaitingForRows);
 }
 
-void ListRunner::removeFrame(Frame *frame)
+void ListRunner::sessionReady()
 {
-    for (auto it = frames.begin(); it != frames.end(); ++it) {
-        if (it->get() == frame) {
-            frames.erase(it);
-            if (frames.empty())
-                emit idle();
-            return;
-        }
+    if (waitingForSession) {
+        waitingForSession = false;
+        step();
     }
 }
 
-void ListRunner::endFrame(Frame *frame)
+void ListRunner::send(const AdapterRequest &req,
+                      void (ListRunner::*answered)(const TransferOutcome &))
 {
-    const bool cycleFrame = frame->cycle;
-    removeFrame(frame);
-    if (cycleFrame)
-        announceCycle(false);
-    scheduleStep();
+    const Stage retry = stage;
+    stage = Stage::Waiting;
+    request = session.submit(req, [this, answered](const TransferOutcome &outcome) {
+        request = 0;
+        (this->*answered)(outcome);
+    });
+    if (request)
+        return;
+    // Someone else's call is under way (a transfer of the auto-start or the window): the step
+    // is taken again once the session is ready, with whatever changed meanwhile (a failed
+    // transfer leaves the configuration stale, to be prepared before the row).
+    stage = retry;
+    waitingForSession = true;
 }
 
 void ListRunner::step()
 {
-    if (frames.empty())
+    switch (stage) {
+    case Stage::Idle:
+    case Stage::Waiting:
+    case Stage::Delay:
         return;
-    // While a long library call is awaited the event loop turns, and a timer of this runner
-    // may fire: no second transfer starts then, the pass simply waits for the call to end.
-    if (session.isBusy())
-        return;
-    Frame *frame = frames.back().get();
-    const int started = generation;
-    using Stage = Frame::Stage;
-    for (;;) {
-        switch (frame->stage) {
-        case Stage::Start:
-            if (!prepare(frame, started))
-                return;
-            frame->stage = Stage::Rows;
-            frame->next = 0;
-            frame->ranRow = false;
-            continue;
-        case Stage::Rows: {
-            const int count = model.rowCount();
-            int row = frame->next;
-            while (row < count && !model.isChecked(row))
-                ++row;
-            if (row >= count)
-                return finishPass(frame);
-            // A failure elsewhere (an auto-start tick between rows) or a change of the panel
-            // made the configuration stale: the row's transfer configures the adapter first,
-            // as every transfer does.
-            if (session.isStale() && !prepare(frame, started))
-                return;
-            frame->ranRow = true;
-            const TransferOutcome outcome =
-                session.runRow(frame->settings.device, frame->settings.channel, model.row(row));
-            if (started != generation || outcome.status == TransferOutcome::Status::Abandoned)
-                return;
-            if (!outcome.ok()) {
-                cycling = false;
-                const bool cycleFrame = frame->cycle;
-                removeFrame(frame);
-                emit rowFailed(outcome.message);
-                if (started != generation)
-                    return;
-                if (cycleFrame)
-                    announceCycle(false);
-                scheduleStep();
+    case Stage::Start:
+        settings = settingsSource ? settingsSource() : PanelSettings();
+        if (session.isStale())
+            return send(AdapterRequest::prepare(settings), &ListRunner::prepared);
+        stage = Stage::Rows;
+        return step();
+    case Stage::Rows: {
+        const int count = model.rowCount();
+        int row = next;
+        while (row < count && !model.isChecked(row))
+            ++row;
+        if (row >= count)
+            return finishPass();
+        // A failure elsewhere (an auto-start tick between rows) or a change of the panel made
+        // the configuration stale: it is prepared again, with the panel as it is now, before
+        // the row's transfer.
+        if (session.isStale()) {
+            settings = settingsSource ? settingsSource() : PanelSettings();
+            return send(AdapterRequest::prepare(settings), &ListRunner::prepared);
+        }
+        ranRow = true;
+        current = QPersistentModelIndex(model.index(row, 0));
+        tracker = std::make_unique<RowTracker>(&model, row);
+        return send(rowRequest(model.row(row), settings.device, settings.channel),
+                    &ListRunner::rowDone);
+    }
+    case Stage::AfterRow:
+        // The row's delay is read now, from the row as it is after the event loop turned (it
+        // may have been edited or deleted meanwhile).
+        if (current.isValid()) {
+            const int milliseconds = rowNumber(model.row(current.row()).delay);
+            if (milliseconds > 0 && !skipDelays) {
+                stage = Stage::Delay;
+                delay.start(milliseconds);
+                emit delayStarted(milliseconds);
                 return;
             }
-            frame->current = QPersistentModelIndex(model.index(row, 0));
-            frame->tracker = std::make_unique<RowTracker>(&model, row);
-            frame->stage = Stage::AfterRow;
-            emit echo(outcome);
-            // The event loop runs between rows; the row's delay is read afterwards, from the
-            // row as it is then (it may have been edited or deleted meanwhile).
-            scheduleStep();
-            return;
         }
-        case Stage::AfterRow:
-            if (frame->current.isValid()) {
-                const int delay = rowNumber(model.row(frame->current.row()).delay);
-                if (delay > 0 && !skipDelays) {
-                    frame->stage = Stage::Delay;
-                    frame->delay.start(delay);
-                    emit delayStarted(delay);
-                    return;
-                }
-            }
-            frame->next = frame->tracker->nextRow();
-            frame->stage = Stage::Rows;
-            continue;
-        case Stage::Delay:
-            if (frame->delay.isActive())
-                return; // a pass started on top of this one ended before the delay did
-            frame->next = frame->tracker->nextRow();
-            frame->stage = Stage::Rows;
-            continue;
-        case Stage::WaitingForRows:
-            if (!cycling)
-                return endFrame(frame);
-            frame->stage = Stage::Start;
-            continue;
-        }
+        return nextRow();
+    case Stage::WaitingForRows:
+        if (!cycling)
+            return endPass();
+        stage = Stage::Start;
+        return step();
     }
 }
 
-bool ListRunner::prepare(Frame *frame, int started)
+void ListRunner::nextRow()
 {
-    frame->settings = settingsSource ? settingsSource() : PanelSettings();
-    const QString problem = session.prepare(frame->settings);
-    if (started != generation)
-        return false;
-    if (problem.isEmpty())
-        return true;
-    if (frame->cycle)
-        cycling = false;
-    // Out of the stack before the warning opens: the user may start another pass while it is
-    // shown.
-    const bool cycleFrame = frame->cycle;
-    removeFrame(frame);
-    emit notReady(problem);
-    if (started != generation)
-        return false;
-    if (cycleFrame)
+    // The rows that followed the last one run, wherever they are now.
+    next = tracker->nextRow();
+    stage = Stage::Rows;
+    step();
+}
+
+void ListRunner::prepared(const TransferOutcome &outcome)
+{
+    if (!outcome.ok())
+        return fail(&ListRunner::notReady, outcome);
+    stage = Stage::Rows;
+    step();
+}
+
+void ListRunner::rowDone(const TransferOutcome &outcome)
+{
+    if (!outcome.ok())
+        return fail(&ListRunner::rowFailed, outcome);
+    schedule(Stage::AfterRow);
+    emit echo(outcome);
+}
+
+void ListRunner::fail(void (ListRunner::*report)(const TransferOutcome &),
+                      const TransferOutcome &outcome)
+{
+    // The pass is over before the warning opens: the user may start another while it shows,
+    // and the cycle button keeps its running look until the warning is answered.
+    cycling = false;
+    stage = Stage::Idle;
+    tracker.reset();
+    emit idle();
+    emit(this->*report)(outcome);
+    if (!cycling)
         announceCycle(false);
-    scheduleStep();
-    return false;
 }
 
-void ListRunner::finishPass(Frame *frame)
+void ListRunner::finishPass()
 {
-    const int started = generation;
-    const bool ranRows = frame->ranRow;
-    emit passFinished(ranRows);
-    if (started != generation)
-        return;
-    if (frame->cycle && cycling) {
-        frame->stage = ranRows ? Frame::Stage::Start : Frame::Stage::WaitingForRows;
-        if (ranRows)
-            scheduleStep();
+    stage = Stage::Idle; // the pass is over; what follows is decided below
+    emit passFinished(ranRow);
+    if (stage != Stage::Idle)
+        return; // a handler started a pass of its own
+    if (cycling) {
+        // Between passes the event loop turns; a cycle that ran no row waits for the list to
+        // change instead of spinning.
+        ranRow ? schedule(Stage::Start) : void(stage = Stage::WaitingForRows);
+        next = 0;
+        ranRow = false;
         return;
     }
-    endFrame(frame);
+    endPass();
+}
+
+void ListRunner::endPass()
+{
+    stage = Stage::Idle;
+    tracker.reset();
+    announceCycle(false);
+    emit idle();
 }

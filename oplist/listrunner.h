@@ -1,30 +1,33 @@
 #pragma once
 // Runs the operation list: a pass over the checked rows, once or again and again (a cycle).
-// A pass is a state machine driven by timers, never a loop inside a slot: each row is one
-// step, the event loop runs between rows, and a row's delay is a single-shot timer. Clicks,
-// edits and auto-start ticks are therefore handled between rows, as users are used to.
+// A pass is a plain state machine: each checked row becomes a request to the adapter session,
+// its answer is the next step, and a row's delay is a single-shot timer. The event loop runs
+// between all of them, so clicks, edits and auto-start ticks are handled between rows, as users
+// are used to. When the session is busy with someone else's request (an auto-start tick), the
+// pass waits for it to be ready.
 //
-// A pass started while another is under way (a click on "run once" during a cycle) runs to its
-// end first; the interrupted pass then goes on, after the rest of its delay if any. Rows added
-// or deleted meanwhile are followed: a pass goes on with the rows that came after the last row
-// it ran, wherever they are now.
+// One pass at a time: "run once" while a pass runs does nothing; starting a cycle while a single
+// pass runs makes that pass the cycle's first. Rows added or deleted meanwhile are followed: a
+// pass goes on with the rows that came after the last row it ran, wherever they are now.
 //
-// The runner owns the passes and the cycle flag and nothing else: the rows belong to the
-// model, the adapter to the session; echoes and failures are reported by signals for the
-// window or the command-line runner to log and show.
+// The runner owns the pass and the cycle flag and nothing else: the rows belong to the model,
+// the adapter to the session; echoes and failures are reported by signals for the window or
+// the command-line runner to log and show.
 
 #include "adapter/spisettings.h"
 #include "adapter/transferoutcome.h"
 
 #include <QObject>
-#include <QVector>
+#include <QPersistentModelIndex>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 class AdapterSession;
 class OperationListModel;
-class QTimer;
+class RowTracker;
+struct AdapterRequest;
 
 class ListRunner : public QObject
 {
@@ -40,7 +43,7 @@ public:
     void setSkipDelays(bool skip) { skipDelays = skip; }
 
     bool isCycling() const { return cycling; }
-    bool isRunning() const { return !frames.empty(); }
+    bool isRunning() const { return stage != Stage::Idle; }
 
     // One pass over the checked rows. The adapter is prepared first, also with no row checked.
     void runOnce();
@@ -56,9 +59,9 @@ signals:
     void echo(const TransferOutcome &outcome);
     // Preparing the adapter failed (at the start of a pass, or before a row once the
     // configuration went stale); the pass and the cycle end.
-    void notReady(const QString &message);
+    void notReady(const TransferOutcome &outcome);
     // A row failed; the pass and the cycle end.
-    void rowFailed(const QString &message);
+    void rowFailed(const TransferOutcome &outcome);
     // A row's delay starts (not emitted while delays are skipped).
     void delayStarted(int milliseconds);
     // A pass ended; `ranRows` tells whether any checked row ran. Emitted before the next pass of
@@ -66,22 +69,35 @@ signals:
     void passFinished(bool ranRows);
     // The cycle started or ended (a stop click shows at once; a failure after its warning).
     void cycleChanged(bool running);
-    // The last pass under way ended (or was abandoned); nothing runs any more. Emitted while the
-    // runner is still in its step: a handler should act on it later, not start a pass at once.
+    // The pass ended (or was abandoned); nothing runs any more.
     void idle();
 
 private:
-    struct Frame;
-    void announceCycle(bool running);
-    void scheduleStep();
+    enum class Stage {
+        Idle,
+        Start,          // a pass is to prepare the adapter
+        Rows,           // the next checked row is to run
+        Waiting,        // a request is out, its answer awaited
+        AfterRow,       // a row ran; its delay is read once the event loop has turned
+        Delay,          // a row's delay runs
+        WaitingForRows, // a cycle with no checked row sleeps until the list changes
+    };
+
+    void startPass();
     void step();
-    // Prepares the adapter with the panel as it is now; false when the pass ended (the
-    // preparation failed, or everything was abandoned meanwhile).
-    bool prepare(Frame *frame, int started);
-    void finishPass(Frame *frame);
-    void endFrame(Frame *frame);
-    void removeFrame(Frame *frame);
+    void schedule(Stage next);
+    // Sends the request, or waits for the session to be ready when it is busy.
+    void send(const AdapterRequest &request, void (ListRunner::*answered)(const TransferOutcome &));
+    void prepared(const TransferOutcome &outcome);
+    void rowDone(const TransferOutcome &outcome);
+    void nextRow();
+    // Ends the pass after a failure, whose warning `report` gives.
+    void fail(void (ListRunner::*report)(const TransferOutcome &), const TransferOutcome &outcome);
+    void finishPass();
+    void endPass();
+    void sessionReady();
     void rowsChanged();
+    void announceCycle(bool running);
 
     AdapterSession &session;
     OperationListModel &model;
@@ -89,9 +105,15 @@ private:
     bool skipDelays = false;
     bool cycling = false;
     bool announcedCycling = false; // what cycleChanged last said
-    // Changes when everything is abandoned, so that a step interrupted by a signal's handler
-    // knows that its frame is gone.
-    int generation = 0;
-    QTimer *stepTimer;
-    std::vector<std::unique_ptr<Frame>> frames;
+    Stage stage = Stage::Idle;
+    PanelSettings settings; // read when the pass started, or when it prepared again
+    int next = 0;           // the row to look at next
+    bool ranRow = false;
+    quint64 request = 0; // the request whose answer is awaited
+    // The session was busy: the step is taken again when it is ready.
+    bool waitingForSession = false;
+    QPersistentModelIndex current;
+    std::unique_ptr<RowTracker> tracker;
+    QTimer stepTimer;
+    QTimer delay;
 };

@@ -2,6 +2,7 @@
 
 #include "oplist/listfile.h"
 #include "oplist/rowvalues.h"
+#include "transfer/bytetext.h"
 #include "transfer/hextokennotes.h"
 
 #include <QCoreApplication>
@@ -181,4 +182,15 @@ QString listTokensSentMessage(const QVector<OperationRow> &rows)
         first +=
             QCoreApplication::translate("OperationRow", "；另有%1行含无效十六进制数").arg(more);
     return first;
+}
+
+AdapterRequest rowRequest(const OperationRow &row, int device, int channel)
+{
+    using Kind = AdapterRequest::Kind;
+    const Kind kind = row.operation == Operation::Write  ? Kind::RowWrite
+                      : row.operation == Operation::Read ? Kind::RowRead
+                                                         : Kind::RowWriteRead;
+    const QByteArray data =
+        kind == Kind::RowRead ? QByteArray() : parseHexBytes(row.writeData, HexConversion::Signed);
+    return AdapterRequest::row(kind, device, channel, data, rowNumber(row.count));
 }

@@ -2,6 +2,8 @@
 // One row of the operation list as plain values, and the operation keywords that the table
 // shows and the list file stores.
 
+#include "adapter/adapterrequest.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -69,3 +71,7 @@ QString listTokensSentMessage(const QVector<OperationRow> &rows);
 // The warning after loading rows with problems: one paragraph per kind of problem, each naming
 // the first ten rows; empty for none.
 QString rowProblemsMessage(const QVector<RowProblem> &problems);
+
+// The session's request for a row on `device` and `channel`: its cells' texts read as the list
+// has always read them (write data as hex tokens, signed; the count as a base-10 number).
+AdapterRequest rowRequest(const OperationRow &row, int device, int channel);

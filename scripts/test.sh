@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds KAVRIS and runs every test, headless.
-#   scripts/test.sh              the normal build against Qt 5.15 (build/) and the same against
-#                                Qt 6 (build-qt6/), warnings are errors
-#   scripts/test.sh --qt5 | --qt6  one of the two only
+#   scripts/test.sh              the normal build against Qt 5.15 (build/), the Debian package
+#                                (build-deb/) and the same against Qt 6 (build-qt6/), warnings
+#                                are errors
+#   scripts/test.sh --qt5 | --qt6  the Qt 5 build and the package, or the Qt 6 build, only
+#   scripts/test.sh --package    the package only: built by scripts/package.sh, checked by the
+#                                validators and lintian, unpacked and its kavris-run run
 #   scripts/test.sh --sanitize   with AddressSanitizer, UndefinedBehaviorSanitizer and
 #                                LeakSanitizer (build-asan/); any report fails the run
 # KAVRIS_BUILD_DIR, KAVRIS_QT6_BUILD_DIR and KAVRIS_ASAN_BUILD_DIR choose other build directories. Each kind of build
@@ -36,6 +39,27 @@ qt6_build() {
     build_and_test "${KAVRIS_QT6_BUILD_DIR:-build-qt6}" -DKAVRIS_WERROR=ON -DKAVRIS_QT_MAJOR=6
 }
 
+# The Debian package: its menu entry and metadata validate, lintian finds no error and no warning
+# but those README lists, and the kavris-run in the unpacked package passes the flash recipe
+# with its library and examples.
+package_check() (
+    scripts/install-deps.sh desktop-file-utils appstream lintian
+    local deb
+    deb=$(scripts/package.sh | tee /dev/stderr | tail -n 1)
+    desktop-file-validate packaging/kavris.desktop
+    appstreamcli validate --no-net packaging/org.kavris.kavris.metainfo.xml
+    lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs "$deb"
+    local unpacked
+    unpacked=$(mktemp -d)
+    trap 'rm -rf "$unpacked"' EXIT
+    dpkg-deb -x "$deb" "$unpacked"
+    appstreamcli validate-tree --no-net "$unpacked"
+    local examples=$unpacked/usr/share/kavris/examples
+    env -u KAVRIS_TELKOR TELKOR_CONFIG=timing=on "$unpacked/usr/bin/kavris-run" \
+        --channel SPI1_CS1 --expect "$examples/flash-page.expected" "$examples/flash-page.list"
+    echo "package $deb: checked"
+)
+
 # In a subshell, so that the sanitizers' settings stay with this build.
 sanitized_build() (
     # Leaks are reported, except those of the system's libraries that tests/lsan.supp names;
@@ -55,13 +79,18 @@ scripts/install-deps.sh
 case "${1:-}" in
 "")
     normal_build
+    package_check
     qt6_build
     ;;
---qt5) normal_build ;;
+--qt5)
+    normal_build
+    package_check
+    ;;
 --qt6) qt6_build ;;
+--package) package_check ;;
 --sanitize) sanitized_build ;;
 *)
-    echo "usage: $0 [--qt5 | --qt6 | --sanitize]" >&2
+    echo "usage: $0 [--qt5 | --qt6 | --package | --sanitize]" >&2
     exit 2
     ;;
 esac

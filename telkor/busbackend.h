@@ -28,7 +28,8 @@
 //   since the last read (no more than TELKOR_BUFFER_SIZE, return the count). Backends without
 //   a slave port refuse slave configurations in configure() and never see these calls.
 //
-// A backend is used by one thread at a time (the library's lock is held).
+// A backend is used by one thread at a time (its adapter's lock is held); backends of two
+// adapters work at the same time.
 
 #include "telkor/adapter.h"
 

@@ -1,10 +1,12 @@
 #include "telkor/config.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace telkor
 {
@@ -58,6 +60,45 @@ int channelSlot(const std::string &name)
     return controller * 5 + chipSelect;
 }
 
+// "size=16M,jedec=EF4018,sfdp=off,wp=low", each part optional: a flash other than the default.
+bool parseFlashOptions(const std::string &text, FlashChipOptions *options)
+{
+    std::istringstream parts(text);
+    std::string part;
+    while (std::getline(parts, part, ',')) {
+        const size_t equals = part.find('=');
+        const std::string name = part.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : part.substr(equals + 1);
+        uint64_t number = 0;
+        if (name == "size") {
+            const char unit = value.empty() ? '\0' : value.back();
+            const uint64_t scale = unit == 'K' ? 1024 : unit == 'M' ? 1024 * 1024 : 1;
+            if (!parseUnsigned(scale == 1 ? value : value.substr(0, value.size() - 1), UINT32_MAX,
+                               &number))
+                return false;
+            number *= scale;
+            // Real chips come in powers of two.
+            if (number < 64 * 1024 || number > 64 * 1024 * 1024 || (number & (number - 1)) != 0)
+                return false;
+            options->size = static_cast<uint32_t>(number);
+        } else if (name == "jedec") {
+            char *end = nullptr;
+            if (value.size() != 6 || !std::isxdigit(static_cast<unsigned char>(value[0])))
+                return false;
+            options->jedec = static_cast<int32_t>(std::strtoul(value.c_str(), &end, 16));
+            if (*end != '\0')
+                return false;
+        } else if (name == "sfdp" && (value == "on" || value == "off")) {
+            options->sfdp = value == "on";
+        } else if (name == "wp" && (value == "low" || value == "high")) {
+            options->wpLow = value == "low";
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool applyItem(const std::string &key, const std::string &value, LibraryConfig *config)
 {
     uint64_t number = 0;
@@ -89,12 +130,31 @@ bool applyItem(const std::string &key, const std::string &value, LibraryConfig *
             {"loopback", DeviceKind::Loopback},
             {"flash", DeviceKind::Flash},
             {"registers", DeviceKind::Registers}};
-        const auto kind = kinds.find(value);
+        const size_t colon = value.find(':');
+        const auto kind = kinds.find(value.substr(0, colon));
         if (kind == kinds.end())
             return false;
-        config->devices[static_cast<size_t>(channelSlot(key))] = kind->second;
+        const size_t slot = static_cast<size_t>(channelSlot(key));
+        FlashChipOptions made;
+        if (colon != std::string::npos && (kind->second != DeviceKind::Flash ||
+                                           !parseFlashOptions(value.substr(colon + 1), &made)))
+            return false;
+        FlashChipOptions &chip = config->flashChips[slot];
+        chip.size = made.size;
+        chip.jedec = made.jedec;
+        chip.sfdp = made.sfdp;
+        chip.wpLow = made.wpLow;
+        config->devices[slot] = kind->second;
     } else if (key == "flash.file") {
         config->flashFile = value;
+    } else if (key.compare(0, 11, "flash.file.") == 0 && channelSlot(key.substr(11)) >= 0) {
+        config->flashChips[static_cast<size_t>(channelSlot(key.substr(11)))].file = value;
+    } else if (key == "fault.flashbusy") {
+        if (value != "off" && channelSlot(value) < 0)
+            return false;
+        for (size_t slot = 0; slot < config->flashChips.size(); ++slot)
+            if (value == "off" || static_cast<int>(slot) == channelSlot(value))
+                config->flashChips[slot].stuckBusy = value != "off";
     } else if (key == "slave.period_ms") {
         if (!parseUnsigned(value, 3600000, &number))
             return false;
@@ -186,17 +246,42 @@ void applyConfig(const std::string &text, LibraryConfig *config, std::vector<std
 namespace
 {
 
+// The whole of a regular file of at most maxConfigFileBytes. Anything else is refused before
+// it is read: a device such as /dev/zero never ends, a FIFO would wait for a writer (it is
+// opened without blocking), a directory has no text.
+bool readConfigFile(const std::string &path, std::string *text)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    bool good = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                status.st_size <= static_cast<off_t>(maxConfigFileBytes);
+    // The file may grow meanwhile: no more than the limit is taken.
+    text->assign(good ? maxConfigFileBytes + 1 : 0, '\0');
+    size_t used = 0;
+    while (good && used < text->size()) {
+        const ssize_t got = ::read(fd, &(*text)[used], text->size() - used);
+        if (got == 0)
+            break;
+        if (got < 0 && errno != EINTR)
+            good = false;
+        used += got > 0 ? static_cast<size_t>(got) : 0;
+    }
+    ::close(fd);
+    text->resize(used);
+    return good && used <= maxConfigFileBytes;
+}
+
 void applyFile(const std::string &path, const char *name, LibraryConfig *config,
                std::vector<std::string> *problems)
 {
-    std::ifstream file(path);
-    if (!file) {
+    std::string text;
+    if (!readConfigFile(path, &text)) {
         problems->push_back(name + (" " + path) + " cannot be read; ignored");
         return;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    applyConfig(text.str(), config, problems);
+    applyConfig(text, config, problems);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "telkor/hardwarebackends.h"
 
 #include "telkor/ftdibackend.h"
+#include "telkor/hardwareregistry.h"
 #include "telkor/spidevbackend.h"
 #include "telkor/spidevsystem.h"
 
@@ -22,6 +23,11 @@ int32_t scanHardware(const LibraryConfig &config)
         break;
     }
     return 0;
+}
+
+HardwareRegistry::Source HardwareRegistry::Source::real()
+{
+    return {scanHardware, makeHardwareBackend};
 }
 
 std::unique_ptr<BusBackend> makeHardwareBackend(const LibraryConfig &config, int32_t device)

@@ -1,7 +1,7 @@
 #pragma once
 // The hardware backends the configuration item `backend=` chooses: how many devices are
 // attached, and the backend of one of them. The simulation is not among them: its adapters
-// are made by the Simulator, which also answers its test controls.
+// are made by the SimRegistry, which also answers its test controls.
 
 #include "telkor/busbackend.h"
 #include "telkor/config.h"

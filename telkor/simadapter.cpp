@@ -6,8 +6,8 @@ namespace telkor
 {
 
 SimAdapter::SimAdapter(const LibraryConfig &config, SimClock &clock, const std::string &flashFile,
-                       std::vector<std::string> *problems)
-    : BusAdapter(std::make_unique<SimBus>(config, clock, flashFile, problems)),
+                       std::vector<std::string> *problems, bool firstAdapter)
+    : BusAdapter(std::make_unique<SimBus>(config, clock, flashFile, problems, firstAdapter)),
       bus(static_cast<SimBus &>(backend()))
 {
 }

@@ -15,7 +15,7 @@ public:
     static constexpr uint64_t roundTripUs = 200;
 
     SimAdapter(const LibraryConfig &config, SimClock &clock, const std::string &flashFile,
-               std::vector<std::string> *problems);
+               std::vector<std::string> *problems, bool firstAdapter = false);
 
     // Test controls.
     void setInfo(const DeviceInfo &record, const std::vector<uint8_t> &functionText);

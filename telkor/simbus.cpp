@@ -42,7 +42,7 @@ private:
 } // namespace
 
 SimBus::SimBus(const LibraryConfig &config, SimClock &clock, const std::string &flashFile,
-               std::vector<std::string> *problems)
+               std::vector<std::string> *problems, bool firstAdapter)
     : clock(clock), slavePeriodUs(config.slavePeriodUs)
 {
     for (Controller &controller : controllers)
@@ -54,10 +54,16 @@ SimBus::SimBus(const LibraryConfig &config, SimClock &clock, const std::string &
             devices[slot] = std::make_unique<LoopbackDevice>();
             break;
         case DeviceKind::Flash: {
-            // One file holds one flash: the first flash of the adapter keeps it.
+            // One file holds one flash: the first flash of the adapter keeps it, unless its chip
+            // select has a file of its own.
+            const FlashChipOptions &chip = config.flashChips[slot];
             std::string problem;
             devices[slot] =
-                std::make_unique<NorFlash>(clock, fileGiven ? std::string() : flashFile, &problem);
+                std::make_unique<NorFlash>(clock, chip,
+                                           firstAdapter && !chip.file.empty() ? chip.file
+                                           : fileGiven                        ? std::string()
+                                                                              : flashFile,
+                                           &problem);
             fileGiven = true;
             if (!problem.empty())
                 problems->push_back(problem);

@@ -21,10 +21,11 @@ namespace telkor
 class SimBus : public BusBackend
 {
 public:
-    // Chips as `config` lays them out; the flash keeps its contents in `flashFile` if given.
-    // Problems with the file are added to *problems.
+    // Chips as `config` lays them out; the first flash keeps its contents in `flashFile` if
+    // given, and on adapter 0 (`firstAdapter`) each flash in its chip select's file if the
+    // configuration names one. Problems with the files are added to *problems.
     SimBus(const LibraryConfig &config, SimClock &clock, const std::string &flashFile,
-           std::vector<std::string> *problems);
+           std::vector<std::string> *problems, bool firstAdapter = false);
 
     bool open() override { return true; }
     void close() override {}

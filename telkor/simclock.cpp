@@ -9,6 +9,12 @@ SimClock::SimClock() : origin(std::chrono::steady_clock::now()) {}
 
 uint64_t SimClock::nowUs() const
 {
+    std::lock_guard<std::mutex> guard(lock);
+    return nowLocked();
+}
+
+uint64_t SimClock::nowLocked() const
+{
     if (!real)
         return base;
     const auto elapsed = std::chrono::steady_clock::now() - origin;
@@ -18,23 +24,34 @@ uint64_t SimClock::nowUs() const
 
 void SimClock::spend(uint64_t microseconds)
 {
-    if (real)
-        std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
-    else
+    std::unique_lock<std::mutex> guard(lock);
+    if (!real) {
         base += microseconds;
+        return;
+    }
+    guard.unlock();
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
 }
 
 void SimClock::advance(uint64_t microseconds)
 {
+    std::lock_guard<std::mutex> guard(lock);
     if (!real)
         base += microseconds;
 }
 
+bool SimClock::realTime() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return real;
+}
+
 void SimClock::setRealTime(bool on)
 {
+    std::lock_guard<std::mutex> guard(lock);
     if (on == real)
         return;
-    base = nowUs();
+    base = nowLocked();
     origin = std::chrono::steady_clock::now();
     real = on;
 }

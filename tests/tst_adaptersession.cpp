@@ -1,14 +1,45 @@
 // The adapter session without a window: lazy preparation, the entry each transfer and list row
 // chooses in each mode, the bytes to echo, the refusals and failures with their texts, staleness.
 
+#include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
+#include "adapter/callworker.h"
+#include "oplist/operationrow.h"
 #include "simlibrary.h"
 #include "telkor/telkortest.h"
 
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace
 {
+
+// Entries that hold their call until released, for what happens while a call runs.
+std::atomic<bool> released{true};
+std::atomic<int> held{0}; // calls waiting for their release now
+
+int32_t holdThen(int32_t result)
+{
+    ++held;
+    while (!released)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    --held;
+    return result;
+}
+
+AdapterEntries heldEntries()
+{
+    AdapterEntries entries;
+    entries.scan = [](int32_t) { return holdThen(1); };
+    entries.open = [](int32_t) { return holdThen(1); };
+    entries.configure = [](int32_t, int32_t, SpiConfig *) { return holdThen(0); };
+    entries.write = [](int32_t, int32_t, uint8_t *, int32_t) { return holdThen(0); };
+    entries.read = [](int32_t, int32_t, uint8_t *, int32_t) { return holdThen(0); };
+    return entries;
+}
 
 // "write|11 22", "read|3", "writeRead|11|2", "blockWrite|01 02 03|2|100", "blockRead|2|5|100",
 // "blockWriteRead|01 02|2|3|100", "row|<operation>|<data>|<count>"; data "20481x": that many bytes.
@@ -21,24 +52,25 @@ TransferOutcome perform(AdapterSession &session, const PanelSettings &settings,
                                                : QByteArray::fromHex(text.toLatin1());
     };
     const QString &kind = a.at(0);
+    const auto n = [&a](int i) { return a.at(i).toInt(); };
     if (kind == QLatin1String("write"))
-        return session.write(settings, hex(a.at(1)));
+        return answerOf(session, AdapterRequest::write(settings, hex(a.at(1))));
     if (kind == QLatin1String("read"))
-        return session.read(settings, a.at(1).toInt());
+        return answerOf(session, AdapterRequest::read(settings, n(1)));
     if (kind == QLatin1String("writeRead"))
-        return session.writeRead(settings, hex(a.at(1)), a.at(2).toInt());
+        return answerOf(session, AdapterRequest::writeRead(settings, hex(a.at(1)), n(2)));
     if (kind == QLatin1String("blockWrite"))
-        return session.blockWrite(settings, hex(a.at(1)), a.at(2).toInt(), a.at(3).toInt());
+        return answerOf(session, AdapterRequest::blockWrite(settings, hex(a.at(1)), n(2), n(3)));
     if (kind == QLatin1String("blockRead"))
-        return session.blockRead(settings, a.at(1).toInt(), a.at(2).toInt(), a.at(3).toInt());
+        return answerOf(session, AdapterRequest::blockRead(settings, n(1), n(2), n(3)));
     if (kind == QLatin1String("blockWriteRead"))
-        return session.blockWriteRead(settings, hex(a.at(1)), a.at(2).toInt(), a.at(3).toInt(),
-                                      a.at(4).toInt());
+        return answerOf(session,
+                        AdapterRequest::blockWriteRead(settings, hex(a.at(1)), n(2), n(3), n(4)));
     OperationRow row;
     parseOperation(a.at(1), &row.operation);
     row.writeData = a.at(2);
     row.count = a.at(3);
-    return session.runRow(settings.device, settings.channel, row);
+    return answerOf(session, rowRequest(row, settings.device, settings.channel));
 }
 
 } // namespace
@@ -58,6 +90,12 @@ private slots:
     void bufferLimits_data();
     void bufferLimits();
     void firmwareInfo();
+    void exchanges_data();
+    void exchanges();
+    void oneRequestAtATime_data();
+    void oneRequestAtATime();
+    void stalenessMarkedDuringPreparation();
+    void forgottenAndAbandonedAnswers();
 };
 
 void TestAdapterSession::transfers_data()
@@ -128,7 +166,7 @@ void TestAdapterSession::transfers()
     PanelSettings settings;
     settings.controlMode = mode < 0 ? 1 : mode;
     settings.workingMode = mode < 0 ? 0 : 1;
-    QCOMPARE(session.prepare(settings), QString());
+    QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
     queueMiso(QByteArray::fromHex("A1B2C3D4E5F6"));
     queueSlaveFrame("OK");
     if (!message.isEmpty() && !calls.isEmpty()) // the entry fails with the result expected
@@ -138,7 +176,7 @@ void TestAdapterSession::transfers()
     const TransferOutcome outcome = perform(session, settings, action);
     QCOMPARE(adapterCalls(), calls);
     QCOMPARE(echoLines(outcome), log);
-    QCOMPARE(outcome.message, message);
+    QCOMPARE(adapterErrorText(outcome), message);
     QCOMPARE(outcome.ok(), message.isEmpty());
     QCOMPARE(session.isStale(), stale);
 }
@@ -149,11 +187,11 @@ void TestAdapterSession::preparesOnlyWhenStale()
     PanelSettings settings;
     settings.channel = 0x31;
     settings.clockText = QStringLiteral("390450");
-    session.write(settings, "\x11");
+    answerOf(session, AdapterRequest::write(settings, "\x11"));
     settings.channel = 0x01; // the channel goes with every call, not into the configuration
-    session.read(settings, 1);
+    answerOf(session, AdapterRequest::read(settings, 1));
     session.markStale();
-    session.read(settings, 1);
+    answerOf(session, AdapterRequest::read(settings, 1));
     const QString scan = QStringLiteral("AdapterScan(0) => 1"), open("AdapterOpen(0) => 1");
     QCOMPARE(adapterCalls(),
              QStringList({scan, open, "SpiConfigure(0,0x31,[01 01 00 00 00 00],390450) => 0",
@@ -188,9 +226,9 @@ void TestAdapterSession::preparationFailures()
     PanelSettings settings;
     settings.device = device;
     settings.clockText = clock;
-    const TransferOutcome outcome = session.write(settings, "\x11");
+    const TransferOutcome outcome = answerOf(session, AdapterRequest::write(settings, "\x11"));
     QCOMPARE(outcome.status, TransferOutcome::Status::NotReady);
-    QCOMPARE(outcome.message, message);
+    QCOMPARE(adapterErrorText(outcome), message);
     QCOMPARE(adapterCalls().last(), lastCall);
     QVERIFY(session.isStale());
 }
@@ -218,9 +256,9 @@ void TestAdapterSession::bufferLimits()
     QFETCH(QString, message);
     AdapterSession session(AdapterLibrary::entries());
     const PanelSettings settings;
-    session.prepare(settings);
+    answerOf(session, AdapterRequest::prepare(settings));
     clearAdapterCalls();
-    QCOMPARE(perform(session, settings, action).message, message);
+    QCOMPARE(adapterErrorText(perform(session, settings, action)), message);
     QCOMPARE(adapterCalls().size(), message.isEmpty() ? 1 : 0);
     QVERIFY(!session.isStale()); // a refusal leaves the configuration alone
 }
@@ -228,12 +266,154 @@ void TestAdapterSession::bufferLimits()
 void TestAdapterSession::firmwareInfo()
 {
     AdapterSession session(AdapterLibrary::entries());
-    QVERIFY(session.firmwareInfo(0).message.startsWith(QString::fromUtf8("固件名称: ")));
+    const auto info = [&session] { return answerOf(session, AdapterRequest::firmwareInfo(0)); };
+    QVERIFY(info().ok());
     QVERIFY(session.isStale()); // the transfers' configuration is not touched
     forceNext(QStringLiteral("AdapterOpen=0"));
-    QCOMPARE(session.firmwareInfo(0).message, QString::fromUtf8("打开设备失败！"));
+    QCOMPARE(adapterErrorText(info()), QString::fromUtf8("打开设备失败！"));
     forceNext(QStringLiteral("AdapterGetInfo=256"));
-    QCOMPARE(session.firmwareInfo(0).message, QString::fromUtf8("获取固件信息失败！"));
+    QCOMPARE(adapterErrorText(info()), QString::fromUtf8("获取固件信息失败！"));
+}
+
+void TestAdapterSession::exchanges_data()
+{
+    // The flash engine's commands: never echoed, the bytes read handed back alone.
+    QTest::addColumn<int>("mode"); // -1: slave; otherwise the master's control mode
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QByteArray>("received"); // hex
+    QTest::addColumn<QString>("message");
+    // clang-format off
+    QTest::newRow("half duplex: write, then read") << 1 << QByteArray("\x9F") << 3 << "SpiWriteRead(0,0x00,[9F],1,3,0) => 0" << QByteArray("a1b2c3") << "";
+    QTest::newRow("software half duplex") << 2 << QByteArray("\x05") << 1 << "SpiWriteRead(0,0x00,[05],1,1,0) => 0" << QByteArray("a1") << "";
+    QTest::newRow("nothing to read: a write") << 1 << QByteArray("\x06") << 0 << "SpiWrite(0,0x00,[06],1) => 0" << QByteArray() << "";
+    QTest::newRow("full duplex: filler clocks the read in") << 0 << QByteArray("\x9F") << 2 << "SpiWriteRead(0,0x00,[9F FF FF],3,3,0) => 0" << QByteArray("b2c3") << "";
+    QTest::newRow("full duplex: 20480 in all") << 0 << QByteArray(4, '\x03') << 20476 << "SpiWriteRead(0,0x00,[...],20480,20480,0) => 0" << QByteArray() << "";
+    QTest::newRow("full duplex: 20481 in all refused") << 0 << QByteArray(4, '\x03') << 20477 << "" << QByteArray() << "读数据超过20480字节的缓冲区上限，未读取！";
+    QTest::newRow("half duplex: read 20481 refused") << 1 << QByteArray("\x03") << 20481 << "" << QByteArray() << "读数据超过20480字节的缓冲区上限，未读取！";
+    QTest::newRow("a slave cannot") << -1 << QByteArray("\x9F") << 3 << "" << QByteArray() << "从机模式下不能进行此操作！";
+    QTest::newRow("failure") << 1 << QByteArray("\x9F") << 3 << "SpiWriteRead(0,0x00,[9F],1,3,0) => -2" << QByteArray() << "写读数据失败！";
+    // clang-format on
+}
+
+void TestAdapterSession::exchanges()
+{
+    QFETCH(int, mode);
+    QFETCH(QByteArray, data);
+    QFETCH(int, count);
+    QFETCH(QString, call);
+    QFETCH(QByteArray, received);
+    QFETCH(QString, message);
+    AdapterSession session(AdapterLibrary::entries());
+    PanelSettings settings;
+    settings.controlMode = mode < 0 ? 1 : mode;
+    settings.workingMode = mode < 0 ? 0 : 1;
+    QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
+    queueMiso(QByteArray::fromHex("A1B2C3"));
+    if (call.endsWith(QLatin1String("-2")))
+        forceNext(QStringLiteral("SpiWriteRead=-2"));
+    clearAdapterCalls();
+    const TransferOutcome outcome =
+        answerOf(session, AdapterRequest::exchange(settings, data, count));
+    // Long byte lists are left out of the comparison.
+    const QStringList calls =
+        adapterCalls().replaceInStrings(QRegularExpression("\\[[0-9A-F ]{60,}\\]"), "[...]");
+    QCOMPARE(calls, call.isEmpty() ? QStringList() : QStringList(call));
+    QCOMPARE(adapterErrorText(outcome), message);
+    QVERIFY(outcome.echoes.isEmpty());
+    if (!received.isEmpty() || count == 0)
+        QCOMPARE(outcome.received.toHex(), received);
+    else if (message.isEmpty())
+        QCOMPARE(outcome.received.size(), count);
+}
+
+void TestAdapterSession::oneRequestAtATime_data()
+{
+    QTest::addColumn<bool>("beyondGrace"); // the call outlives the grace time
+    QTest::newRow("short call: nothing announced") << false;
+    QTest::newRow("long call: announced, then its end") << true;
+}
+
+void TestAdapterSession::oneRequestAtATime()
+{
+    QFETCH(bool, beyondGrace);
+    AdapterSession session(heldEntries());
+    session.setGraceMilliseconds(beyondGrace ? 30 : 5000);
+    QStringList events;
+    connect(&session, &AdapterSession::longCallStarted, this, [&] { events += "long"; });
+    connect(&session, &AdapterSession::longCallFinished, this, [&] { events += "long over"; });
+    connect(&session, &AdapterSession::ready, this, [&] { events += "ready"; });
+    released = false;
+    const quint64 first =
+        session.submit(AdapterRequest::read(PanelSettings(), 1),
+                       [&](const TransferOutcome &o) { events += o.ok() ? "answer" : "failed"; });
+    QVERIFY(first != 0);
+    QTRY_COMPARE(held.load(), 1); // scanning
+    // While it runs, every other request is refused and never answered.
+    bool refusedAnswered = false;
+    const auto never = [&](const TransferOutcome &) { refusedAnswered = true; };
+    QCOMPARE(session.submit(AdapterRequest::write(PanelSettings(), "\x01"), never), 0u);
+    QCOMPARE(session.submit(AdapterRequest::firmwareInfo(0), never), 0u);
+    QVERIFY(session.isBusy());
+    if (beyondGrace)
+        QTRY_COMPARE(events, QStringList({"long"}));
+    else
+        QCOMPARE(events, QStringList());
+    QCOMPARE(session.isLong(), beyondGrace);
+    released = true;
+    QTRY_VERIFY(!session.isBusy());
+    QTest::qWait(50); // a grace timer left running would announce now
+    QCOMPARE(events, beyondGrace ? QStringList({"long", "long over", "ready", "answer"})
+                                 : QStringList({"ready", "answer"}));
+    QVERIFY(!refusedAnswered);
+    QVERIFY(session.submit(AdapterRequest::read(PanelSettings(), 1), never) > first);
+    QTRY_VERIFY(refusedAnswered);
+}
+
+void TestAdapterSession::stalenessMarkedDuringPreparation()
+{
+    // A panel change while the adapter is being configured keeps the configuration stale: the
+    // configuration applied is already the old panel's.
+    AdapterSession session(heldEntries());
+    released = false;
+    bool prepared = false;
+    session.submit(AdapterRequest::prepare(PanelSettings()),
+                   [&](const TransferOutcome &o) { prepared = o.ok(); });
+    QTRY_COMPARE(held.load(), 1);
+    session.markStale();
+    released = true;
+    QTRY_VERIFY(prepared);
+    QVERIFY(session.isStale());
+    QVERIFY(answerOf(session, AdapterRequest::prepare(PanelSettings())).ok());
+    QVERIFY(!session.isStale());
+}
+
+void TestAdapterSession::forgottenAndAbandonedAnswers()
+{
+    auto session = std::make_unique<AdapterSession>(heldEntries());
+    int answers = 0;
+    int readies = 0;
+    connect(session.get(), &AdapterSession::ready, this, [&] { ++readies; });
+    released = false;
+    session->forget(session->submit(AdapterRequest::prepare(PanelSettings()),
+                                    [&](const TransferOutcome &) { ++answers; }));
+    released = true;
+    QTRY_COMPARE(readies, 1); // free again, the answer dropped
+    // Abandoned: counted as running until the call ends, also once the session is gone.
+    released = false;
+    session->markStale();
+    session->submit(AdapterRequest::prepare(PanelSettings()),
+                    [&](const TransferOutcome &) { ++answers; });
+    QTRY_COMPARE(held.load(), 1);
+    QVERIFY(!CallWorker::abandonedCallRunning());
+    session->abandon();
+    QVERIFY(CallWorker::abandonedCallRunning());
+    session.reset();
+    released = true;
+    QTRY_VERIFY(!CallWorker::abandonedCallRunning());
+    QTest::qWait(20);
+    QCOMPARE(answers, 0);
 }
 
 QTEST_GUILESS_MAIN(TestAdapterSession)

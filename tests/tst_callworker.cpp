@@ -1,102 +1,97 @@
-// The worker that runs library calls: short calls handle no event and run in order on another
-// thread, a long one lets the event loop turn, and a wait can be abandoned.
+// The worker that runs library calls: jobs run one at a time, in order, on one thread of their
+// own, whether they follow each other at once or after the thread fell asleep; a job outlives
+// its worker, and abandoned jobs are counted until they end.
 
 #include "adapter/callworker.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <numeric>
 #include <thread>
-
-// A call that returns `value` once `release` is set.
-static std::function<int32_t()> heldCall(std::shared_ptr<std::atomic<bool>> release, int32_t value)
-{
-    return [release, value] {
-        while (!*release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return value;
-    };
-}
 
 class TestCallWorker : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void shortCalls_data();
-    void shortCalls();
-    void longCalls();
+    void jobsRunInOrder_data();
+    void jobsRunInOrder();
+    void abandonedJobsOutliveTheWorker();
 };
 
-void TestCallWorker::shortCalls_data()
+void TestCallWorker::jobsRunInOrder_data()
 {
-    // Each side polls for a moment before it sleeps: calls and pauses shorter and longer than
-    // that moment must all hand over the right result and let no event in.
-    QTest::addColumn<int>("callUs");
+    // The thread polls for a moment before it sleeps: jobs posted back to back, and after
+    // pauses longer than that moment, must all run in order.
+    QTest::addColumn<int>("jobUs");
     QTest::addColumn<int>("pauseUs");
     QTest::newRow("instant, back to back") << 0 << 0;
-    QTest::newRow("call beyond the polling") << 500 << 0;
+    QTest::newRow("job beyond the polling") << 500 << 0;
     QTest::newRow("pause beyond the polling") << 0 << 500;
-    QTest::newRow("both beyond") << 2000 << 2000;
 }
 
-void TestCallWorker::shortCalls()
+void TestCallWorker::jobsRunInOrder()
 {
-    QFETCH(int, callUs);
+    QFETCH(int, jobUs);
     QFETCH(int, pauseUs);
     CallWorker worker;
-    bool fired = false;
-    QObject scope; // the timers below die with the function, whatever it returns by
-    QTimer::singleShot(0, &scope, [&] { fired = true; });
-    const std::thread::id here = std::this_thread::get_id();
-    int next = 0; // the index of the call expected next on the worker thread
+    std::mutex lock;
+    std::vector<int> order;
+    std::vector<std::thread::id> threads;
     for (int i = 0; i < 20; ++i) {
-        int32_t result = -1;
-        const auto call = [&next, i, here, callUs] {
-            std::this_thread::sleep_for(std::chrono::microseconds(callUs));
-            next += std::this_thread::get_id() != here && next == i;
-            return 100 + i;
-        };
-        QVERIFY(worker.run(call, &result));
-        QCOMPARE(result, 100 + i);
+        worker.post([&, i] {
+            std::this_thread::sleep_for(std::chrono::microseconds(jobUs));
+            std::lock_guard<std::mutex> guard(lock);
+            order.push_back(i);
+            threads.push_back(std::this_thread::get_id());
+        });
         std::this_thread::sleep_for(std::chrono::microseconds(pauseUs));
     }
-    QCOMPARE(next, 20);
-    QVERIFY(!fired);
-    QTRY_VERIFY(fired);
+    QTRY_COMPARE(([&] {
+                     std::lock_guard<std::mutex> guard(lock);
+                     return int(order.size());
+                 }()),
+                 20);
+    std::vector<int> expected(20);
+    std::iota(expected.begin(), expected.end(), 0);
+    QVERIFY(order == expected);
+    QVERIFY(threads.front() != std::this_thread::get_id());
+    QCOMPARE(std::count(threads.begin(), threads.end(), threads.front()), 20L);
 }
 
-void TestCallWorker::longCalls()
+void TestCallWorker::abandonedJobsOutliveTheWorker()
 {
-    auto worker = std::make_unique<CallWorker>();
-    QSignalSpy started(worker.get(), &CallWorker::longCallStarted);
-    QSignalSpy finished(worker.get(), &CallWorker::longCallFinished);
-    bool busyInTimer = false;
     auto release = std::make_shared<std::atomic<bool>>(false);
-    QObject scope;
-    // The call ends only once the timer has fired: proof that events were handled.
-    QTimer::singleShot(150, &scope, [&] {
-        busyInTimer = worker->isBusy();
-        *release = true;
-    });
-    int32_t result = 0;
-    QVERIFY(worker->run(heldCall(release, 7), &result));
-    QCOMPARE(result, 7);
-    QVERIFY(busyInTimer);
-    QVERIFY(!worker->isBusy());
-    QCOMPARE(QList<int>({int(started.size()), int(finished.size())}), QList<int>({1, 1}));
-
-    // Abandoned: run() returns while the call runs on, which then ends on its own.
-    *release = false;
-    QTimer::singleShot(30, &scope, [&] { worker->abandon(); });
-    QVERIFY(!worker->run(heldCall(release, 1), &result));
-    QCOMPARE(result, 7);
+    auto ran = std::make_shared<std::atomic<int>>(0);
+    auto started = std::make_shared<std::atomic<int>>(0);
+    const auto job = [release, ran, started] {
+        ++*started;
+        while (!*release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++*ran;
+    };
+    auto worker = std::make_unique<CallWorker>();
+    worker->post(job);
+    QTRY_COMPARE(started->load(), 1);
+    worker->post(job); // queued behind the first
+    QVERIFY(!CallWorker::abandonedCallRunning());
+    worker->abandon();
     QVERIFY(CallWorker::abandonedCallRunning());
-    worker.reset();
+    worker.reset(); // the queued job never starts; the running one goes on
+    QVERIFY(CallWorker::abandonedCallRunning());
     *release = true;
     QTRY_VERIFY(!CallWorker::abandonedCallRunning());
+    QTest::qWait(20);
+    QCOMPARE(ran->load(), 1);
+
+    // Without abandoning, a worker waits for nothing and counts nothing.
+    CallWorker idle;
+    idle.post(job);
+    QTRY_COMPARE(ran->load(), 2);
+    QVERIFY(!CallWorker::abandonedCallRunning());
 }
 
 QTEST_GUILESS_MAIN(TestCallWorker)

@@ -60,7 +60,13 @@ private slots:
     void commands_data();
     void commands();
     void flashFile();
+    void flashChips_data();
+    void flashChips();
+    void flashItems_data();
+    void flashItems();
+    void flashFilePerChipSelect();
     void slavePort();
+    void slavePortEdges();
     void configurationSources();
 };
 
@@ -101,6 +107,38 @@ void TestChipModels::commands_data()
     row("chip select active high", 0x10, "010100000001", "9F/3", "ffffff");
     row("loopback ignores all that", 0x00, "000101010101", "A1B2/2", "a1b2");
     row("nothing attached", 0x30, "0001", "A1B2/2", "ffff");
+    // Each writing command alone without a write enable does nothing; one write enable serves
+    // one program or erase only.
+    row("program and erase need write enable", 0x10, "",
+        "020000001122 03000000/2 06 020000001122+700 03000000/2 0200000000 03000000/1 "
+        "D8000000 03000000/1 C7 03000000/1 60 03000000/1 20000000 03000000/1",
+        "ffff 1122 11 11 11 11 11");
+    // While busy the chip takes no command but 05: no read, no identity, no write enable.
+    row("commands while busy", 0x10, "",
+        "06 020000001122 03000000/2 9F/3 06 05/1+700 03000000/2 05/1", "ffff ffffff 01 1122 00");
+    // Zeros on each side of the block's edges first; busy 150 ms.
+    row("erase a 64 KiB block", 0x10, "",
+        "06 0200FFFF00+700 06 0201000000+700 06 0201FFFF00+700 06 0202000000+700 06 D8015678 "
+        "05/1+149999 05/1+1 05/1 0300FFFF/2 0301FFFF/2",
+        "01 01 00 00ff ff00");
+    row("erase the chip with C7", 0x10, "",
+        "06 0200000000+700 06 021FFFFF00+700 06 C7 05/1+2999999 05/1+1 05/1 031FFFFF/2",
+        "01 01 00 ffff");
+    row("erase the chip with 60", 0x10, "",
+        "06 0200000000+700 06 60 05/1+2999999 05/1+1 05/1 03000000/1", "01 01 00 ff");
+    // A dummy byte after the address; a read runs on from the last byte to the first.
+    row("fast read, reading across the end", 0x10, "",
+        "06 020000001122+700 06 021FFFFF33+700 0B00000000/2 0B00000100/1 031FFFFF/2",
+        "1122 22 3311");
+    // 0Eh and 10h are writable around the identity, 2Dh read-only and 2Eh writable at the
+    // measurements' upper edge (27h and 28h, the lower edge: "register bank").
+    row("register bank, edges of the read-only registers", 0x20, "", "0E77 1088 8E/3 2D5566 AC/3",
+        "775a88 bc9a66");
+    row("mode 3 suits the flash", 0x10, "01010101", "9F/3", "ef4015");
+    row("mode 3 suits the register bank", 0x20, "01010101", "8F/1", "5a");
+    // 8Fh reaches the chip as C7h (read 47h, which holds 00h), and 00h comes back a bit late
+    // after the high idle line.
+    row("mode 1 garbles the register bank", 0x20, "01010001", "8F/1", "80");
 }
 
 void TestChipModels::commands()
@@ -145,7 +183,7 @@ void TestChipModels::flashFile()
     }
     NorFlash again(clock, path, &problem);
     QCOMPARE(command(again, QByteArray::fromHex("03012300"), 4).toHex(), QByteArray("c0ffeeff"));
-    QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), qint64(NorFlash::size));
+    QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), qint64(NorFlash::defaultSize));
     // A file that is not an image is left alone: the flash starts erased and the problem says why.
     QFile other(dir.filePath(QStringLiteral("other")));
     QVERIFY(problem.empty() && other.open(QIODevice::WriteOnly) && other.write("text") == 4);
@@ -154,6 +192,180 @@ void TestChipModels::flashFile()
     QVERIFY2(problem.find("is not a 2 MiB flash image") != std::string::npos, problem.c_str());
     QCOMPARE(erased.at(0), uint8_t(0xFF));
     QCOMPARE(other.size(), qint64(4));
+}
+
+void TestChipModels::flashChips_data()
+{
+    QTest::addColumn<QString>("items"); // the configuration; SPI1_CS1 is the chip driven
+    QTest::addColumn<QString>("steps"); // as in commands()
+    QTest::addColumn<QString>("answers");
+    auto row = [](const char *name, const char *items, const char *steps, const char *answers) {
+        QTest::newRow(name) << QString(items) << QString(steps) << QString(answers);
+    };
+    // The header, one parameter header (basic table, 16 double words at 80h), the density
+    // (2^24 bits less one) and the erase types 4 KiB 20h, 32 KiB 52h, 64 KiB D8h.
+    row("SFDP", "", "9F/3 5A000000FF/16 5A000084FF/4 5A00009CFF/8 5A0000C0FF/2",
+        "ef4015 53464450060100ff00060110800000ff ffffff00 0c200f5210d80000 ffff");
+    row("16 MiB, other id", "SPI1_CS1=flash:size=16M,jedec=C22018", "9F/3 5A000084FF/4",
+        "c22018 ffffff07");
+    row("sizes give Winbond ids", "SPI1_CS1=flash:size=64K;SPI1_CS2=flash:size=64M", "9F/3",
+        "ef4010");
+    row("64 MiB", "SPI1_CS1=flash:size=64M", "9F/3", "ef4020");
+    row("without SFDP", "SPI1_CS1=flash:sfdp=off", "5A000000FF/4", "ffffffff");
+    // Above 16 MiB: a second header for the 4-byte table at C0h (13h, 12h, 21h, DCh), B7h and
+    // the 4-byte commands in the 16th double word.
+    row("SFDP above 16 MiB", "SPI1_CS1=flash:size=32M", "5A000000FF/24 5A0000BCFF/4 5A0000C0FF/8",
+        "53464450060101ff00060110800000ff84000102c00000ff 81400021 410affff21ffdcff");
+    // 32 KiB erase: busy 120 ms.
+    row("32 KiB erase", "",
+        "06 0200800011+700 06 0201000033+700 06 52009000 05/1+119999 05/1+1 05/1 03008000/1 "
+        "03010000/1",
+        "01 01 00 ff 33");
+    // BP0 on 2 MiB: the top 64 KiB; program and erase there and chip erase are ignored, and
+    // leave write enable set.
+    row("BP0 protects the top 64 KiB", "",
+        "06 0104+10000 05/1 06 021F0000AA+700 05/1 031F0000/1 06 201F0000+45000 06 0200000055+700 "
+        "03000000/1 06 C7 05/1",
+        "04 06 ff 55 06");
+    row("SEC TB BP0 protect the bottom 4 KiB", "",
+        "06 0164+10000 06 0200000011+700 03000000/1 06 0200100022+700 03001000/1", "ff 22");
+    row("BP2 BP1 on 2 MiB protect everything", "", "06 0118+10000 06 021FFF0011+700 031FFF00/1",
+        "ff");
+    row("BP0 on 16 MiB: the top 256 KiB", "SPI1_CS1=flash:size=16M",
+        "06 0104+10000 06 02FC0000AA+700 03FC0000/1 06 02FBFF00BB+700 03FBFF00/1", "ff bb");
+    // Above 16 MiB BP0-BP3 and TB: 1001 protects the top half.
+    row("BP3 BP0 on 32 MiB: the top half", "SPI1_CS1=flash:size=32M",
+        "06 0124+10000 06 1201000000AA+700 1301000000/1 06 1200FFFF00BB+700 1300FFFF00/1", "ff bb");
+    row("write status needs write enable and one or two bytes", "",
+        "0104+10000 05/1 06 01 05/1 06 010400+10000 05/1", "00 02 04");
+    row("SRWD with WP# low locks the register", "SPI1_CS1=flash:wp=low",
+        "06 0184+10000 06 0100+10000 05/1", "86");
+    row("SRWD with WP# high does not", "", "06 0184+10000 06 0100+10000 05/1", "00");
+    // 12h/13h/21h always take 4 address bytes; 02h/03h after B7h until E9h.
+    row("4-byte addresses", "SPI1_CS1=flash:size=32M",
+        "06 0201000033+700 06 1201000000AB+700 1301000000/1 B7 0301000000/1 E9 03010000/1 "
+        "06 2101000000+45000 1301000000/1 03010000/1",
+        "ab ab 33 ff 33");
+    row("no 4-byte commands up to 16 MiB", "SPI1_CS1=flash:size=16M",
+        "06 0200000011+700 06 2100000000+45000 1300000000/1 B7 03000000/1", "ff 11");
+    row("stays busy", "fault.flashbusy=SPI1_CS1", "9F/3 06 0200000000 05/1+100000000 05/1 9F/3",
+        "ef4015 01 01 ffffff");
+}
+
+void TestChipModels::flashChips()
+{
+    QFETCH(QString, items);
+    QFETCH(QString, steps);
+    QFETCH(QString, answers);
+    LibraryConfig config;
+    std::vector<std::string> problems;
+    applyConfig(items.toStdString(), &config, &problems);
+    QCOMPARE(problems.size(), size_t(0));
+    SimClock clock;
+    clock.setRealTime(false);
+    NorFlash chip(clock, config.flashChips[1], std::string(), nullptr);
+    const QRegularExpression step(QStringLiteral("^(\\w+)(?:/(\\d+))?(?:\\+(\\d+))?$"));
+    QStringList actual;
+    for (const QString &text : steps.split(QLatin1Char(' '))) {
+        const QRegularExpressionMatch parts = step.match(text);
+        const QByteArray in = command(chip, QByteArray::fromHex(parts.captured(1).toLatin1()),
+                                      parts.captured(2).toInt());
+        if (!in.isEmpty())
+            actual.append(QString::fromLatin1(in.toHex()));
+        clock.advance(parts.captured(3).toULongLong());
+    }
+    QCOMPARE(actual.join(QLatin1Char(' ')), answers);
+}
+
+void TestChipModels::flashItems_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("made"); // SPI1_CS1 and SPI2_CS4, or the problem
+    auto row = [](const char *item, const char *made) {
+        QTest::newRow(item) << QString(item) << QString(made);
+    };
+    row("SPI1_CS1=flash:size=16M,jedec=EF4018,sfdp=off,wp=low",
+        "flash 16777216 EF4018 sfdp 0 wp 1 busy 0 file  | none 2097152 -1 sfdp 1 wp 0 busy 0 "
+        "file ");
+    row("SPI2_CS4=flash:size=64K",
+        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 65536 -1 sfdp 1 wp 0 busy 0 file ");
+    row("SPI2_CS4=flash:size=64M,wp=high",
+        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 67108864 -1 sfdp 1 wp 0 busy 0 file ");
+    row("SPI2_CS4=flash:jedec=000000",
+        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 2097152 0 sfdp 1 wp 0 busy 0 file ");
+    row("flash.file.SPI2_CS4=/tmp/x.bin", "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | none "
+                                          "2097152 -1 sfdp 1 wp 0 busy 0 file /tmp/x.bin");
+    row("fault.flashbusy=SPI1_CS1",
+        "flash 2097152 -1 sfdp 1 wp 0 busy 1 file  | none 2097152 -1 sfdp 1 wp 0 busy 0 file ");
+    for (const char *refused :
+         {"SPI1_CS1=flash:size=48M", "SPI1_CS1=flash:size=32K", "SPI1_CS1=flash:size=128M",
+          "SPI1_CS1=flash:size=", "SPI1_CS1=flash:jedec=EF40", "SPI1_CS1=flash:jedec=-EF401",
+          "SPI1_CS1=flash:sfdp=yes", "SPI1_CS1=flash:wp=", "SPI1_CS1=flash:speed=1",
+          "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x", "fault.flashbusy=SPI1",
+          "fault.flashbusy="})
+        row(refused, qPrintable(QStringLiteral("\"%1\" cannot be used; ignored").arg(refused)));
+}
+
+void TestChipModels::flashItems()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, made);
+    LibraryConfig config;
+    std::vector<std::string> problems;
+    // The items before it, which a refused item leaves as they were; "off" clears the fault.
+    applyConfig("fault.flashbusy=SPI2_CS4;fault.flashbusy=off;" + item.toStdString(), &config,
+                &problems);
+    QStringList chips;
+    for (size_t slot : {size_t(1), size_t(9)}) {
+        const FlashChipOptions &chip = config.flashChips[slot];
+        chips << QString::asprintf(
+            "%s %u %s sfdp %d wp %d busy %d file %s",
+            config.devices[slot] == DeviceKind::Flash ? "flash" : "none", chip.size,
+            chip.jedec < 0 ? "-1" : qPrintable(QString::number(chip.jedec, 16).toUpper()),
+            chip.sfdp, chip.wpLow, chip.stuckBusy, chip.file.c_str());
+    }
+    QCOMPARE(problems.empty() ? chips.join(QStringLiteral(" | "))
+                              : QString::fromStdString(problems[0]),
+             made);
+}
+
+void TestChipModels::flashFilePerChipSelect()
+{
+    // The old item keeps the first flash; a chip select's own file keeps its flash, on
+    // adapter 0 only.
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.bin"));
+    const QString own = dir.filePath(QStringLiteral("own.bin"));
+    LibraryConfig config;
+    std::vector<std::string> problems;
+    applyConfig(("SPI1_CS2=flash:size=64K;flash.file.SPI1_CS2=" + own).toStdString(), &config,
+                &problems);
+    SimClock clock;
+    clock.setRealTime(false);
+    const auto program = [&](SimAdapter &adapter, int channel, const char *hex) {
+        command(*adapter.device(channel), QByteArray::fromHex("06"));
+        command(*adapter.device(channel), QByteArray::fromHex(hex));
+        clock.advance(1000);
+    };
+    {
+        SimAdapter adapter(config, clock, first.toStdString(), &problems, true);
+        program(adapter, 0x10, "0200010011");
+        program(adapter, 0x20, "02000100222324");
+        SimAdapter other(config, clock, std::string(), &problems, false);
+        program(other, 0x20, "0200010000");
+    }
+    QCOMPARE(problems.size(), size_t(0));
+    QCOMPARE(QFileInfo(first).size(), qint64(NorFlash::defaultSize));
+    QCOMPARE(QFileInfo(own).size(), qint64(64 * 1024));
+    SimAdapter again(config, clock, first.toStdString(), &problems, true);
+    QCOMPARE(command(*again.device(0x10), QByteArray::fromHex("03000100"), 2).toHex(),
+             QByteArray("11ff"));
+    QCOMPARE(command(*again.device(0x20), QByteArray::fromHex("03000100"), 4).toHex(),
+             QByteArray("222324ff"));
+    // A file of another size is not used.
+    NorFlash wrong(clock, config.flashChips[2], first.toStdString(), &problems.emplace_back());
+    QCOMPARE(QString::fromStdString(problems.back()).replace(dir.path(), "DIR"),
+             QStringLiteral("flash.file DIR/first.bin is not a 64 KiB flash image; not used"));
 }
 
 void TestChipModels::slavePort()
@@ -175,6 +387,36 @@ void TestChipModels::slavePort()
     // 1002) are kept.
     QCOMPARE(frames,
              QStringList({"/0", "4d530000/4", "4d530102dead4d53/10", "4d53ab004d53ac00/256"}));
+}
+
+void TestChipModels::slavePortEdges()
+{
+    // The port queues at most 20480 bytes for the remote master, which clocks in at most 16
+    // of them a frame and sends a frame exactly one period after the last.
+    Bench bench;
+    QCOMPARE(bench.adapter.configure(0x00, busConfig("0100")), int32_t(Ok));
+    std::vector<uint8_t> bytes(TELKOR_BUFFER_SIZE, 0xEE);
+    for (uint8_t i = 0; i < 17; ++i)
+        bytes[i] = i + 1;
+    QList<int> results{bench.adapter.slaveWrite(0x00, bytes.data(), 17),
+                       bench.adapter.slaveWrite(0x00, bytes.data() + 17, TELKOR_BUFFER_SIZE - 17),
+                       bench.adapter.slaveWrite(0x00, bytes.data(), 1)};
+    QStringList frames;
+    uint8_t buffer[TELKOR_BUFFER_SIZE];
+    const uint64_t period = LibraryConfig().slavePeriodUs;
+    for (uint64_t wait : {period - 1, uint64_t(1), period, period}) {
+        bench.clock.advance(wait);
+        const int32_t count = bench.adapter.slaveRead(0x00, buffer);
+        frames << QString::fromLatin1(QByteArray(reinterpret_cast<char *>(buffer), count).toHex());
+        // Three frames have taken 48 bytes: room for 48 more, not 49.
+        if (frames.size() == 4)
+            results << bench.adapter.slaveWrite(0x00, bytes.data(), 49)
+                    << bench.adapter.slaveWrite(0x00, bytes.data(), 48);
+    }
+    QCOMPARE(results, QList<int>({Ok, Ok, BadArgument, BadArgument, Ok}));
+    QCOMPARE(frames,
+             QStringList({"", "4d530000", "4d530110" + QString("0102030405060708090a0b0c0d0e0f10"),
+                          "4d530210" + QString("11") + QString("ee").repeated(15)}));
 }
 
 void TestChipModels::configurationSources()

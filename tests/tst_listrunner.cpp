@@ -1,6 +1,7 @@
 // The list runner without a window: the rows a pass runs, its delays, failures ending the cycle,
 // stopping, rows changed and passes started during a pass, and abandoning everything.
 
+#include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
 #include "oplist/listrunner.h"
 #include "oplist/operationlistmodel.h"
@@ -23,6 +24,7 @@ private slots:
     void idleCycleWaitsForRows();
     void rowsChangedDuringPass_data();
     void rowsChangedDuringPass();
+    void waitsWhileTheSessionIsBusy();
 
 private:
     // "check|operation|data|count|delay", or "data|delay" for a checked write.
@@ -52,9 +54,10 @@ void TestListRunner::init()
         if (onDelay)
             onDelay(events.filter(QStringLiteral("delay")).size());
     });
-    connect(r, &ListRunner::rowFailed, this, [this](const QString &m) { events += "failed " + m; });
+    connect(r, &ListRunner::rowFailed, this,
+            [this](const TransferOutcome &o) { events += "failed " + adapterErrorText(o); });
     connect(r, &ListRunner::notReady, this,
-            [this](const QString &m) { events += "not ready " + m; });
+            [this](const TransferOutcome &o) { events += "not ready " + adapterErrorText(o); });
     connect(r, &ListRunner::cycleChanged, this, [this](bool on) {
         const QString event = on ? "cycle on" : "cycle off"; // a stop mid-pass tells it twice
         const QStringList told = events.filter(QStringLiteral("cycle "));
@@ -92,7 +95,8 @@ void TestListRunner::cycles_data()
     QTest::newRow("mixed rows, the unchecked one costing nothing") << "01 02|25;0|写数据|03|0|100;1|读数据||2|0;1|写读数据|04|1|5" << "once" << "" << "prepare;SpiWrite(0,0x00,[01 02],2) => 0;SpiRead(0,0x00,2) => 0;SpiWriteRead(0,0x00,[04],1,1,0) => 0" << "TX : 01 02 ;delay 25;RX : A1 A2 ;TX : 04 ;RX : B1 ;delay 5;pass";
     QTest::newRow("a failing row ends pass and cycle") << "0A|1;0B|2;0C|3" << "cycle" << "1:fail" << "prepare;0A;SpiWrite(0,0x00,[0B],1) => -3" << "cycle on;TX : 0A ;delay 1;failed 写数据失败！;cycle off";
     QTest::newRow("a cycle until stopped, prepared once") << "0A|1;0B|2" << "cycle" << "4:stop" << "prepare;0A;0B;0A;0B" << "cycle on;TX : 0A ;delay 1;TX : 0B ;delay 2;pass;TX : 0A ;delay 1;TX : 0B ;delay 2;cycle off;pass";
-    QTest::newRow("once during a cycle's delay runs whole") << "0A|30;0B|1" << "cycle" << "1:once,4:stop" << "prepare;0A;0A;0B;0B" << "cycle on;TX : 0A ;delay 30;TX : 0A ;delay 30;TX : 0B ;delay 1;pass;TX : 0B ;delay 1;cycle off;pass";
+    QTest::newRow("once during a cycle does nothing") << "0A|30;0B|1" << "cycle" << "1:once,3:stop" << "prepare;0A;0B;0A;0B" << "cycle on;TX : 0A ;delay 30;TX : 0B ;delay 1;pass;TX : 0A ;delay 30;cycle off;TX : 0B ;delay 1;pass";
+    QTest::newRow("a cycle started during a single pass goes on from it") << "0A|5;0B|1" << "once" << "1:cycle,3:stop" << "prepare;0A;0B;0A;0B" << "TX : 0A ;delay 5;cycle on;TX : 0B ;delay 1;pass;TX : 0A ;delay 5;cycle off;TX : 0B ;delay 1;pass";
     // A failed auto-start tick or a change of the panel made the configuration stale between
     // rows: the next row prepares first, and if that fails the cycle ends with its warning.
     QTest::newRow("stale configuration prepared before the next row") << "0A|5;0B|5;0C|0" << "cycle" << "1:stale,2:stale,2:unplug" << "prepare;0A;prepare;0B;AdapterScan(0) => 0" << "cycle on;TX : 0A ;delay 5;TX : 0B ;delay 5;not ready 无设备连接！;cycle off";
@@ -119,6 +123,8 @@ void TestListRunner::cycles()
                 runner->stopCycle();
             else if (action == QLatin1String("once"))
                 runner->runOnce();
+            else if (action == QLatin1String("cycle"))
+                runner->startCycle();
             else if (action == QLatin1String("abandon"))
                 runner->abandon();
             else if (action == QLatin1String("stale"))
@@ -183,8 +189,10 @@ void TestListRunner::rowsChangedDuringPass()
     QFETCH(QString, change);
     QFETCH(QString, events);
     addRows({"0A|10", "0B|20", "0C|30"});
-    // Delivered at the first return to the event loop, right after row 0 ran.
-    QTimer::singleShot(0, this, [this, change] {
+    // Made as soon as row 0 ran, before its delay is read.
+    connect(runner.get(), &ListRunner::echo, this, [this, change] {
+        if (this->events.size() != 1)
+            return;
         const auto checkOnly = [this](int only) {
             for (int r = 0; r < model->rowCount(); ++r)
                 model->setData(model->index(r, 0),
@@ -204,6 +212,27 @@ void TestListRunner::rowsChangedDuringPass()
     runner->runOnce();
     waitUntilIdle();
     QCOMPARE(this->events.join(QLatin1Char(';')), events);
+}
+
+void TestListRunner::waitsWhileTheSessionIsBusy()
+{
+    // Someone else's transfer (an auto-start tick) holds the session when the pass's next row is
+    // due: the row waits for it to end and then runs.
+    TelkorTestConfigure("timing=on");
+    addRows({"0A|0", "0B|0"});
+    connect(runner.get(), &ListRunner::echo, this, [this] {
+        if (events.size() != 1)
+            return;
+        const AdapterRequest read = AdapterRequest::blockRead(PanelSettings(), 1, 2, 30000);
+        QVERIFY(
+            session->submit(read, [this](const TransferOutcome &o) { events += echoLines(o); }));
+    });
+    runner->runOnce();
+    waitUntilIdle();
+    QCOMPARE(transferCalls(),
+             QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiBlockRead(0,0x00,1,2,30000) => 0",
+                          "SpiWrite(0,0x00,[0B],1) => 0"}));
+    QCOMPARE(events, QStringList({"TX : 0A ", "RX : FF ", "RX : FF ", "TX : 0B ", "pass"}));
 }
 
 QTEST_GUILESS_MAIN(TestListRunner)

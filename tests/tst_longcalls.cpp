@@ -1,8 +1,10 @@
 // The window during a long library call (block reads with 100 ms pauses on real time): it stays
-// responsive and busy, starts nothing else, skips due ticks, and closing abandons the call.
+// responsive, shows the call and disables what would make another request, skips due ticks,
+// and closing abandons the call. Short calls change nothing that can be seen.
 
 #include "kavristest.h"
 
+#include "adapter/callworker.h"
 #include "telkor/telkortest.h"
 
 #include <QAction>
@@ -12,6 +14,27 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QtTest>
+
+namespace
+{
+
+// Counts the events of one type its watched objects receive.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QEvent::Type type, int *count) : type(type), count(count) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        *count += event->type() == type;
+        return false;
+    }
+
+private:
+    QEvent::Type type;
+    int *count;
+};
+
+} // namespace
 
 class TestLongCalls : public WindowTest
 {
@@ -62,7 +85,7 @@ void TestLongCalls::dueTicksAreSkipped()
     fixture.click("autoStartPushButton");
     QTest::qWait(1000);
     fixture.click("autoStartPushButton");
-    QTRY_VERIFY(!MainWindowTestAccess::session(fixture.window()).isBusy());
+    fixture.settle();
     const int calls = transferCalls().size();
     QVERIFY2(calls >= 1 && calls <= 3, qPrintable(QString::number(calls)));
     QCOMPARE(fixture.logLines().size(), 5 * calls);
@@ -71,37 +94,67 @@ void TestLongCalls::dueTicksAreSkipped()
 void TestLongCalls::responsiveWhileACallRuns()
 {
     // The pass's second row comes due while the block tab's long call runs: it waits for the
-    // call to end. Transfers and a pass asked for meanwhile start nothing.
+    // call to end. Meanwhile the controls that make requests are disabled, and enabled again
+    // after the call.
     auto &rows = MainWindowTestAccess::operations(fixture.window());
     fixture.click("toolButtonAddNew");
     fixture.click("toolButtonAddNew");
     rows.setData(rows.index(0, 2), QStringLiteral("0A"));
     rows.setData(rows.index(0, 4), QStringLiteral("50"));
     rows.setData(rows.index(1, 2), QStringLiteral("0B"));
-    QString during;
-    QTimer::singleShot(10, &fixture.window(), [this] { fixture.click("blockReadPushButton"); });
-    QTimer::singleShot(250, &fixture.window(), [&] {
-        during = statusText();
-        fixture.click("blockReadPushButton");
-        fixture.click("writePushButton");
-        fixture.click("toolButtonExecuteOnce");
-    });
+    const char *requesting[] = {
+        "writePushButton",       "readPushButton",         "writeReadPushButton",
+        "blockWritePushButton",  "blockReadPushButton",    "blockWriteReadPushButton",
+        "toolButtonExecuteOnce", "toolButtonExecuteCycle", "workingModeComboBox"};
+    const auto enabled = [&] {
+        QString states;
+        for (const char *name : requesting)
+            states += fixture.find<QWidget>(name)->isEnabled() ? '1' : '0';
+        return states;
+    };
+    QString during, enabledDuring;
+    // The block read starts in the first row's delay, when the session is free.
+    QObject scope;
+    connect(&MainWindowTestAccess::runner(fixture.window()), &ListRunner::delayStarted, &scope,
+            [&] {
+                if (!during.isNull())
+                    return;
+                during = QStringLiteral("?");
+                fixture.find<QAbstractButton>("blockReadPushButton")->click();
+                QTimer::singleShot(240, &scope, [&] {
+                    during = statusText();
+                    enabledDuring = enabled();
+                });
+            });
     fixture.click("toolButtonExecuteOnce");
     QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
     QVERIFY2(during.startsWith(QString::fromUtf8("正在块读数据，已用0秒，预计约1秒")),
              qPrintable(during));
+    QCOMPARE(enabledDuring, QString("000000000"));
+    QCOMPARE(enabled(), QString("111111111"));
     QCOMPARE(transferCalls(),
              QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiBlockRead(0,0x00,1,5,100000) => 0",
                           "SpiWrite(0,0x00,[0B],1) => 0"}));
     QCOMPARE(fixture.logLines().size(), 7);
     QCOMPARE(statusText(), QString());
     QVERIFY(fixture.dialogs().seen.isEmpty());
+
+    // Short calls never flicker: a burst of them changes no control's state.
+    int changes = 0;
+    EventCounter counter(QEvent::EnabledChange, &changes);
+    for (const char *name : requesting)
+        fixture.find<QWidget>(name)->installEventFilter(&counter);
+    for (int i = 0; i < 20; ++i)
+        fixture.click(i % 2 ? "writePushButton" : "readPushButton");
+    QCOMPARE(changes, 0);
+    QCOMPARE(transferCalls().size(), 23);
 }
 
 void TestLongCalls::closingAbandonsTheCall()
 {
     fixture.find<QSpinBox>("blockReadCountSpinBox")->setValue(20); // about two seconds
-    QTimer::singleShot(0, &fixture.window(), [this] { fixture.click("blockReadPushButton"); });
+    QTimer::singleShot(0, &fixture.window(),
+                       [this] { fixture.find<QAbstractButton>("blockReadPushButton")->click(); });
     QTimer::singleShot(300, &fixture.window(), [this] { fixture.window().close(); });
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(CallWorker::abandonedCallRunning()); // exec() did not wait for the call

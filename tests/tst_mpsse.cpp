@@ -4,6 +4,7 @@
 // so that a mistake shared by the backend and the interpreter still shows.
 
 #include "fakeftdiport.h"
+#include "stderrcapture.h"
 
 #include "telkor/busadapter.h"
 #include "telkor/ftdibackend.h"
@@ -37,7 +38,8 @@ struct Rig {
     FakeFtdiChip &chip;
     std::unique_ptr<BusAdapter> adapter;
 
-    explicit Rig(uint16_t product = 0x6010, bool loopback = false) : chip(usb.plug(product))
+    explicit Rig(uint16_t product = 0x6010, bool loopback = false, bool openNow = true)
+        : chip(usb.plug(product))
     {
         chip.interfaces[0].attach(1, &flash);
         chip.interfaces[1].attach(0, &wire);
@@ -45,7 +47,8 @@ struct Rig {
         adapter = std::make_unique<BusAdapter>(std::make_unique<FtdiBackend>(
             FtdiBackend::scan(FtdiBackend::Settings(), lister).at(0), loopback,
             [this] { return std::make_unique<FakeFtdiPort>(usb); }));
-        QVERIFY(adapter->open());
+        if (openNow)
+            QVERIFY(adapter->open());
     }
     // The port's calls since the last look; only the writes, as "A 80 FA FB".
     QStringList calls() { return std::exchange(usb.calls, {}); }
@@ -77,6 +80,8 @@ private slots:
     void clockAndBlockTrains();
     void unpluggedAndBack();
     void idsAndScanOrder();
+    void portFailures_data();
+    void portFailures();
 };
 
 void TestMpsse::setUpLoopbackAndRefusals()
@@ -118,6 +123,13 @@ void TestMpsse::transfers_data()
                             << "A 80 EA FB 11 00 00 9F 31 02 00 FF FF FF 80 FA FB 81 87";
     QTest::newRow("mode 1") << "9F" << 0x10 << "ffffff" << busConfig(1, 1)
                             << "A 80 EA FB 10 00 00 9F 34 02 00 FF FF FF 80 FA FB 81 87";
+    QTest::newRow("mode 2") << "1E" << 0x20 << "ff" << busConfig(1, 2)
+                            << "A 80 DB FB 10 00 00 1E 34 00 00 FF 80 FB FB 81 87";
+    QTest::newRow("chip select active high")
+        << "9F" << 0x10 << "ffffff" << busConfig(1, 0, 0, 1)
+        << "A 80 12 FB 11 00 00 9F 31 02 00 FF FF FF 80 02 FB 81 87";
+    QTest::newRow("LSB first") << "F9" << 0x10 << "f702a8" << busConfig(1, 0, 1)
+                               << "A 80 EA FB 19 00 00 F9 39 02 00 FF FF FF 80 FA FB 81 87";
     QTest::newRow("mode 2, chip select active high")
         << "1E" << 0x20 << "ff" << busConfig(1, 2, 0, 1)
         << "A 80 23 FB 10 00 00 1E 34 00 00 FF 80 03 FB 81 87";
@@ -164,6 +176,9 @@ void TestMpsse::clockAndBlockTrains_data()
     QTest::newRow("9 MHz gives 7.5; 3 us: 22.5 clocks rounded up")
         << 9000000 << "03 00" << 3 << "8F 01 00 8E 06 ";
     QTest::newRow("1 MHz; 10 us: 8 + 2 clocks") << 1000000 << "1D 00" << 10 << "8F 00 00 8E 01 ";
+    // 299970 clocks: 37496 bytes of 8 and 2 more.
+    QTest::newRow("30 MHz exactly; 9.999 ms: clocked out")
+        << 30000000 << "00 00" << 9999 << "8F 77 92 8E 01 ";
     QTest::newRow("458 Hz, the slowest; 10 ms: timed by the host")
         << 458 << "DE FF" << 10000 << "81 87|A ";
 }
@@ -225,6 +240,55 @@ void TestMpsse::idsAndScanOrder()
         found.append(QString::asprintf("%04x:%04x %d", chip.vendor, chip.product, chip.index));
     QCOMPARE(found, QStringList({"0403:6010 0", "0403:6014 0", "0403:6014 1"}));
     QVERIFY(problems == std::vector<std::string>{"\"ftdi.loopback=1\" cannot be used; ignored"});
+}
+
+void TestMpsse::portFailures_data()
+{
+    // The port call that fails (as the pretend USB bus records it), when: opening the adapter,
+    // or a transfer on the opened one.
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<bool>("inTransfer");
+    QTest::addColumn<QString>("said");
+    const QString where = QStringLiteral("libTELKOR: FTDI 0403:6014 #0 interface A ");
+    QTest::newRow("open") << "open" << false << where + "cannot be opened: fake failure\n";
+    for (const char *call : {"reset", "latency", "bitmode 00 00", "bitmode 00 02"})
+        QTest::newRow(call) << call << false
+                            << where + "cannot be put into MPSSE mode: fake failure\n";
+    // The bad command that proves the MPSSE reads us, and its answer.
+    QTest::newRow("sync write") << "write AA" << false
+                                << where + "does not answer as an MPSSE: fake failure\n";
+    QTest::newRow("sync read") << "read 2" << false
+                               << where + "does not answer as an MPSSE: fake failure\n";
+    QTest::newRow("setting up") << "write 8A" << false << where + "failed: fake failure\n";
+    QTest::newRow("transfer write") << "write 80 EA" << true << where + "failed: fake failure\n";
+    QTest::newRow("transfer read") << "read 4" << true << where + "failed: fake failure\n";
+}
+
+void TestMpsse::portFailures()
+{
+    // Each failure is said once on standard error and fails the call; once the port works
+    // again, the next call opens the interface and sets it up afresh.
+    QFETCH(QString, failing);
+    QFETCH(bool, inTransfer);
+    QFETCH(QString, said);
+    Rig rig(0x6014, false, inTransfer);
+    rig.usb.failing = failing;
+    QByteArray answer;
+    bool opened = true;
+    const QByteArray text = stderrOf([&] {
+        if (inTransfer)
+            answer = rig.writeRead(0x10, "9F", 3);
+        else
+            opened = rig.adapter->open();
+    });
+    QCOMPARE(QString::fromLocal8Bit(text), said);
+    QCOMPARE(inTransfer ? answer : QByteArray::number(opened), inTransfer ? "failed -5" : "0");
+    QVERIFY(rig.calls().filter(" failed").size() == 1);
+    rig.usb.failing.clear();
+    if (!inTransfer)
+        QVERIFY(rig.adapter->open());
+    QCOMPARE(rig.writeRead(0x10, "9F", 3), QByteArray("ef4015"));
+    QVERIFY(rig.calls().contains("A open 0403:6014 0"));
 }
 
 QTEST_GUILESS_MAIN(TestMpsse)

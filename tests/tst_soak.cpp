@@ -79,7 +79,7 @@ void TestSoak::faultsUnderLoad()
             fixture.click("autoStartPushButton");
         if (!MainWindowTestAccess::cycleRunning(fixture.window()))
             fixture.click("toolButtonExecuteCycle");
-        QTest::qWait(20);
+        KavrisFixture::runFor(20);
     }
     fixture.click("toolButtonExecuteCycle");
     if (MainWindowTestAccess::autoStartRunning(fixture.window()))

@@ -2,6 +2,7 @@
 // driver's limits, settings, failures and reopening. The README's recipes: tst_backends.
 
 #include "fakespidev.h"
+#include "stderrcapture.h"
 
 #include "telkor/busadapter.h"
 #include "telkor/norflash.h"
@@ -70,22 +71,6 @@ struct Host {
     }
 };
 
-// Standard error while `body` runs.
-template <typename Body> QByteArray stderrOf(Body body)
-{
-    QTemporaryFile capture;
-    capture.open();
-    std::fflush(stderr);
-    const int saved = dup(2);
-    dup2(capture.handle(), 2);
-    body();
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    capture.seek(0);
-    return capture.readAll();
-}
-
 } // namespace
 
 class TestSpidev : public QObject
@@ -99,6 +84,9 @@ private slots:
     void modeBits();
     void lsbFirstInSoftware();
     void failuresAndReopening();
+    void systemCallFailures_data();
+    void systemCallFailures();
+    void slavePort();
 };
 
 void TestSpidev::messages_data()
@@ -130,6 +118,10 @@ void TestSpidev::messages_data()
     // Beyond the delay field's 16 bits: one message per block, the host sleeps in between.
     row("interval beyond 16 bits", 1, 0, "SpiBlockWrite 1 0 3 70000",
         {"1 tx=A1", "1 tx=A2", "1 tx=A3"}, "");
+    row("interval of 16 bits", 1, 0, "SpiBlockWrite 1 0 2 65535", {"1 tx=A1 cs d65535 ; 1 tx=A2"},
+        "");
+    row("interval one beyond 16 bits", 1, 0, "SpiBlockWrite 1 0 2 65536", {"1 tx=A1", "1 tx=A2"},
+        "");
     // 511 transfers fill a message; a half-duplex block is two and never split. Full duplex:
     // 4096 bytes each way per message, so 40 blocks of 100 bytes.
     row("1023 one-byte blocks", 0, 0, "SpiBlockWriteRead 1 1 1023 3",
@@ -139,6 +131,7 @@ void TestSpidev::messages_data()
         "echo");
     row("blocks that fit, packed", 1, 64, "SpiBlockWrite 30 0 5 3", {"2 d3", "2 d3", "1"}, "");
     // A call that does not fit the driver's buffer is refused whole, never cut.
+    row("write that just fits", 1, 64, "SpiWrite 64", {"1"}, "");
     row("write one byte over", 1, 64, "SpiWrite 65", {}, "");
     row("write-read, filler counts", 1, 64, "SpiWriteRead 40 30", {}, "");
 }
@@ -173,8 +166,10 @@ void TestSpidev::messages()
     QCOMPARE(actual, messages);
     const QByteArray expected = received == "echo" ? out.toHex() : received.toLatin1();
     QCOMPARE(in.toHex().left(expected.size()), expected);
-    const size_t sleeps = call.endsWith("70000") ? messages.size() - 1 : 0;
-    QCOMPARE(host.fake.sleeps, std::vector<uint64_t>(sleeps, 70000));
+    // Intervals beyond the delay field are slept between messages, one per block.
+    const uint64_t interval = call.section(QLatin1Char(' '), 4).toULongLong();
+    const size_t sleeps = interval > 65535 ? messages.size() - 1 : 0;
+    QCOMPARE(host.fake.sleeps, std::vector<uint64_t>(sleeps, interval));
 }
 
 void TestSpidev::modeBits_data()
@@ -187,6 +182,8 @@ void TestSpidev::modeBits_data()
         QTest::newRow(name) << field << value << QString(slaveController) << mode;
     };
     row("polarity", 2, 1, "", SPI_MODE_2);
+    row("phase", 3, 1, "", SPI_MODE_1);
+    row("LSB first", 4, 1, "", SPI_LSB_FIRST);
     row("CS active high", 5, 1, "", SPI_CS_HIGH);
     row("single bus", 0, 3, "", SPI_3WIRE);
     row("slave without slave controllers", 1, 0, "", 99);
@@ -263,6 +260,117 @@ void TestSpidev::failuresAndReopening()
     QCOMPARE(said, QByteArray("libTELKOR: spidev: /dev/spidev0.0: SPI_IOC_MESSAGE failed: No such "
                               "device\nlibTELKOR: spidev: /dev/spidev0.0: open failed: Permission "
                               "denied (give the user access to the node, e.g. by a udev rule)\n"));
+}
+
+void TestSpidev::systemCallFailures_data()
+{
+    QTest::addColumn<QString>("request"); // the system call that fails
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("call"); // configure (mode 3), transfer, slave read, slave write
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("said");
+    const QString setting =
+        "libTELKOR: spidev: /dev/spidev0.0: setting the mode and clock failed: ";
+    auto row = [](const char *name, const char *request, int error, const char *call, int result,
+                  const QString &said) {
+        QTest::newRow(name) << QString(request) << error << QString(call) << result << said;
+    };
+    // A driver from before the 32-bit mode: the 8-bit one is used.
+    row("WR_MODE32 unknown", "SPI_IOC_WR_MODE32", ENOTTY, "configure", Ok, "");
+    row("WR_MODE32 fails", "SPI_IOC_WR_MODE32", EIO, "configure", DeviceFailed,
+        setting + "Input/output error\n");
+    row("WR_MODE32 refused", "SPI_IOC_WR_MODE32", EINVAL, "configure", BadConfig,
+        setting + "Invalid argument\nlibTELKOR: spidev: the controller cannot work in this mode "
+                  "(clock mode, chip-select polarity or single bus)\n");
+    row("WR_BITS_PER_WORD fails", "SPI_IOC_WR_BITS_PER_WORD", EIO, "configure", DeviceFailed,
+        setting + "Input/output error\n");
+    row("WR_MAX_SPEED_HZ fails", "SPI_IOC_WR_MAX_SPEED_HZ", EIO, "configure", DeviceFailed,
+        setting + "Input/output error\n");
+    row("RD_MAX_SPEED_HZ fails", "SPI_IOC_RD_MAX_SPEED_HZ", EIO, "configure", DeviceFailed,
+        setting + "Input/output error\n");
+    row("message too long", "SPI_IOC_MESSAGE", EMSGSIZE, "transfer", DeviceFailed,
+        "libTELKOR: spidev: the driver refused a message larger than its buffer (bufsiz 4096 "
+        "bytes)\nlibTELKOR: spidev: /dev/spidev0.0: SPI_IOC_MESSAGE failed: Message too long\n");
+    row("slave write fails", "write", EIO, "slave write", DeviceFailed,
+        "libTELKOR: spidev: /dev/spidev0.0: write failed: Input/output error\n");
+    row("slave read fails", "read", EIO, "slave read", DeviceFailed,
+        "libTELKOR: spidev: /dev/spidev0.0: read failed: Input/output error\n");
+}
+
+void TestSpidev::systemCallFailures()
+{
+    QFETCH(QString, request);
+    QFETCH(int, error);
+    QFETCH(QString, call);
+    QFETCH(int, result);
+    QFETCH(QString, said);
+    Host host;
+    SpiConfig config = BusAdapter::defaultConfig();
+    config.clockPolarity = config.clockPhase = 1;
+    const bool slave = call.startsWith(QLatin1String("slave"));
+    if (slave) {
+        host.fake.slaveControllers.push_back("spi0");
+        config.master = 0;
+    }
+    host.adapter->open();
+    if (call != QLatin1String("configure"))
+        QCOMPARE(host.adapter->configure(0x00, config), int32_t(Ok));
+    const std::map<QString, unsigned long> requests = {
+        {"SPI_IOC_WR_MODE32", SPI_IOC_WR_MODE32},
+        {"SPI_IOC_WR_BITS_PER_WORD", SPI_IOC_WR_BITS_PER_WORD},
+        {"SPI_IOC_WR_MAX_SPEED_HZ", SPI_IOC_WR_MAX_SPEED_HZ},
+        {"SPI_IOC_RD_MAX_SPEED_HZ", SPI_IOC_RD_MAX_SPEED_HZ}};
+    auto fail = [&](bool on) {
+        if (request == QLatin1String("SPI_IOC_MESSAGE"))
+            host.fake.failAtMessage = on ? 1 : 0, host.fake.failError = error;
+        else if (requests.count(request))
+            on ? void(host.fake.ioctlErrors[requests.at(request)] = error)
+               : host.fake.ioctlErrors.clear();
+        else
+            host.fake.ioError = on ? error : 0;
+    };
+    uint8_t bytes[TELKOR_BUFFER_SIZE] = {0xA1};
+    auto act = [&] {
+        if (call == QLatin1String("configure"))
+            return host.adapter->configure(0x00, config);
+        if (call == QLatin1String("transfer"))
+            return host.adapter->write(0x00, bytes, 1);
+        if (call == QLatin1String("slave write"))
+            return host.adapter->slaveWrite(0x00, bytes, 1);
+        return host.adapter->slaveRead(0x00, bytes);
+    };
+    fail(true);
+    int32_t got = Ok;
+    QCOMPARE(QString::fromLocal8Bit(stderrOf([&] { got = act(); })), said);
+    QCOMPARE(got, int32_t(result));
+    // Once the system calls work again, the node is opened and set up afresh.
+    fail(false);
+    QCOMPARE(act(), int32_t(Ok));
+    QCOMPARE(host.fake.node(0, 0).mode, uint32_t(SPI_MODE_3));
+    QCOMPARE(host.fake.opens, result == Ok ? 2 : 3); // both nodes of bus 0, then 0.0 again
+}
+
+void TestSpidev::slavePort()
+{
+    // On a slave controller SpiSlaveWrite writes to the node, SpiSlaveRead reads from it: no
+    // more than the driver's buffer at once.
+    Host host(64);
+    host.fake.slaveControllers.push_back("spi0");
+    SpiConfig slave = BusAdapter::defaultConfig();
+    slave.master = 0;
+    host.adapter->open();
+    QCOMPARE(host.adapter->configure(0x00, slave), int32_t(Ok));
+    const uint8_t reply[] = {0xDE, 0xAD};
+    QCOMPARE(host.adapter->slaveWrite(0x00, reply, 2), int32_t(Ok));
+    QCOMPARE(host.fake.slaveWritten, std::string("DEAD"));
+    uint8_t buffer[TELKOR_BUFFER_SIZE];
+    QList<int> counts;
+    for (int incoming : {3, 64, 65}) {
+        host.fake.slaveIncoming = std::string(size_t(incoming), 'M');
+        counts << host.adapter->slaveRead(0x00, buffer);
+    }
+    QCOMPARE(counts, QList<int>({3, 64, 64}));
+    QCOMPARE(buffer[0], uint8_t('M'));
 }
 
 QTEST_GUILESS_MAIN(TestSpidev)

@@ -343,7 +343,9 @@ void TestWindow::cycleWithAutoStartFailuresAndClose()
     // Closing during a cycle's delay ends the program promptly, and nothing more is sent.
     rows().setData(rows().index(0, 4), QStringLiteral("1000"));
     clearAdapterCalls();
-    QTimer::singleShot(0, &fixture.window(), [this] { fixture.click("toolButtonExecuteCycle"); });
+    QTimer::singleShot(0, &fixture.window(), [this] {
+        fixture.find<QAbstractButton>("toolButtonExecuteCycle")->click();
+    });
     QTimer::singleShot(100, &fixture.window(), [this] { fixture.window().close(); });
     const qint64 started = QDateTime::currentMSecsSinceEpoch();
     QCOMPARE(QApplication::exec(), 0);
@@ -538,8 +540,9 @@ void TestWindow::saveSuffixAndRememberedSettings()
     // ASCII display is on: a transfer's echo is text.
     next.findChild<QTextEdit *>("writeTextEdit")->setPlainText(QStringLiteral("41 42"));
     next.findChild<QAbstractButton *>("writePushButton")->click();
-    QCOMPARE(next.findChild<TrafficLogView *>("dataTextBrowser")->log()->lineText(0),
-             QStringLiteral("TX : AB"));
+    TrafficLog *log = next.findChild<TrafficLogView *>("dataTextBrowser")->log();
+    QTRY_COMPARE(log->count(), qint64(1)); // answered from the event loop
+    QCOMPARE(log->lineText(0), QStringLiteral("TX : AB"));
 }
 
 QTEST_MAIN(TestWindow)

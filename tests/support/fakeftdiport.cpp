@@ -18,33 +18,44 @@ int FakeFtdiPort::count(uint16_t vendor, uint16_t product)
     return found;
 }
 
+MpsseInterpreter *FakeFtdiPort::engineFor(const QString &call)
+{
+    return usb.failing.isEmpty() || !call.startsWith(usb.failing) ? engine() : nullptr;
+}
+
 bool FakeFtdiPort::open(uint16_t vendor, uint16_t product, int index, int interface)
 {
     const QString call = QString::asprintf("open %04x:%04x %d", vendor, product, index);
     chip = usb.find(vendor, product, index);
     side = interface;
+    if (!engineFor(call))
+        chip = nullptr;
     return log(call, chip != nullptr);
 }
 
 bool FakeFtdiPort::setBitmode(uint8_t mask, uint8_t mode)
 {
-    if (engine())
-        engine()->setBitmode(mode);
-    return log(QString::asprintf("bitmode %02X %02X", mask, mode), engine());
+    const QString call = QString::asprintf("bitmode %02X %02X", mask, mode);
+    if (MpsseInterpreter *engine = engineFor(call))
+        engine->setBitmode(mode);
+    return log(call, engineFor(call));
 }
 
 bool FakeFtdiPort::write(const uint8_t *data, size_t count)
 {
-    if (engine())
-        engine()->execute(data, count);
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<int>(count));
-    return log("write " + QString::fromLatin1(bytes.toHex(' ').toUpper()), engine());
+    const QString call = "write " + QString::fromLatin1(bytes.toHex(' ').toUpper());
+    if (MpsseInterpreter *engine = engineFor(call))
+        engine->execute(data, count);
+    return log(call, engineFor(call));
 }
 
 int FakeFtdiPort::read(uint8_t *buffer, size_t count, int)
 {
-    log("read " + QString::number(count), engine());
-    return engine() ? static_cast<int>(engine()->take(buffer, count)) : -1;
+    const QString call = "read " + QString::number(count);
+    MpsseInterpreter *engine = engineFor(call);
+    log(call, engine);
+    return engine ? static_cast<int>(engine->take(buffer, count)) : -1;
 }
 
 bool FakeFtdiPort::log(const QString &call, bool result)

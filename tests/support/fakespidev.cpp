@@ -68,8 +68,8 @@ bool FakeSpidev::readFile(const std::string &path, std::string *text)
 
 long FakeSpidev::read(int fd, uint8_t *buffer, size_t count)
 {
-    if (!descriptors.count(fd))
-        return -EBADF;
+    if (!descriptors.count(fd) || ioError)
+        return descriptors.count(fd) ? -ioError : -EBADF;
     const size_t taken = std::min(count, slaveIncoming.size());
     std::copy(slaveIncoming.begin(), slaveIncoming.begin() + static_cast<long>(taken), buffer);
     slaveIncoming.erase(0, taken);
@@ -78,8 +78,8 @@ long FakeSpidev::read(int fd, uint8_t *buffer, size_t count)
 
 long FakeSpidev::write(int fd, const uint8_t *data, size_t count)
 {
-    if (!descriptors.count(fd))
-        return -EBADF;
+    if (!descriptors.count(fd) || ioError)
+        return descriptors.count(fd) ? -ioError : -EBADF;
     slaveWritten += hex(data, count);
     return static_cast<long>(count);
 }
@@ -90,6 +90,9 @@ int FakeSpidev::ioctl(int fd, unsigned long request, void *argument)
     if (descriptor == descriptors.end())
         return -EBADF;
     Node &node = nodes[descriptor->second];
+    const auto error = ioctlErrors.find(request);
+    if (error != ioctlErrors.end())
+        return -error->second;
     if (request == SPI_IOC_WR_MODE32 || request == SPI_IOC_WR_MODE) {
         const bool wide = request == SPI_IOC_WR_MODE32;
         const uint32_t mode =

@@ -30,7 +30,9 @@ public:
     uint32_t maxHz = 0xFFFFFFFF; // the controller's fastest clock
     // The message ioctl `failAtMessage` calls from now (1: the next) fails with this error.
     int failAtMessage = 0, failError = 0;
-    int openError = 0; // every open fails with it
+    int openError = 0;                        // every open fails with it
+    std::map<unsigned long, int> ioctlErrors; // every call of a request fails with its error
+    int ioError = 0;                          // every read and write fails with it
 
     // Each message as text: transfers separated by " ; ", each "LEN [tx=HEX] [rx] [cs]
     // [dDELAY]" (tx only when the transfer has a transmit buffer).

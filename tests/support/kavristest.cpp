@@ -36,6 +36,30 @@ void KavrisFixture::start(std::unique_ptr<MainWindow> window)
     clearAdapterCalls();
 }
 
+void KavrisFixture::settle()
+{
+    AdapterSession &session = MainWindowTestAccess::session(*mainWindow);
+    QEventLoop loop;
+    QObject::connect(&session, &AdapterSession::ready, &loop, &QEventLoop::quit);
+    QTimer timeout;
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timeout.start(20000);
+    // ready() comes before the answer is handed over; the loop ends once that is done too.
+    // A list pass may have sent its next request meanwhile: the wait goes on.
+    QElapsedTimer waited;
+    waited.start();
+    while (session.isBusy() && waited.elapsed() < 20000)
+        loop.exec();
+    QVERIFY2(!session.isBusy(), "the session still works after 20 s");
+}
+
+void KavrisFixture::runFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 QString KavrisFixture::log()
 {
     QBuffer text;

@@ -43,9 +43,27 @@ public:
     MainWindow &window() { return *mainWindow; }
     template <typename T> T *find(const char *name) { return mainWindow->findChild<T *>(name); }
 
-    void click(const char *button) { find<QAbstractButton>(button)->click(); }
-    void trigger(const char *action) { find<QAction>(action)->trigger(); }
-    void select(const char *combo, int index) { find<QComboBox>(combo)->setCurrentIndex(index); }
+    // Each of these waits until the request it made, if any, is answered.
+    void click(const char *button)
+    {
+        find<QAbstractButton>(button)->click();
+        settle();
+    }
+    void trigger(const char *action)
+    {
+        find<QAction>(action)->trigger();
+        settle();
+    }
+    void select(const char *combo, int index)
+    {
+        find<QComboBox>(combo)->setCurrentIndex(index);
+        settle();
+    }
+    // Waits (the event loop turning) until the session has answered the request under way.
+    void settle();
+    // Lets the event loop run for `milliseconds` without pause (QTest::qWait sleeps between
+    // its turns, which holds up the answers of the session).
+    static void runFor(int milliseconds);
     void setWriteText(const char *edit, const QString &text)
     {
         find<QTextEdit>(edit)->setPlainText(text);

@@ -1,19 +1,19 @@
 #include "simlibrary.h"
 
 #include "adapter/adapterlibrary.h"
+#include "adapter/adaptersession.h"
 #include "telkor/telkortest.h"
 #include "transfer/bytetext.h"
 
-#include <cstdio>
+#include <QtTest>
 
 bool loadSimulatedAdapter()
 {
-    QString error;
-    if (AdapterLibrary::isLoaded() ||
-        AdapterLibrary::load({QString::fromLatin1(AdapterLibrary::fileName)}, &error))
-        return true;
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return false;
+    if (!AdapterLibrary::isLoaded())
+        AdapterLibrary::use({AdapterScan, AdapterOpen, AdapterGetInfo, SpiConfigure, SpiWrite,
+                             SpiRead, SpiWriteRead, SpiSlaveWrite, SpiSlaveRead, SpiBlockWrite,
+                             SpiBlockRead, SpiBlockWriteRead});
+    return true;
 }
 
 QStringList adapterCalls()
@@ -67,4 +67,25 @@ QStringList echoLines(const TransferOutcome &outcome)
                      formatHexBytes(buffer.constData() + echo.offset, echo.length));
     }
     return lines;
+}
+
+TransferOutcome answerOf(AdapterSession &session, const AdapterRequest &request)
+{
+    TransferOutcome answer;
+    QEventLoop loop;
+    bool answered = false;
+    if (!session.submit(request, [&](const TransferOutcome &outcome) {
+            answer = outcome;
+            answered = true;
+            loop.quit();
+        })) {
+        QTest::qFail("the session refused the request", __FILE__, __LINE__);
+        return answer;
+    }
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    if (!answered)
+        loop.exec();
+    if (!answered)
+        QTest::qFail("no answer within 20 s", __FILE__, __LINE__);
+    return answer;
 }

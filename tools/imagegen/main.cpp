@@ -1,4 +1,5 @@
-// Draws the program's pictures into resources/image/: the icons and the adapter's pin map.
+// Draws the program's pictures into resources/image/: the icons, the adapter's pin map and, in
+// hicolor/, the program's icon for the desktop's menu.
 // Run once after changing a drawing; the pictures are committed. Usage: imagegen <output dir>
 //
 // Qt writes no GIF, so the GIF icons go through a small writer of our own: a 216-colour cube
@@ -313,6 +314,61 @@ void drawIcons()
             }));
 }
 
+// The program's icon for the desktop's menu, in the hicolor theme's sizes: a chip on a blue
+// tile with an SPI clock across it. Below 32 pixels the pins and the chip's outline would blur
+// into grey, so the smallest size keeps only the tile and a bolder clock.
+QImage drawAppIcon(int size)
+{
+    return drawIcon(size, [size](QPainter &p) {
+        QLinearGradient tile(0, 0, 0, 100);
+        tile.setColorAt(0, QColor(45, 130, 210));
+        tile.setColorAt(1, QColor(15, 65, 130));
+        p.setPen(Qt::NoPen);
+        p.setBrush(tile);
+        p.drawRoundedRect(QRectF(4, 4, 92, 92), 18, 18);
+        const bool small = size < 32;
+        if (!small) {
+            p.setPen(QPen(QColor(200, 205, 215), 5, Qt::SolidLine, Qt::FlatCap));
+            for (int i = 0; i < 4; ++i) {
+                const qreal c = 32 + i * 12;
+                p.drawLine(QPointF(c, 14), QPointF(c, 26));
+                p.drawLine(QPointF(c, 74), QPointF(c, 86));
+            }
+            p.setPen(QPen(QColor(10, 20, 35), 3));
+            p.setBrush(QColor(35, 40, 50));
+            p.drawRoundedRect(QRectF(20, 24, 60, 52), 6, 6);
+        }
+        // Low, then pulses and gaps of equal width, then low again.
+        const int pulses = small ? 2 : 3;
+        const qreal low = small ? 72 : 62, high = small ? 28 : 38;
+        const qreal left = small ? 12 : 26, right = small ? 88 : 74;
+        const qreal step = (right - left) / (2 * pulses + 1);
+        QPainterPath clock;
+        clock.moveTo(left, low);
+        for (int i = 0; i < pulses; ++i) {
+            const qreal x = left + step * (2 * i + 1);
+            clock.lineTo(x, low);
+            clock.lineTo(x, high);
+            clock.lineTo(x + step, high);
+            clock.lineTo(x + step, low);
+        }
+        clock.lineTo(right, low);
+        p.setPen(QPen(QColor(255, 205, 40), small ? 11 : 6, Qt::SolidLine, Qt::SquareCap,
+                      Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(clock);
+    });
+}
+
+void drawAppIcons()
+{
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+        QDir(outputDir).mkpath(folder);
+        savePng(folder + QStringLiteral("/kavris.png"), drawAppIcon(size));
+    }
+}
+
 // The adapter seen from above: USB plug on top, the controller in the middle, an eleven-pin
 // header down each side with the pin names beside it.
 void drawPinMap()
@@ -410,6 +466,7 @@ int main(int argc, char **argv)
     outputDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(outputDir);
     drawIcons();
+    drawAppIcons();
     drawPinMap();
     return 0;
 }

@@ -1,0 +1,162 @@
+// The adapter library's configuration: each item at the edges of what it takes, and where the
+// configuration comes from, as the library reports it on standard error: only a regular file
+// of at most 1 MiB is read; a device, a FIFO, a directory or a larger file is refused with the
+// line an unreadable file gets, and the defaults stay.
+
+#include "stderrcapture.h"
+
+#include "telkor/library.h"
+
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace telkor;
+
+class TestLibraryConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void items_data();
+    void items();
+    void files_data();
+    void files();
+};
+
+void TestLibraryConfig::items_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value"); // the field afterwards; a refused item leaves the default
+    QTest::addColumn<bool>("used");
+    auto row = [](const char *text, const char *field, const char *value, bool used) {
+        QTest::newRow(text) << QString(text) << QString(field) << QString(value) << used;
+    };
+    row("adapters=0", "adapters", "0", true);
+    row("adapters=10", "adapters", "10", true);
+    row("adapters=11", "adapters", "1", false);
+    row("timing=off", "timing", "off", true);
+    row("timing=no", "timing", "on", false);
+    row("slave.period_ms=0", "slave", "0", true);
+    row("slave.period_ms=3600000", "slave", "3600000000", true);
+    row("slave.period_ms=3600001", "slave", "500000", false);
+    row("spidev.SPI2=32767", "spidev", "-1 32767", true);
+    row("spidev.SPI2=32768", "spidev", "-1 -1", false);
+    row("backend=ftdi", "backend", "2", true);
+    row("backend=FTDI", "backend", "0", false);
+    row("SPI2_CS4=registers", "chips", "1230000003", true);
+    row("SPI2_CS5=registers", "chips", "1230000000", false);
+    row("SPI3_CS0=flash", "chips", "1230000000", false);
+    row("fault.seed=4294967295", "seed", "4294967295", true);
+    row("fault.seed=4294967296", "seed", "1", false);
+    row("fault.SpiRead=every:1", "faults", "SpiRead every 1", true);
+    row("fault.SpiRead=every:4294967295", "faults", "SpiRead every 4294967295", true);
+    row("fault.SpiRead=every:4294967296", "faults", "", false);
+    row("fault.SpiRead=random:1", "faults", "SpiRead random 1", true);
+    row("fault.SpiRead=random:1.01", "faults", "", false);
+    row("fault.SpiRead=once;fault.SpiRead=off", "faults", "", true);
+    row("fault.unplug=every:1,for:1", "unplug", "1 1", true);
+    row("fault.unplug=every:1,for:0", "unplug", "0 0", false);
+    row("fault.unplug=every:4294967296,for:1", "unplug", "0 0", false);
+    row("fault.unplug=every:3,for:2;fault.unplug=off", "unplug", "0 0", true);
+}
+
+void TestLibraryConfig::items()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(bool, used);
+    LibraryConfig config;
+    std::vector<std::string> problems;
+    applyConfig(text.toStdString(), &config, &problems);
+    QString faults, chips;
+    for (const auto &rule : config.faults)
+        faults += QString::fromStdString(rule.first) +
+                  (rule.second.kind == FaultRule::Every
+                       ? QStringLiteral(" every %1").arg(rule.second.every)
+                       : QStringLiteral(" random %1").arg(rule.second.probability));
+    for (DeviceKind kind : config.devices)
+        chips += QString::number(int(kind));
+    const QMap<QString, QString> fields = {
+        {"adapters", QString::number(config.adapters)},
+        {"timing", config.timing ? "on" : "off"},
+        {"slave", QString::number(config.slavePeriodUs)},
+        {"spidev", QStringLiteral("%1 %2").arg(config.spidevBus[0]).arg(config.spidevBus[1])},
+        {"backend", QString::number(int(config.backend))},
+        {"chips", chips},
+        {"seed", QString::number(config.faultSeed)},
+        {"faults", faults},
+        {"unplug", QStringLiteral("%1 %2").arg(config.pluggedCalls).arg(config.unpluggedCalls)}};
+    QCOMPARE(fields.value(field), value);
+    QCOMPARE(problems.empty(), used);
+}
+
+void TestLibraryConfig::files_data()
+{
+    QTest::addColumn<QString>("variable"); // TELKOR_CONFIG_FILE, or the per-user file if empty
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("adapters"); // 3 when the file was read, else the default
+    QTest::newRow("regular file") << "TELKOR_CONFIG_FILE"
+                                  << "file" << 3;
+    QTest::newRow("1 MiB exactly") << "TELKOR_CONFIG_FILE"
+                                   << "file 1048576" << 3;
+    QTest::newRow("1 MiB and a byte") << "TELKOR_CONFIG_FILE"
+                                      << "file 1048577" << 1;
+    QTest::newRow("/dev/zero") << "TELKOR_CONFIG_FILE"
+                               << "/dev/zero" << 1;
+    QTest::newRow("FIFO without a writer") << "TELKOR_CONFIG_FILE"
+                                           << "fifo" << 1;
+    QTest::newRow("directory") << "TELKOR_CONFIG_FILE"
+                               << "directory" << 1;
+    QTest::newRow("missing") << "TELKOR_CONFIG_FILE"
+                             << "missing" << 1;
+    QTest::newRow("per-user file") << ""
+                                   << "file" << 3;
+    QTest::newRow("per-user directory") << ""
+                                        << "directory" << 1;
+    QTest::newRow("per-user FIFO") << ""
+                                   << "fifo" << 1;
+}
+
+void TestLibraryConfig::files()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, kind);
+    QFETCH(int, adapters);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor")));
+    const QString path =
+        kind.startsWith('/') ? kind : dir.filePath(QStringLiteral("telkor/telkor.conf"));
+    if (kind.startsWith(QLatin1String("file"))) {
+        // The items, then a comment up to the size asked for.
+        QByteArray text("adapters=3\n#");
+        text.append(QByteArray(qMax(0, kind.mid(5).toInt() - text.size()), 'x'));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("directory")) {
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor/telkor.conf")));
+    }
+    const QByteArray saved = qgetenv("TELKOR_CONFIG");
+    qunsetenv("TELKOR_CONFIG");
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    variable.isEmpty() ? qunsetenv("TELKOR_CONFIG_FILE")
+                       : qputenv("TELKOR_CONFIG_FILE", path.toUtf8());
+    Library library({});
+    const QByteArray said = stderrOf([&] { library.reset(); });
+    qunsetenv("TELKOR_CONFIG_FILE");
+    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("TELKOR_CONFIG", saved);
+    const QString name = variable.isEmpty() ? QStringLiteral("configuration file") : variable;
+    QCOMPARE(QString::fromLocal8Bit(said),
+             adapters == 3
+                 ? QString()
+                 : "libTELKOR: configuration: " + name + " " + path + " cannot be read; ignored\n");
+    QCOMPARE(library.adapterScan(0), adapters);
+}
+
+QTEST_GUILESS_MAIN(TestLibraryConfig)
+#include "tst_libraryconfig.moc"
