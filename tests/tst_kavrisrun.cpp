@@ -148,27 +148,9 @@ void TestKavrisRun::runs_data()
         << QString::fromUtf8("kavris-run: 列表文件中以下行的操作类型无法识别，已载入为未选中行："
                              "第2行“写入数据”。请检查后再执行！\nkavris-run: ") +
                typo + ": refused, nothing sent\n";
-    const QString counts = file("counts.list", "1,写数据,01,0,0\n1,读数据,,2147483648,0\n");
-    QTest::newRow("count beyond int: refused, nothing sent")
-        << QStringList{counts} << "timing=off" << 3 << ""
-        << QString::fromUtf8(
-               "kavris-run: 列表文件中以下单元格不是0到2147483647的整数，已载入为未"
-               "选中行：第2行读数据字节数“2147483648”。请检查后再执行！\nkavris-run: ") +
-               counts + ": refused, nothing sent\n";
-    const QString slave = file("slave.list", "1,写数据,01,0,0\n1,写读数据,9F,3,0\n");
-    QTest::newRow("write-read as a slave: refused, nothing sent")
-        << QStringList{"--slave", slave} << "timing=off;slave.period_ms=0" << 3 << ""
-        << QString::fromUtf8("kavris-run: 从机模式下不能执行写读数据，以下行已载入为未选中行：第2"
-                             "行。请检查后再执行！\nkavris-run: ") +
-               slave + ": refused, nothing sent\n";
     const QString tooLarge = QString::fromUtf8(": 列表文件超过64MB的上限，未加载！\n");
     QTest::newRow("a device without end") << QStringList{"/dev/zero"} << on << 3 << ""
                                           << "kavris-run: /dev/zero" + tooLarge;
-    QFile sparse(folder.filePath("sparse.list"));
-    sparse.open(QIODevice::WriteOnly);
-    sparse.resize(3 * 1024 * qint64(1024 * 1024));
-    QTest::newRow("a list of 3 GiB") << QStringList{sparse.fileName()} << on << 3 << ""
-                                     << "kavris-run: " + sparse.fileName() + tooLarge;
     QTest::newRow("an expected log given as the list") << QStringList{expected} << on << 3 << ""
                                                        << "kavris-run: " + expected + ": no rows\n";
     const QString tokens = file("tokens.list", "1,写数据,ZZ 1G 300 0x9F,0,0\n");
