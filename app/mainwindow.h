@@ -84,7 +84,13 @@ private slots:
     void on_toolButtonSaveListToFile_clicked();
 
 private:
+    // The auto-start's transfers, as its box offers them.
+    enum class AutoStartTransfer { Write, Read, WriteRead, BlockWrite, BlockRead, BlockWriteRead };
+
+    // Fills the panel's boxes; each item carries its value.
+    void setupPanel();
     PanelSettings gatherSettings() const;
+    bool isMaster() const;
     // The bytes of a write box; keeps the note about tokens not sent as written for the
     // request that sends them.
     QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion);

@@ -74,7 +74,7 @@ int loadListForRun(const RunOptions &options, QTextStream &err, QVector<Operatio
         return RunUsage;
     }
     QVector<RowProblem> problems;
-    *rows = toOperationRows(file, options.panel.workingMode == 1, &problems);
+    *rows = toOperationRows(file, options.panel.isMaster(), &problems);
     const QString refused = tr("refused, nothing sent");
     if (!problems.isEmpty()) {
         for (const QString &paragraph : rowProblemsMessage(problems).split(QLatin1Char('\n')))

@@ -103,33 +103,32 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         return false;
     }
     if (parser.isSet(channel)) {
-        const QString name = parser.value(channel).toUpper();
-        int index = -1;
-        for (int i = 0; i < 10; ++i)
-            if (name == QStringLiteral("SPI%1_CS%2").arg(i / 5 + 1).arg(i % 5))
-                index = i;
-        if (index < 0) {
+        if (!parseChannelName(parser.value(channel).toUpper(), &panel.channel)) {
             *error = QStringLiteral("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
             return false;
         }
-        panel.channel = channelByte(index);
     }
     if (parser.isSet(mode)) {
-        const QStringList modes = {QStringLiteral("full"), QStringLiteral("half"),
-                                   QStringLiteral("soft-half"), QStringLiteral("single")};
-        panel.controlMode = modes.indexOf(parser.value(mode));
-        if (panel.controlMode < 0) {
+        const QString name = parser.value(mode);
+        if (name == QLatin1String("full"))
+            panel.controlMode = ControlMode::HardwareFullDuplex;
+        else if (name == QLatin1String("half"))
+            panel.controlMode = ControlMode::HardwareHalfDuplex;
+        else if (name == QLatin1String("soft-half"))
+            panel.controlMode = ControlMode::SoftwareHalfDuplex;
+        else if (name == QLatin1String("single"))
+            panel.controlMode = ControlMode::SingleBus;
+        else {
             *error = QStringLiteral("--mode takes full, half, soft-half or single");
             return false;
         }
     }
-    const bool software = panel.controlMode >= 2;
-    if (software)
+    if (!isHardwareMode(panel.controlMode))
         panel.clockText = QStringLiteral("100000"); // as the window's clock box turns to
-    panel.clockPolarity = parser.isSet(cpol) ? 1 : 0;
-    panel.clockPhase = parser.isSet(cpha) ? 1 : 0;
-    panel.csPolarity = parser.isSet(csHigh) ? 1 : 0;
-    panel.shiftDirection = parser.isSet(lsbFirst) ? 1 : 0;
+    panel.clockPolarity = parser.isSet(cpol) ? ClockPolarity::IdleHigh : ClockPolarity::IdleLow;
+    panel.clockPhase = parser.isSet(cpha) ? ClockPhase::SecondEdge : ClockPhase::FirstEdge;
+    panel.csPolarity = parser.isSet(csHigh) ? CsPolarity::ActiveHigh : CsPolarity::ActiveLow;
+    panel.bitOrder = parser.isSet(lsbFirst) ? BitOrder::LsbFirst : BitOrder::MsbFirst;
     if (parser.isSet(clock)) {
         int hz = 0;
         if (!parseNumber(parser.value(clock), 1, 2147483647, &hz)) {
@@ -140,13 +139,14 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     }
     if (parser.isSet(slave)) {
         // The window locks these to a slave's settings; asking for others is a mistake.
-        if (panel.controlMode != 1 || parser.isSet(clock) || parser.isSet(csHigh)) {
+        if (panel.controlMode != ControlMode::HardwareHalfDuplex || parser.isSet(clock) ||
+            parser.isSet(csHigh)) {
             *error = QStringLiteral(
                 "--slave goes with the hardware half-duplex mode, the first clock and chip "
                 "select active low");
             return false;
         }
-        panel.workingMode = 0;
+        panel.role = Role::Slave;
     }
     if (parser.isSet(cycles) && !parseNumber(parser.value(cycles), 0, 2147483647, &result.cycles)) {
         *error = QStringLiteral("--cycles takes a number of passes (0 = until interrupted)");

@@ -184,7 +184,7 @@ QString listTokensSentMessage(const QVector<OperationRow> &rows)
     return first;
 }
 
-AdapterRequest rowRequest(const OperationRow &row, int device, int channel)
+AdapterRequest rowRequest(const OperationRow &row, const PanelSettings &settings)
 {
     using Kind = AdapterRequest::Kind;
     const Kind kind = row.operation == Operation::Write  ? Kind::RowWrite
@@ -192,5 +192,5 @@ AdapterRequest rowRequest(const OperationRow &row, int device, int channel)
                                                          : Kind::RowWriteRead;
     const QByteArray data =
         kind == Kind::RowRead ? QByteArray() : parseHexBytes(row.writeData, HexConversion::Signed);
-    return AdapterRequest::row(kind, device, channel, data, rowNumber(row.count));
+    return AdapterRequest::row(kind, settings, data, rowNumber(row.count));
 }

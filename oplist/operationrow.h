@@ -72,6 +72,7 @@ QString listTokensSentMessage(const QVector<OperationRow> &rows);
 // the first ten rows; empty for none.
 QString rowProblemsMessage(const QVector<RowProblem> &problems);
 
-// The session's request for a row on `device` and `channel`: its cells' texts read as the list
-// has always read them (write data as hex tokens, signed; the count as a base-10 number).
-AdapterRequest rowRequest(const OperationRow &row, int device, int channel);
+// The session's request for a row on the device and channel of `settings`: its cells' texts read
+// as the list has always read them (write data as hex tokens, signed; the count as a base-10
+// number).
+AdapterRequest rowRequest(const OperationRow &row, const PanelSettings &settings);

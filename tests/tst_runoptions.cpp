@@ -94,14 +94,15 @@ void TestRunOptions::options()
     const auto orDash = [](const QString &text) {
         return text.isEmpty() ? QStringLiteral("-") : text;
     };
-    QTEST(
-        ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s|%d %d %d %d ", p.device, p.channel,
-                               p.controlMode, p.workingMode, p.clockPolarity, p.clockPhase,
-                               p.csPolarity, p.shiftDirection, qPrintable(p.clockText),
-                               options.cycles, options.skipDelays, options.ascii, options.strict) +
-                 orDash(options.logFile) + ' ' + orDash(options.expectFile) + ' ' + options.listFile
-           : problem,
-        "result");
+    QTEST(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s|%d %d %d %d ", p.device,
+                                 p.channelByte(), int(p.controlMode), int(p.role),
+                                 int(p.clockPolarity), int(p.clockPhase), int(p.csPolarity),
+                                 int(p.bitOrder), qPrintable(p.clockText), options.cycles,
+                                 options.skipDelays, options.ascii, options.strict) +
+                   orDash(options.logFile) + ' ' + orDash(options.expectFile) + ' ' +
+                   options.listFile
+             : problem,
+          "result");
 }
 
 QTEST_GUILESS_MAIN(TestRunOptions)
