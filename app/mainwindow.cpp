@@ -7,6 +7,7 @@
 #include "adapter/adaptermessages.h"
 #include "adapter/firmwareinfo.h"
 #include "app/logfeatures.h"
+#include "transfer/savefilename.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
@@ -14,6 +15,8 @@
 #include "oplist/operationlistmodel.h"
 #include "transfer/bytetext.h"
 #include "transfer/filesaving.h"
+#include "transfer/hextokenhighlighter.h"
+#include "transfer/hextokennotes.h"
 #include "transfer/trafficlog.h"
 #include "ui_mainwindow.h"
 
@@ -29,6 +32,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 
 // The pictures are compiled into the GUI library, a static one, so they must be registered
 // explicitly before the form asks for its icons. (Outside any namespace: the macro declares the
@@ -56,6 +61,13 @@ MainWindow::MainWindow(QWidget *parent)
     new LogFeatures(this, ui->dataTextBrowser, ui->menuView, ui->menuFile, ui->actionExit);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
+    HexTokenHighlighter::attach(ui->writeTextEdit, ui->hexSendCheckBox,
+                                {HexConversion::Unsigned, HexConversion::Signed});
+    HexTokenHighlighter::attach(ui->blockWriteTextEdit, ui->blockHexSendCheckBox,
+                                {HexConversion::Signed});
+    settings.restore(this);
+    if (settings.asciiDisplay())
+        ui->actionTxt->trigger();
 
     busyBar->setRange(0, 0); // an indicator that moves, not a measure
     busyBar->setMaximumWidth(120);
@@ -78,6 +90,10 @@ MainWindow::MainWindow(QWidget *parent)
     connect(runner, &ListRunner::rowFailed, this,
             [this](const TransferOutcome &outcome) { warn(adapterErrorText(outcome)); });
     connect(runner, &ListRunner::cycleChanged, this, &MainWindow::setCycleLook);
+    connect(runner, &ListRunner::passFinished, this, [this](bool ranRows) {
+        if (ranRows)
+            statusBar()->showMessage(listTokensSentMessage(operations->rows()));
+    });
     connect(autoStart, &AutoStart::tick, this, &MainWindow::autoStartTick);
     connect(autoStart, &AutoStart::runningChanged, this, [this](bool running) {
         ui->autoStartPushButton->setText(running ? QString::fromUtf8("停止")
@@ -99,6 +115,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     runner->abandon();
     autoStart->stop();
     session.abandon();
+    settings.save(this, ui->actionTxt->isChecked());
     event->accept();
 }
 
@@ -206,10 +223,12 @@ bool MainWindow::isMaster() const
     return chosen<Role>(ui->workingModeComboBox) == Role::Master;
 }
 
-QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode,
-                                        HexConversion conversion) const
+QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion)
 {
-    return collectWriteBytes(box->toPlainText(), hexMode, conversion);
+    const QString text = box->toPlainText();
+    tokenNote =
+        hexMode ? hexTokensSentMessage(text, findHexTokenIssues(text, conversion)) : QString();
+    return collectWriteBytes(text, hexMode, conversion);
 }
 
 void MainWindow::warn(const QString &message)
@@ -251,7 +270,13 @@ void MainWindow::request(const AdapterRequest &request)
 {
     // While another request is under way the session refuses this one, and nothing happens:
     // after the grace time the controls that make requests show it by being disabled.
-    session.submit(request, [this](const TransferOutcome &outcome) { finishTransfer(outcome); });
+    // The note about the tokens this request sends, said when it is answered.
+    const QString note = std::exchange(tokenNote, QString());
+    session.submit(request, [this, note](const TransferOutcome &outcome) {
+        if (outcome.ok())
+            statusBar()->showMessage(note);
+        finishTransfer(outcome);
+    });
 }
 
 void MainWindow::finishTransfer(const TransferOutcome &outcome)
@@ -303,9 +328,11 @@ void MainWindow::on_actionSave_As_Html_triggered()
 
 void MainWindow::saveLog(const QString &filter, bool html)
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), filter);
+    const QString fileName = getSaveFileNameWithSuffix(
+        this, tr("Save File"), settings.folder(WindowSettings::Kind::Log), filter);
     if (fileName.isNull())
         return;
+    settings.rememberFile(WindowSettings::Kind::Log, fileName);
     // Streamed as UTF-8 (the HTML export says so in its head): the log may hold any text the
     // ASCII rendering decoded, and UTF-8 represents all of it.
     const QString family = ui->dataTextBrowser->font().family();
@@ -542,11 +569,12 @@ void MainWindow::on_toolButtonExecuteCycle_clicked()
 
 void MainWindow::on_toolButtonSaveListToFile_clicked()
 {
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, QString::fromUtf8("保存列表文件"), QString(),
-                                     QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
+    const QString fileName = getSaveFileNameWithSuffix(
+        this, QString::fromUtf8("保存列表文件"), settings.folder(WindowSettings::Kind::List),
+        QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
     if (fileName.isNull())
         return;
+    settings.rememberFile(WindowSettings::Kind::List, fileName);
     if (!saveFileReplacing(fileName, writeListFile(toListRows(operations->rows()))))
         warn(QString::fromUtf8("保存文件出错！"));
 }
@@ -554,24 +582,19 @@ void MainWindow::on_toolButtonSaveListToFile_clicked()
 void MainWindow::on_toolButtonOpenListFromFile_clicked()
 {
     const QString fileName = QFileDialog::getOpenFileName(
-        this, QString::fromUtf8("打开列表文件"), QString(),
+        this, QString::fromUtf8("打开列表文件"), settings.folder(WindowSettings::Kind::List),
         QStringLiteral("KAVRIS List File (*.list);;Text Files (*.txt)"));
     if (fileName.isNull())
         return;
-    QFile file(fileName);
-    QByteArray contents;
-    if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError)
-        return warn(QString::fromUtf8("打开文件出错！"));
+    settings.rememberFile(WindowSettings::Kind::List, fileName);
     ListFileError refusal = ListFileError::None;
-    const QVector<ListRow> loaded = readListFile(contents, &refusal);
+    const QVector<ListRow> loaded = readListFileFrom(fileName, &refusal);
     if (refusal != ListFileError::None)
         return warn(listFileErrorText(refusal));
-    QStringList unrecognised;
-    operations->appendRows(toOperationRows(loaded, isMaster(), &unrecognised));
-    if (!unrecognised.isEmpty())
-        warn(unrecognisedOperationsMessage(unrecognised));
+    QVector<RowProblem> problems;
+    operations->appendRows(toOperationRows(loaded, isMaster(), &problems));
+    if (!problems.isEmpty())
+        warn(rowProblemsMessage(problems));
 }
 
 void MainWindow::on_autoStartPushButton_clicked()

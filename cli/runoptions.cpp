@@ -1,6 +1,7 @@
 #include "cli/runoptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace
 {
@@ -35,11 +36,21 @@ const char usageText[] =
     "                      own settings, for logic-analyser programs such as PulseView\n"
     "  --expect FILE       compare the log line by line with FILE, where XX in a byte\n"
     "                      position matches any byte; the first difference ends the run\n"
+    "  --strict            refuse a list whose write data holds hex tokens that are not\n"
+    "                      sent as written (no hex number, or wider than a byte) instead\n"
+    "                      of warning about each\n"
     "  --help              this text\n"
     "\n"
+    "Before anything is sent the list is checked, and refused (exit code 3) when it has no\n"
+    "rows or a row has an unknown operation, a select field other than 0 or 1, a count or\n"
+    "delay that is not a whole number from 0 to 2147483647, or is write-read in slave mode.\n"
+    "\n"
     "Exit codes: 0 success; 1 a transfer or the preparation failed (the window's warning on\n"
-    "standard error); 2 the log differs from the expected one; 3 bad usage, an unreadable\n"
-    "list file or a missing adapter library or entry.\n"
+    "standard error); 2 the log differs from the expected one; 3 bad usage, an unreadable or\n"
+    "refused list file, a missing adapter library or entry, or a log or standard output that\n"
+    "cannot be written; 130 Ctrl+C (SIGINT) cut the run short; 143 SIGTERM did: standard\n"
+    "error says how far it got and --log ends with a line saying so. Ctrl+C ending --cycles 0\n"
+    "after its pass is success.\n"
     "\n"
     "The adapter library libTELKOR.so is loaded from the program's directory first, then from\n"
     "the loader's search path.\n";
@@ -58,7 +69,7 @@ bool parseNumber(const QString &text, int low, int high, int *value)
 
 QString runUsage()
 {
-    return QString::fromUtf8(usageText);
+    return QCoreApplication::translate("kavris-run", usageText);
 }
 
 bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString *error)
@@ -79,12 +90,13 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     const QCommandLineOption ascii(QStringLiteral("ascii"));
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption expect(QStringLiteral("expect"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption strict(QStringLiteral("strict"));
     const QCommandLineOption help(QStringLiteral("help"));
     const QCommandLineOption timestamps(QStringLiteral("timestamps"));
     const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
     parser.addOptions({device, channel, mode, slave, cpol, cpha, csHigh, lsbFirst, clock, cycles,
-                       noDelay, ascii, log, expect, help, timestamps, csv, vcd});
+                       noDelay, ascii, log, expect, strict, help, timestamps, csv, vcd});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -152,6 +164,7 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     }
     result.skipDelays = parser.isSet(noDelay);
     result.ascii = parser.isSet(ascii);
+    result.strict = parser.isSet(strict);
     result.logFile = parser.value(log);
     result.expectFile = parser.value(expect);
     result.timestamps = parser.isSet(timestamps);

@@ -13,6 +13,7 @@ struct RunOptions {
     bool skipDelays = false;
     bool ascii = false;
     bool timestamps = false; // the time column before each line (and in --log)
+    bool strict = false; // hex tokens not sent as written refuse the list instead of warning
     QString listFile;
     QString logFile;    // empty: none
     QString expectFile; // empty: none
@@ -28,5 +29,13 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
 // What --help prints.
 QString runUsage();
 
-// Exit codes of kavris-run.
-enum RunExit { RunOk = 0, RunFailed = 1, RunMismatch = 2, RunUsage = 3 };
+// Exit codes of kavris-run. A run cut short by a signal exits as the shell reports a process
+// that the signal ended: 128 + the signal's number.
+enum RunExit {
+    RunOk = 0,
+    RunFailed = 1,
+    RunMismatch = 2,
+    RunUsage = 3,
+    RunInterrupted = 130, // SIGINT
+    RunTerminated = 143,  // SIGTERM
+};
