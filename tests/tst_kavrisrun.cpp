@@ -26,6 +26,8 @@ private slots:
     void cutShort();
     void standardOutput_data();
     void standardOutput();
+    void signalsDuringALongCall_data();
+    void signalsDuringALongCall();
 
 private:
     struct Run {
@@ -253,8 +255,8 @@ void TestKavrisRun::timesAndExports()
     QVERIFY(vcdText.startsWith(
         "$version KAVRIS $end\n$comment KAVRIS traffic log: every transfer on one time axis"));
     QVERIFY(vcdText.contains("$timescale 1 ns $end"));
-    QCOMPARE(vcdText.count("\n0c\n"), 1); // one assertion
-    QCOMPARE(vcdText.count("\n1k\n"), 32);  // 32 clocks
+    QCOMPARE(vcdText.count("\n0c\n"), 1);  // one assertion
+    QCOMPARE(vcdText.count("\n1k\n"), 32); // 32 clocks
     // Without --timestamps the lines are as before; a file that cannot be written fails.
     result = run({"--channel", "SPI1_CS1", "--csv", folder.filePath("no/such/run.csv"), list},
                  QStringLiteral("timing=off"));
@@ -333,6 +335,44 @@ void TestKavrisRun::standardOutput()
     QTEST(result.code, "code");
     // The log file is written all the same, unless the run never started.
     QCOMPARE(QFile::exists(log), output != QLatin1String("closed"));
+}
+
+void TestKavrisRun::signalsDuringALongCall_data()
+{
+    // The first row's call takes 16 s (four bytes at 2 Hz): a signal that comes while it runs,
+    // before anything was printed, ends the run at once; no start-up order loses it.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QVector<int>>("sent"); // sent 0.5 s apart, from 0.5 s on
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("Ctrl+C") << QStringList() << QVector<int>{SIGINT} << 130
+                            << "kavris-run: interrupted after 0 rows (0 of 1 passes done)\n";
+    QTest::newRow("SIGTERM") << QStringList() << QVector<int>{SIGTERM} << 143
+                             << "kavris-run: terminated after 0 rows (0 of 1 passes done)\n";
+    QTest::newRow("two Ctrl+C in an endless run")
+        << QStringList{"--cycles", "0"} << QVector<int>{SIGINT, SIGINT} << 130
+        << "kavris-run: interrupted after 0 rows (0 passes done)\n";
+}
+
+void TestKavrisRun::signalsDuringALongCall()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QVector<int>, sent);
+    QProcess process;
+    qputenv("TELKOR_CONFIG", "timing=on");
+    process.start(QStringLiteral(KAVRIS_BIN_DIR "/kavris-run"),
+                  arguments + QStringList{"--channel", "SPI1_CS1", "--clock", "2",
+                                          file("long.list", "1,写读数据,9F,3,0\n")});
+    QVERIFY(process.waitForStarted());
+    for (int signal : sent) {
+        QVERIFY(!process.waitForFinished(500));
+        ::kill(process.processId(), signal);
+    }
+    QVERIFY2(process.waitForFinished(8000), "still running long after the signal");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QTEST(process.exitCode(), "code");
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    QTEST(QString::fromUtf8(process.readAllStandardError()), "err");
 }
 
 QTEST_GUILESS_MAIN(TestKavrisRun)
