@@ -83,8 +83,8 @@ void LogFeatures::saveCsv()
     const TrafficLog &log = *view->log();
     if (!saveFileWith(fileName,
                       [&](QIODevice &file) { return LogExport::writeCsv(log, file, shown); }))
-        QMessageBox::warning(window, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::warning(window, tr("Warning"), tr("Save file failed!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
 }
 
 void LogFeatures::chooseDecoders()

@@ -7,7 +7,6 @@
 #include "adapter/adaptermessages.h"
 #include "adapter/firmwareinfo.h"
 #include "app/logfeatures.h"
-#include "transfer/savefilename.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
@@ -17,6 +16,7 @@
 #include "transfer/filesaving.h"
 #include "transfer/hextokenhighlighter.h"
 #include "transfer/hextokennotes.h"
+#include "transfer/savefilename.h"
 #include "transfer/trafficlog.h"
 #include "ui_mainwindow.h"
 
@@ -96,8 +96,7 @@ MainWindow::MainWindow(QWidget *parent)
     });
     connect(autoStart, &AutoStart::tick, this, &MainWindow::autoStartTick);
     connect(autoStart, &AutoStart::runningChanged, this, [this](bool running) {
-        ui->autoStartPushButton->setText(running ? QString::fromUtf8("停止")
-                                                 : QString::fromUtf8("开始"));
+        ui->autoStartPushButton->setText(running ? tr("停止") : tr("开始"));
     });
 }
 
@@ -233,8 +232,7 @@ QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode, HexConvers
 
 void MainWindow::warn(const QString &message)
 {
-    QMessageBox::warning(this, QString::fromUtf8("警告"), message, QMessageBox::Ok,
-                         QMessageBox::NoButton);
+    QMessageBox::warning(this, tr("警告"), message, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void MainWindow::echo(const TransferOutcome &outcome)
@@ -318,12 +316,12 @@ void MainWindow::on_actionClear_triggered()
 
 void MainWindow::on_actionSave_As_Text_triggered()
 {
-    saveLog(QStringLiteral("Text files (*.txt);;Any files (*)"), false);
+    saveLog(tr("Text files (*.txt);;Any files (*)"), false);
 }
 
 void MainWindow::on_actionSave_As_Html_triggered()
 {
-    saveLog(QStringLiteral("Hyper Text Markup language File(*.html);;Any files (*)"), true);
+    saveLog(tr("Hyper Text Markup language File(*.html);;Any files (*)"), true);
 }
 
 void MainWindow::saveLog(const QString &filter, bool html)
@@ -342,8 +340,8 @@ void MainWindow::saveLog(const QString &filter, bool html)
                     : trafficLog->writeText(file, 0, trafficLog->count(), columns);
     });
     if (!saved)
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("Warning"), tr("Save file failed!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
 }
 
 // --- the adapter panel ---------------------------------------------------------------------
@@ -484,16 +482,15 @@ void MainWindow::convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked
     QString converted;
     const auto refuse = [&](const QString &message) {
         checkBox->setChecked(!checked);
-        QMessageBox::warning(this, QStringLiteral("Warning"), message, QMessageBox::Ok,
-                             QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("Warning"), message, QMessageBox::Ok, QMessageBox::NoButton);
     };
     if (!checked && !hexToPlainText(text, &converted))
-        return refuse(QStringLiteral("Contains illegal characters!"));
+        return refuse(tr("Contains illegal characters!"));
     // More than the adapter's buffer can never be sent, and showing a converted text of a
     // million characters would hold the window for seconds.
     if ((checked ? text.size() : converted.size()) > TELKOR_BUFFER_SIZE)
-        return refuse(QStringLiteral("Too much data to convert: at most %1 bytes can be sent!")
-                          .arg(TELKOR_BUFFER_SIZE));
+        return refuse(
+            tr("Too much data to convert: at most %1 bytes can be sent!").arg(TELKOR_BUFFER_SIZE));
     if (checked)
         converted = plainToHexText(text);
     box->clear();
@@ -527,8 +524,7 @@ void MainWindow::setCycleLook(bool running)
     QToolButton *button = ui->toolButtonExecuteCycle;
     button->setIcon(QIcon(QPixmap(running ? QStringLiteral(":/image/Pause_32px.png")
                                           : QStringLiteral(":/image/gif_48_086.gif"))));
-    button->setToolTip(running ? QString::fromUtf8("停止循环执行列表")
-                               : QString::fromUtf8("循环执行列表"));
+    button->setToolTip(running ? tr("停止循环执行列表") : tr("循环执行列表"));
 }
 
 void MainWindow::on_toolButtonAddNew_clicked()
@@ -545,8 +541,8 @@ void MainWindow::on_toolButtonDelete_clicked()
 {
     if (!operations->anyChecked())
         return;
-    QMessageBox question(QMessageBox::Warning, QString::fromUtf8("警告"),
-                         QString::fromUtf8("确定删除选中行？"), QMessageBox::Yes | QMessageBox::No);
+    QMessageBox question(QMessageBox::Warning, tr("警告"), tr("确定删除选中行？"),
+                         QMessageBox::Yes | QMessageBox::No);
     if (question.exec() != QMessageBox::Yes)
         return;
     operations->removeCheckedRows();
@@ -570,20 +566,20 @@ void MainWindow::on_toolButtonExecuteCycle_clicked()
 void MainWindow::on_toolButtonSaveListToFile_clicked()
 {
     const QString fileName = getSaveFileNameWithSuffix(
-        this, QString::fromUtf8("保存列表文件"), settings.folder(WindowSettings::Kind::List),
-        QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
+        this, tr("保存列表文件"), settings.folder(WindowSettings::Kind::List),
+        tr("KAVRIS List File (*.list);;Any files (*)"));
     if (fileName.isNull())
         return;
     settings.rememberFile(WindowSettings::Kind::List, fileName);
     if (!saveFileReplacing(fileName, writeListFile(toListRows(operations->rows()))))
-        warn(QString::fromUtf8("保存文件出错！"));
+        warn(tr("保存文件出错！"));
 }
 
 void MainWindow::on_toolButtonOpenListFromFile_clicked()
 {
     const QString fileName = QFileDialog::getOpenFileName(
-        this, QString::fromUtf8("打开列表文件"), settings.folder(WindowSettings::Kind::List),
-        QStringLiteral("KAVRIS List File (*.list);;Text Files (*.txt)"));
+        this, tr("打开列表文件"), settings.folder(WindowSettings::Kind::List),
+        tr("KAVRIS List File (*.list);;Text Files (*.txt)"));
     if (fileName.isNull())
         return;
     settings.rememberFile(WindowSettings::Kind::List, fileName);

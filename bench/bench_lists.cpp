@@ -129,7 +129,7 @@ QByteArray listFile(int count, bool checked)
 {
     ListRow row;
     row.checked = checked;
-    row.operation = operationText(Operation::Write);
+    row.operation = operationKeyword(Operation::Write);
     row.writeData = QStringLiteral("11 22");
     row.count = QStringLiteral("0");
     row.delay = QStringLiteral("0");

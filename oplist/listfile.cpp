@@ -1,5 +1,7 @@
 #include "oplist/listfile.h"
 
+#include <QCoreApplication>
+
 #include <QFile>
 #include <QIODevice>
 #include <QStringList>
@@ -39,12 +41,13 @@ QString listFileErrorText(ListFileError error)
     case ListFileError::None:
         break;
     case ListFileError::TooManyRows:
-        return QString::fromUtf8("列表文件超过%1行的上限，未加载！").arg(listFileMaxRows);
+        return QCoreApplication::translate("ListFile", "列表文件超过%1行的上限，未加载！")
+            .arg(listFileMaxRows);
     case ListFileError::TooLarge:
-        return QString::fromUtf8("列表文件超过%1MB的上限，未加载！")
+        return QCoreApplication::translate("ListFile", "列表文件超过%1MB的上限，未加载！")
             .arg(listFileMaxBytes / (1024 * 1024));
     case ListFileError::Unreadable:
-        return QString::fromUtf8("打开文件出错！");
+        return QCoreApplication::translate("ListFile", "打开文件出错！");
     }
     return QString();
 }

@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 
-QString operationText(Operation operation)
+QString operationKeyword(Operation operation)
 {
     switch (operation) {
     case Operation::Read:
@@ -20,10 +20,23 @@ QString operationText(Operation operation)
     return QString::fromUtf8("写数据");
 }
 
-bool parseOperation(const QString &text, Operation *operation)
+QString operationText(Operation operation)
+{
+    switch (operation) {
+    case Operation::Read:
+        return QCoreApplication::translate("OperationRow", "读数据");
+    case Operation::WriteRead:
+        return QCoreApplication::translate("OperationRow", "写读数据");
+    case Operation::Write:
+        break;
+    }
+    return QCoreApplication::translate("OperationRow", "写数据");
+}
+
+bool parseOperation(const QString &keyword, Operation *operation)
 {
     for (Operation candidate : {Operation::Write, Operation::Read, Operation::WriteRead}) {
-        if (text == operationText(candidate)) {
+        if (keyword == operationKeyword(candidate)) {
             *operation = candidate;
             return true;
         }
@@ -72,7 +85,7 @@ QVector<ListRow> toListRows(const QVector<OperationRow> &rows)
     for (const OperationRow &row : rows) {
         ListRow listRow;
         listRow.checked = row.checked;
-        listRow.operation = operationText(row.operation);
+        listRow.operation = operationKeyword(row.operation);
         listRow.writeData = row.writeData;
         listRow.count = row.count;
         listRow.delay = row.delay;
@@ -88,7 +101,7 @@ namespace
 QString listed(const QStringList &items, const QString &more)
 {
     const int shown = 10;
-    QString text = items.mid(0, shown).join(QString::fromUtf8("，"));
+    QString text = items.mid(0, shown).join(QCoreApplication::translate("OperationRow", "，"));
     if (items.size() > shown)
         text += more.arg(items.size());
     return text;
@@ -98,9 +111,10 @@ QString listed(const QStringList &items, const QString &more)
 
 QString unrecognisedOperationsMessage(const QStringList &unrecognised)
 {
-    return QString::fromUtf8(
+    return QCoreApplication::translate(
+               "OperationRow",
                "列表文件中以下行的操作类型无法识别，已载入为未选中行：%1。请检查后再执行！")
-        .arg(listed(unrecognised, QString::fromUtf8("等共%1行")));
+        .arg(listed(unrecognised, QCoreApplication::translate("OperationRow", "等共%1行")));
 }
 
 QString rowProblemsMessage(const QVector<RowProblem> &problems)
@@ -111,7 +125,9 @@ QString rowProblemsMessage(const QVector<RowProblem> &problems)
         const QString field = problem.text.left(20);
         switch (problem.kind) {
         case Kind::UnknownOperation:
-            operations.append(QString::fromUtf8("第%1行“%2”").arg(problem.line).arg(field));
+            operations.append(QCoreApplication::translate("OperationRow", "第%1行“%2”")
+                                  .arg(problem.line)
+                                  .arg(field));
             break;
         case Kind::UnclearSelect:
             selects.append(QCoreApplication::translate("OperationRow", "第%1行“%2”")

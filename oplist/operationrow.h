@@ -30,10 +30,13 @@ struct OperationRow {
     }
 };
 
-// "写数据", "读数据", "写读数据".
-QString operationText(Operation operation);
+// The list file's keyword for the operation: "写数据", "读数据", "写读数据". These are part of
+// the file format and never change with the language; the table shows operationText().
+QString operationKeyword(Operation operation);
 // The operation a keyword names; false (and *operation alone) for any other text.
-bool parseOperation(const QString &text, Operation *operation);
+bool parseOperation(const QString &keyword, Operation *operation);
+// What the table and its editor show for the operation, in the user's language.
+QString operationText(Operation operation);
 
 // Something in a loaded row that would not run as the file says: the row is loaded unchecked,
 // so that nothing runs before the user has looked, and named in the warning.

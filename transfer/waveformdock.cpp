@@ -131,6 +131,6 @@ void WaveformDock::exportAs(const QString &filter, QByteArray (WaveformDock::*ma
     if (fileName.isNull())
         return;
     if (!saveFileReplacing(fileName, (this->*make)()))
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("Warning"), tr("Save file failed!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
 }
