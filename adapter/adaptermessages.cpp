@@ -87,3 +87,32 @@ QString sessionStepText(SessionStep step)
     }
     return QString();
 }
+
+QString blockTrainSummary(AdapterRequest::Kind kind, const TransferOutcome &outcome)
+{
+    using Kind = AdapterRequest::Kind;
+    if (!outcome.ok() || outcome.context.call == TransferCall::None)
+        return QString();
+    SessionStep step;
+    switch (kind) {
+    case Kind::BlockWrite:
+        step = SessionStep::BlockWrite;
+        break;
+    case Kind::BlockRead:
+        step = SessionStep::BlockRead;
+        break;
+    case Kind::BlockWriteRead:
+        step = SessionStep::BlockWriteRead;
+        break;
+    default:
+        return QString();
+    }
+    // A block read echoes only what it received; the others one sent entry per block.
+    int blocks = 0;
+    for (const TransferOutcome::Echo &echo : outcome.echoes)
+        blocks += echo.sent == (kind != Kind::BlockRead);
+    return QCoreApplication::translate("AdapterSession", "%1完成：%2块，用时%3秒")
+        .arg(sessionStepText(step))
+        .arg(blocks)
+        .arg(QString::number(outcome.context.durationUs / 1e6, 'f', 3));
+}

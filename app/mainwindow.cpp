@@ -10,6 +10,7 @@
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
+#include "oplist/listrunreport.h"
 #include "oplist/operationdelegate.h"
 #include "oplist/operationlistmodel.h"
 #include "transfer/bytetext.h"
@@ -90,10 +91,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(runner, &ListRunner::rowFailed, this,
             [this](const TransferOutcome &outcome) { warn(adapterErrorText(outcome)); });
     connect(runner, &ListRunner::cycleChanged, this, &MainWindow::setCycleLook);
-    connect(runner, &ListRunner::passFinished, this, [this](bool ranRows) {
-        if (ranRows)
-            statusBar()->showMessage(listTokensSentMessage(operations->rows()));
-    });
+    // When a pass or a cycle has ended: what it did, and the tokens its rows sent not as
+    // written.
+    connect(new ListRunReport(*runner, this), &ListRunReport::ended, this,
+            [this](const QString &report) {
+                const QString tokens = listTokensSentMessage(operations->rows());
+                statusBar()->showMessage(tokens.isEmpty() ? report : report + tr("；") + tokens);
+            });
     connect(autoStart, &AutoStart::tick, this, &MainWindow::autoStartTick);
     connect(autoStart, &AutoStart::runningChanged, this, [this](bool running) {
         ui->autoStartPushButton->setText(running ? tr("停止") : tr("开始"));
@@ -270,9 +274,13 @@ void MainWindow::request(const AdapterRequest &request)
     // after the grace time the controls that make requests show it by being disabled.
     // The note about the tokens this request sends, said when it is answered.
     const QString note = std::exchange(tokenNote, QString());
-    session.submit(request, [this, note](const TransferOutcome &outcome) {
-        if (outcome.ok())
-            statusBar()->showMessage(note);
+    const AdapterRequest::Kind kind = request.kind;
+    session.submit(request, [this, note, kind](const TransferOutcome &outcome) {
+        if (outcome.ok()) {
+            const QString train = blockTrainSummary(kind, outcome);
+            statusBar()->showMessage(train.isEmpty() || note.isEmpty() ? train + note
+                                                                       : train + tr("；") + note);
+        }
         finishTransfer(outcome);
     });
 }

@@ -88,6 +88,8 @@ void ListRunner::announceCycle(bool running)
 
 void ListRunner::startPass()
 {
+    failed = false;
+    emit started();
     // The pass starts at once, as a click has always started it: the adapter is prepared, or
     // the first row asked for, before the event loop gets control again.
     stage = Stage::Start;
@@ -217,6 +219,7 @@ void ListRunner::fail(void (ListRunner::*report)(const TransferOutcome &),
     // The pass is over before the warning opens: the user may start another while it shows,
     // and the cycle button keeps its running look until the warning is answered.
     cycling = false;
+    failed = true;
     stage = Stage::Idle;
     tracker.reset();
     emit idle();

@@ -45,6 +45,8 @@ public:
 
     bool isCycling() const { return cycling; }
     bool isRunning() const { return stage != Stage::Idle; }
+    // The last run ended with a failure (set before anything of the failure is reported).
+    bool lastRunFailed() const { return failed; }
 
     // One pass over the checked rows. The adapter is prepared first, also with no row checked.
     void runOnce();
@@ -56,6 +58,8 @@ public:
     void abandon();
 
 signals:
+    // A pass starts while nothing ran (a single pass, or the first of a cycle).
+    void started();
     // A row's transfer succeeded: its bytes to echo.
     void echo(const TransferOutcome &outcome);
     // Preparing the adapter failed (at the start of a pass, or before a row once the
@@ -111,6 +115,7 @@ private:
     PanelSettings settings; // read when the pass started, or when it prepared again
     int next = 0;           // the row to look at next
     bool ranRow = false;
+    bool failed = false;
     quint64 request = 0; // the request whose answer is awaited
     // The session was busy: the step is taken again when it is ready.
     bool waitingForSession = false;

@@ -4,6 +4,7 @@
 #include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
 #include "oplist/listrunner.h"
+#include "oplist/listrunreport.h"
 #include "oplist/operationlistmodel.h"
 #include "simlibrary.h"
 #include "telkor/telkortest.h"
@@ -25,6 +26,8 @@ private slots:
     void rowsChangedDuringPass_data();
     void rowsChangedDuringPass();
     void waitsWhileTheSessionIsBusy();
+    void reports_data();
+    void reports();
 
 private:
     // "check|operation|data|count|delay", or "data|delay" for a checked write.
@@ -233,6 +236,55 @@ void TestListRunner::waitsWhileTheSessionIsBusy()
              QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiBlockRead(0,0x00,1,2,30000) => 0",
                           "SpiWrite(0,0x00,[0B],1) => 0"}));
     QCOMPARE(events, QStringList({"TX : 0A ", "RX : FF ", "RX : FF ", "TX : 0B ", "pass"}));
+}
+
+void TestListRunner::reports_data()
+{
+    QTest::addColumn<QString>("start");  // "cycle" or "once"
+    QTest::addColumn<QString>("script"); // as in cycles(): "N:action" at the Nth delay
+    QTest::addColumn<QString>("report"); // without the time
+    // clang-format off
+    QTest::newRow("a single pass") << "once" << "" << "单次执行列表完成：执行2行";
+    QTest::newRow("a cycle stopped in its second pass") << "cycle" << "3:stop" << "循环执行列表已停止：共2遍，执行4行";
+    QTest::newRow("a cycle started in a single pass") << "once" << "1:cycle,2:stop" << "循环执行列表已停止：共1遍，执行2行";
+    QTest::newRow("a failing row") << "cycle" << "3:fail" << "列表执行因错误停止：执行3行";
+    QTest::newRow("no adapter before the next row") << "once" << "1:stale,1:unplug" << "列表执行因错误停止：执行1行";
+    // clang-format on
+}
+
+void TestListRunner::reports()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, script);
+    QFETCH(QString, report);
+    addRows({"0A|1", "0B|1"});
+    ListRunReport reporter(*runner);
+    QStringList reports;
+    connect(&reporter, &ListRunReport::ended, this, [&](const QString &text) { reports << text; });
+    onDelay = [this, script](int count) {
+        for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (step.section(QLatin1Char(':'), 0, 0).toInt() != count)
+                continue;
+            const QString action = step.section(QLatin1Char(':'), 1);
+            if (action == QLatin1String("stop"))
+                runner->stopCycle();
+            else if (action == QLatin1String("cycle"))
+                runner->startCycle();
+            else if (action == QLatin1String("stale"))
+                session->markStale();
+            else if (action == QLatin1String("unplug"))
+                TelkorTestSetAdapterCount(0);
+            else
+                forceNext(QStringLiteral("SpiWrite=-3"));
+        }
+    };
+    start == QLatin1String("cycle") ? runner->startCycle() : runner->runOnce();
+    waitUntilIdle();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(QRegularExpression("^" + report + QString::fromUtf8("，用时\\d+\\.\\d{3}秒$"))
+                 .match(reports.first())
+                 .hasMatch(),
+             qPrintable(reports.first()));
 }
 
 QTEST_GUILESS_MAIN(TestListRunner)
