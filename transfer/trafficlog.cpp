@@ -203,6 +203,7 @@ const char emptyParagraph[] =
     "\n<p style=\"-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; "
     "margin-right:0px; -qt-block-indent:0; text-indent:0px; color:#000000;\"><br /></p>";
 const char dataSpan[] = "<span style=\" color:#000000;\">";
+const char noteSpan[] = "<span style=\" color:#996600;\">";
 
 } // namespace
 
@@ -351,11 +352,25 @@ void TrafficLog::append(const TransferOutcome &outcome, bool hex, bool sent, boo
     }
 }
 
+void TrafficLog::appendNote(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    notes.push_back(entryCount);
+    append(false, bytes.constData(), bytes.size(), false);
+}
+
+bool TrafficLog::isNote(qint64 index) const
+{
+    return std::binary_search(notes.begin(), notes.end(), index);
+}
+
 void TrafficLog::clear()
 {
     spill.reset();
     chunks.clear();
     chunks.shrink_to_fit();
+    notes.clear();
+    notes.shrink_to_fit();
     cachedChunk = -1;
     cachedBytes = QByteArray();
     entryCount = 0;
@@ -417,6 +432,8 @@ QString TrafficLog::lineText(qint64 index) const
     if (index < 0 || index >= entryCount)
         return QString();
     const Entry entry = entryAt(index);
+    if (isNote(index))
+        return entryData(entry.data, entry.length, false);
     return QLatin1String(prefix(entry.sent)) + entryData(entry.data, entry.length, entry.hex);
 }
 
@@ -427,6 +444,7 @@ bool TrafficLog::writeText(QIODevice &device, qint64 first, qint64 count) const
     QByteArray buffer;
     buffer.reserve(FlushBytes + ChunkBytes * 4);
     qint64 index = first;
+    auto nextNote = std::lower_bound(notes.begin(), notes.end(), first);
     while (index < end) {
         const Chunk &chunk = *chunks[chunkOf(index)];
         const QByteArray &bytes = chunkBytes(chunk);
@@ -440,7 +458,11 @@ bool TrafficLog::writeText(QIODevice &device, qint64 first, qint64 count) const
             const char *data;
             int length;
             p = decodeRecord(p, &sent, &hex, &data, &length);
-            buffer.append(prefix(sent), 5);
+            const bool note = nextNote != notes.end() && *nextNote == index;
+            if (note)
+                ++nextNote;
+            else
+                buffer.append(prefix(sent), 5);
             if (hex)
                 appendHex(buffer, data, length);
             else if (!appendPlainAscii(buffer, data, length))
@@ -466,6 +488,7 @@ bool TrafficLog::writeHtml(QIODevice &device, const QString &fontFamily) const
                         escapeHtml(family).toUtf8() + "'; font-weight:400; font-style:normal;\">";
     buffer.reserve(FlushBytes + ChunkBytes * 8);
     qint64 index = 0;
+    auto nextNote = notes.begin();
     while (index < entryCount) {
         const Chunk &chunk = *chunks[chunkOf(index)];
         const char *p = chunkBytes(chunk).constData();
@@ -474,6 +497,14 @@ bool TrafficLog::writeHtml(QIODevice &device, const QString &fontFamily) const
             const char *data;
             int length;
             p = decodeRecord(p, &sent, &hex, &data, &length);
+            if (nextNote != notes.end() && *nextNote == index) {
+                ++nextNote;
+                // A note's lines in a colour of their own, without a direction.
+                for (const QString &line : entryData(data, length, false).split(QLatin1Char('\n')))
+                    buffer.append(paragraph + QByteArray(noteSpan) + escapeHtml(line).toUtf8() +
+                                  "</span></p>");
+                continue;
+            }
             buffer.append(paragraph);
             buffer.append(sent ? "<span style=\" color:#00ff00;\">TX : </span>"
                                : "<span style=\" color:#0000ff;\">RX : </span>");

@@ -8,6 +8,10 @@
 // breaks and no-break spaces normalised as the rich-text log always saved them: CR LF, CR,
 // U+2028, U+2029, U+FDD0 and U+FDD1 become LF, U+00A0 becomes a blank. So an entry whose text
 // decodes to line breaks fills several lines of the text file; everywhere else it is one entry.
+//
+// A note is an entry of plain text that stands as it is, without a direction: what a flash job
+// came to, one line per job. The log keeps the indexes of its notes beside the records, so a
+// log without notes is stored, shown and saved exactly as before.
 
 #include <QByteArray>
 #include <QObject>
@@ -32,6 +36,9 @@ public:
     // A transfer's echoes in order, the sent ones only if `sent`, the received ones only if
     // `received`.
     void append(const TransferOutcome &outcome, bool hex, bool sent = true, bool received = true);
+    // A line of text as it is, in place of a transfer's echo.
+    void appendNote(const QString &text);
+    bool isNote(qint64 index) const;
     // Forgets every entry, frees their memory and removes the spill file.
     void clear();
 
@@ -84,6 +91,7 @@ private:
     Entry entryAt(qint64 index) const;
 
     std::vector<std::unique_ptr<Chunk>> chunks;
+    std::vector<qint64> notes; // indexes of the notes, ascending
     qint64 entryCount = 0;
     qint64 inMemory = 0;
     qint64 budget = defaultMemoryBudget;
