@@ -88,7 +88,7 @@ private:
     QTimer grace;
     quint64 lastId = 0;
     quint64 current = 0; // the request under way, 0 for none
-    const void *heldBy = nullptr;
-    Answer pending; // its answer, empty once forgotten
+    Answer pending;      // its answer, empty once forgotten
     bool longCall = false;
+    const void *heldBy = nullptr; // see hold()
 };
