@@ -3,6 +3,7 @@
 // as defaults, and what to run and compare.
 
 #include "adapter/spisettings.h"
+#include "cli/flashoptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,12 @@ struct RunOptions {
     QString logFile;    // empty: none
     QString expectFile; // empty: none
     bool help = false;
+    // --device with a list or "all": the same job on each adapter at once (`devices` empty
+    // and `allDevices` set: every adapter a scan finds). Otherwise panel.device alone.
+    QList<int> devices;
+    bool allDevices = false;
+    QString junitFile; // empty: none
+    FlashOptions flash;
 };
 
 // Parses the arguments (the program name first). On a usage error returns false and sets
@@ -26,4 +33,4 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
 QString runUsage();
 
 // Exit codes of kavris-run.
-enum RunExit { RunOk = 0, RunFailed = 1, RunMismatch = 2, RunUsage = 3 };
+enum RunExit { RunOk = 0, RunFailed = 1, RunMismatch = 2, RunUsage = 3, RunFlashRefused = 4 };
