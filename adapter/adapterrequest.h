@@ -82,13 +82,12 @@ struct AdapterRequest {
         request.readBlockSize = readBlockSize;
         return request;
     }
-    // A list row's transfer on `device` and `channel`; `count` is the row's read count.
-    static AdapterRequest row(Kind kind, int device, int channel, const QByteArray &data, int count)
+    // A list row's transfer on the device and channel of `settings` (those of the pass); `count`
+    // is the row's read count.
+    static AdapterRequest row(Kind kind, const PanelSettings &settings, const QByteArray &data,
+                              int count)
     {
-        AdapterRequest request;
-        request.kind = kind;
-        request.settings.device = device;
-        request.settings.channel = channel;
+        AdapterRequest request = make(kind, settings);
         request.data = data;
         request.count = count;
         return request;

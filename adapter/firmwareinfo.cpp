@@ -1,5 +1,7 @@
 #include "adapter/firmwareinfo.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 namespace
@@ -29,16 +31,17 @@ QString formatFirmwareInfo(const DeviceInfo &info,
     for (uint32_t word : info.serialNumber)
         serial += QStringLiteral("%1").arg(word, 8, 16, QLatin1Char('0')).toUpper();
 
+    const auto label = [](const char *text) {
+        return QCoreApplication::translate("FirmwareInfo", text);
+    };
     QString text;
-    text += QString::fromUtf8("固件名称: ") +
-            fieldText(info.firmwareName, sizeof info.firmwareName) + QLatin1Char('\n');
-    text += QString::fromUtf8("编译日期: ") + fieldText(info.buildDate, sizeof info.buildDate) +
+    text += label("固件名称: ") + fieldText(info.firmwareName, sizeof info.firmwareName) +
             QLatin1Char('\n');
     text +=
-        QString::fromUtf8("固件版本: ") + formatVersion(info.firmwareVersion) + QLatin1Char('\n');
-    text +=
-        QString::fromUtf8("硬件版本: ") + formatVersion(info.hardwareVersion) + QLatin1Char('\n');
-    text += QString::fromUtf8("设备序号: ") + serial + QLatin1Char('\n');
-    text += QString::fromUtf8("固件功能: ") + fieldText(functions, TELKOR_FUNCTION_TEXT_SIZE);
+        label("编译日期: ") + fieldText(info.buildDate, sizeof info.buildDate) + QLatin1Char('\n');
+    text += label("固件版本: ") + formatVersion(info.firmwareVersion) + QLatin1Char('\n');
+    text += label("硬件版本: ") + formatVersion(info.hardwareVersion) + QLatin1Char('\n');
+    text += label("设备序号: ") + serial + QLatin1Char('\n');
+    text += label("固件功能: ") + fieldText(functions, TELKOR_FUNCTION_TEXT_SIZE);
     return text;
 }

@@ -138,8 +138,9 @@ bool SessionCore::prepare(const PanelSettings &settings, TransferOutcome *outcom
         std::lock_guard<std::mutex> lock(appliedLock);
         applied = config;
     }
-    if (plainCall(SessionStep::Configure,
-                  [&] { return entries.configure(device, settings.channel, &config); }) != 0) {
+    if (plainCall(SessionStep::Configure, [&] {
+            return entries.configure(device, settings.channelByte(), &config);
+        }) != 0) {
         *outcome = notReady(AdapterError::ConfigureFailed);
         return false;
     }
@@ -214,7 +215,7 @@ TransferOutcome SessionCore::writeReadOnce(int device, int channel, const QByteA
 TransferOutcome SessionCore::transfer(const AdapterRequest &request)
 {
     const int device = request.settings.device;
-    const int channel = request.settings.channel;
+    const int channel = request.settings.channelByte();
     const QByteArray &data = request.data;
     const AdapterEntries &entries = library;
     switch (request.kind) {
@@ -367,7 +368,7 @@ TransferOutcome SessionCore::exchange(int device, int channel, const QByteArray 
 TransferOutcome SessionCore::row(const AdapterRequest &request)
 {
     const int device = request.settings.device;
-    const int channel = request.settings.channel;
+    const int channel = request.settings.channelByte();
     const QByteArray &data = request.data;
     const int count = request.count;
     TransferOutcome outcome;

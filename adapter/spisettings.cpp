@@ -1,10 +1,29 @@
 #include "adapter/spisettings.h"
 
-int channelByte(int channelIndex)
+int channelByte(SpiChannel channel)
 {
-    if (channelIndex >= 5)
-        return ((channelIndex - 5) << 4) | 1;
-    return channelIndex << 4;
+    const int index = static_cast<int>(channel);
+    const int controller = index / 5;
+    const int chipSelect = index % 5;
+    return chipSelect << 4 | controller;
+}
+
+QString channelName(SpiChannel channel)
+{
+    const int index = static_cast<int>(channel);
+    return QStringLiteral("SPI%1_CS%2").arg(index / 5 + 1).arg(index % 5);
+}
+
+bool parseChannelName(const QString &name, SpiChannel *channel)
+{
+    for (int index = 0; index < 10; ++index) {
+        const auto candidate = static_cast<SpiChannel>(index);
+        if (name == channelName(candidate)) {
+            *channel = candidate;
+            return true;
+        }
+    }
+    return false;
 }
 
 int32_t clockHzFromText(const QString &text)
@@ -17,10 +36,10 @@ int32_t clockHzFromText(const QString &text)
 void fillSpiConfig(SpiConfig *config, const PanelSettings &panel)
 {
     config->controlMode = static_cast<uint8_t>(panel.controlMode);
-    config->master = static_cast<uint8_t>(panel.workingMode);
+    config->master = static_cast<uint8_t>(panel.role);
     config->clockPolarity = static_cast<uint8_t>(panel.clockPolarity);
     config->clockPhase = static_cast<uint8_t>(panel.clockPhase);
-    config->lsbFirst = static_cast<uint8_t>(panel.shiftDirection);
+    config->lsbFirst = static_cast<uint8_t>(panel.bitOrder);
     config->csPolarity = static_cast<uint8_t>(panel.csPolarity);
     config->clockHz = clockHzFromText(panel.clockText);
 }

@@ -7,6 +7,7 @@
 #include "adapter/adaptermessages.h"
 #include "adapter/firmwareinfo.h"
 #include "app/flashwindow.h"
+#include "app/logfeatures.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
@@ -50,8 +51,10 @@ MainWindow::MainWindow(QWidget *parent)
 {
     registerImages();
     ui->setupUi(this);
+    setupPanel();
     trafficLog = new TrafficLog(this);
     ui->dataTextBrowser->setLog(trafficLog);
+    new LogFeatures(this, ui->dataTextBrowser, ui->menuView, ui->menuFile, ui->actionExit);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
 
@@ -109,19 +112,103 @@ void MainWindow::on_actionExit_triggered()
     close();
 }
 
+namespace
+{
+
+// A box's items carry their values as data; the texts are only what the user reads.
+template <typename Value> struct Choice {
+    Value value;
+    QString text;
+};
+
+template <typename Value>
+void fillChoices(QComboBox *box, std::initializer_list<Choice<Value>> choices, Value current)
+{
+    // Filled before the window shows, with no slot reacting to the items coming in.
+    const QSignalBlocker blocker(box);
+    box->clear();
+    for (const Choice<Value> &choice : choices)
+        box->addItem(choice.text, int(choice.value));
+    box->setCurrentIndex(box->findData(int(current)));
+}
+
+template <typename Value> Value chosen(const QComboBox *box)
+{
+    return static_cast<Value>(box->currentData().toInt());
+}
+
+template <typename Value> void choose(QComboBox *box, Value value)
+{
+    box->setCurrentIndex(box->findData(int(value)));
+}
+
+} // namespace
+
+void MainWindow::setupPanel()
+{
+    const PanelSettings start; // the panel's start-up values
+    for (int device = 0; device < ui->deviceIndexComboBox->count(); ++device)
+        ui->deviceIndexComboBox->setItemData(device, device);
+    {
+        const QSignalBlocker blocker(ui->channelIndexComboBox);
+        for (int index = 0; index < 10; ++index) {
+            const auto channel = static_cast<SpiChannel>(index);
+            ui->channelIndexComboBox->addItem(channelName(channel), index);
+        }
+        choose(ui->channelIndexComboBox, start.channel);
+    }
+    fillChoices<ControlMode>(ui->controlModeComboBox,
+                             {{ControlMode::HardwareFullDuplex, tr("硬件全双工")},
+                              {ControlMode::HardwareHalfDuplex, tr("硬件半双工")},
+                              {ControlMode::SoftwareHalfDuplex, tr("软件半双工")},
+                              {ControlMode::SingleBus, tr("单总线模式")}},
+                             start.controlMode);
+    fillChoices<Role>(ui->workingModeComboBox,
+                      {{Role::Slave, tr("从机")}, {Role::Master, tr("主机")}}, start.role);
+    fillChoices<ClockPhase>(ui->clockPhaseComboBox,
+                            {{ClockPhase::FirstEdge, QStringLiteral("0")},
+                             {ClockPhase::SecondEdge, QStringLiteral("1")}},
+                            start.clockPhase);
+    fillChoices<ClockPolarity>(ui->clockPolarityComboBox,
+                               {{ClockPolarity::IdleLow, QStringLiteral("0")},
+                                {ClockPolarity::IdleHigh, QStringLiteral("1")}},
+                               start.clockPolarity);
+    fillChoices<CsPolarity>(
+        ui->csPolarityComboBox,
+        {{CsPolarity::ActiveLow, tr("低电平")}, {CsPolarity::ActiveHigh, tr("高电平")}},
+        start.csPolarity);
+    fillChoices<BitOrder>(
+        ui->shiftDirComboBox,
+        {{BitOrder::MsbFirst, tr("高位在前")}, {BitOrder::LsbFirst, tr("低位在前")}},
+        start.bitOrder);
+    fillChoices<AutoStartTransfer>(ui->operationComboBox,
+                                   {{AutoStartTransfer::Write, tr("写数据")},
+                                    {AutoStartTransfer::Read, tr("读数据")},
+                                    {AutoStartTransfer::WriteRead, tr("写读数据")},
+                                    {AutoStartTransfer::BlockWrite, tr("块写数据")},
+                                    {AutoStartTransfer::BlockRead, tr("块读数据")},
+                                    {AutoStartTransfer::BlockWriteRead, tr("块写读数据")}},
+                                   AutoStartTransfer::Write);
+}
+
 PanelSettings MainWindow::gatherSettings() const
 {
     PanelSettings panel;
-    panel.device = ui->deviceIndexComboBox->currentIndex();
-    panel.channel = channelByte(ui->channelIndexComboBox->currentIndex());
-    panel.controlMode = ui->controlModeComboBox->currentIndex();
-    panel.workingMode = ui->workingModeComboBox->currentIndex();
-    panel.clockPhase = ui->clockPhaseComboBox->currentIndex();
-    panel.clockPolarity = ui->clockPolarityComboBox->currentIndex();
-    panel.csPolarity = ui->csPolarityComboBox->currentIndex();
-    panel.shiftDirection = ui->shiftDirComboBox->currentIndex();
+    panel.device = ui->deviceIndexComboBox->currentData().toInt();
+    panel.channel = chosen<SpiChannel>(ui->channelIndexComboBox);
+    panel.controlMode = chosen<ControlMode>(ui->controlModeComboBox);
+    panel.role = chosen<Role>(ui->workingModeComboBox);
+    panel.clockPhase = chosen<ClockPhase>(ui->clockPhaseComboBox);
+    panel.clockPolarity = chosen<ClockPolarity>(ui->clockPolarityComboBox);
+    panel.csPolarity = chosen<CsPolarity>(ui->csPolarityComboBox);
+    panel.bitOrder = chosen<BitOrder>(ui->shiftDirComboBox);
     panel.clockText = ui->clockSpeedComboBox->currentText();
     return panel;
+}
+
+bool MainWindow::isMaster() const
+{
+    return chosen<Role>(ui->workingModeComboBox) == Role::Master;
 }
 
 QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode,
@@ -185,8 +272,8 @@ void MainWindow::updateControls()
     // During a long call nothing that makes a request can be used; a slave has no write-read
     // and no block transfers; the slave switch needs a hardware mode.
     const bool idle = !session.isLong();
-    const bool master = ui->workingModeComboBox->currentIndex() != 0;
-    const int mode = ui->controlModeComboBox->currentIndex();
+    const bool master = isMaster();
+    const bool hardware = isHardwareMode(chosen<ControlMode>(ui->controlModeComboBox));
     ui->writePushButton->setEnabled(idle);
     ui->readPushButton->setEnabled(idle);
     for (QWidget *button : {ui->writeReadPushButton, ui->blockReadPushButton,
@@ -194,7 +281,7 @@ void MainWindow::updateControls()
         button->setEnabled(idle && master);
     ui->toolButtonExecuteOnce->setEnabled(idle);
     ui->toolButtonExecuteCycle->setEnabled(idle);
-    ui->workingModeComboBox->setEnabled(idle && (mode == 0 || mode == 1));
+    ui->workingModeComboBox->setEnabled(idle && hardware);
 }
 
 // --- the traffic log ------------------------------------------------------------------------
@@ -227,8 +314,10 @@ void MainWindow::saveLog(const QString &filter, bool html)
     // Streamed as UTF-8 (the HTML export says so in its head): the log may hold any text the
     // ASCII rendering decoded, and UTF-8 represents all of it.
     const QString family = ui->dataTextBrowser->font().family();
+    const LogColumns columns = ui->dataTextBrowser->columns(); // as shown
     const bool saved = saveFileWith(fileName, [&](QIODevice &file) {
-        return html ? trafficLog->writeHtml(file, family) : trafficLog->writeText(file);
+        return html ? trafficLog->writeHtml(file, family, columns)
+                    : trafficLog->writeText(file, 0, trafficLog->count(), columns);
     });
     if (!saved)
         QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
@@ -242,11 +331,10 @@ void MainWindow::needReInit()
     session.markStale();
 }
 
-void MainWindow::on_controlModeComboBox_currentIndexChanged(int index)
+void MainWindow::on_controlModeComboBox_currentIndexChanged(int)
 {
     QComboBox *clock = ui->clockSpeedComboBox;
-    const bool hardware = index == 0 || index == 1;
-    if (hardware) {
+    if (isHardwareMode(chosen<ControlMode>(ui->controlModeComboBox))) {
         clock->setEditable(false);
     } else {
         clock->setEditable(true);
@@ -256,27 +344,28 @@ void MainWindow::on_controlModeComboBox_currentIndexChanged(int index)
         clock->setCompleter(nullptr);
         clock->setInsertPolicy(QComboBox::NoInsert);
         clock->setEditText(QStringLiteral("100000"));
-        ui->workingModeComboBox->setCurrentIndex(1);
+        choose(ui->workingModeComboBox, Role::Master);
     }
     updateControls();
     session.markStale();
 }
 
-void MainWindow::on_workingModeComboBox_currentIndexChanged(int index)
+void MainWindow::on_workingModeComboBox_currentIndexChanged(int)
 {
     QWidget *const slaveLocked[] = {ui->clockSpeedComboBox, ui->csPolarityComboBox,
                                     ui->controlModeComboBox};
-    const bool slave = index == 0;
-    if (!slave) {
+    if (isMaster()) {
         for (QWidget *widget : slaveLocked)
             widget->setEnabled(true);
         updateControls();
         session.markStale();
         return;
     }
+    // A slave takes the first (fastest) clock of the list, chip select active low and the
+    // hardware half-duplex mode.
     ui->clockSpeedComboBox->setCurrentIndex(0);
-    ui->csPolarityComboBox->setCurrentIndex(0);
-    ui->controlModeComboBox->setCurrentIndex(1);
+    choose(ui->csPolarityComboBox, CsPolarity::ActiveLow);
+    choose(ui->controlModeComboBox, ControlMode::HardwareHalfDuplex);
     for (QWidget *widget : slaveLocked)
         widget->setEnabled(false);
     updateControls();
@@ -436,7 +525,7 @@ void MainWindow::on_toolButtonAddNew_clicked()
     row.writeData = QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
     row.count = QStringLiteral("0");
     row.delay = QStringLiteral("0");
-    row.writeReadOffered = ui->workingModeComboBox->currentIndex() == 1;
+    row.writeReadOffered = isMaster();
     operations->appendRows({row});
 }
 
@@ -495,8 +584,7 @@ void MainWindow::on_toolButtonOpenListFromFile_clicked()
     if (refusal != ListFileError::None)
         return warn(listFileErrorText(refusal));
     QStringList unrecognised;
-    operations->appendRows(
-        toOperationRows(loaded, ui->workingModeComboBox->currentIndex() == 1, &unrecognised));
+    operations->appendRows(toOperationRows(loaded, isMaster(), &unrecognised));
     if (!unrecognised.isEmpty())
         warn(unrecognisedOperationsMessage(unrecognised));
 }
@@ -513,20 +601,18 @@ void MainWindow::autoStartTick()
 {
     // A tick that comes due while a request is under way is refused by the session: it is
     // skipped, as a timer's ticks coalesce.
-    switch (ui->operationComboBox->currentIndex()) {
-    case 0:
+    switch (chosen<AutoStartTransfer>(ui->operationComboBox)) {
+    case AutoStartTransfer::Write:
         return on_writePushButton_clicked();
-    case 1:
+    case AutoStartTransfer::Read:
         return on_readPushButton_clicked();
-    case 2:
+    case AutoStartTransfer::WriteRead:
         return on_writeReadPushButton_clicked();
-    case 3:
+    case AutoStartTransfer::BlockWrite:
         return on_blockWritePushButton_clicked();
-    case 4:
+    case AutoStartTransfer::BlockRead:
         return on_blockReadPushButton_clicked();
-    case 5:
+    case AutoStartTransfer::BlockWriteRead:
         return on_blockWriteReadPushButton_clicked();
-    default:
-        return;
     }
 }

@@ -85,7 +85,13 @@ private slots:
     void on_toolButtonSaveListToFile_clicked();
 
 private:
+    // The auto-start's transfers, as its box offers them.
+    enum class AutoStartTransfer { Write, Read, WriteRead, BlockWrite, BlockRead, BlockWriteRead };
+
+    // Fills the panel's boxes; each item carries its value.
+    void setupPanel();
     PanelSettings gatherSettings() const;
+    bool isMaster() const;
     QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion) const;
     // Asks for a basic or block transfer; its outcome is echoed, or the auto-start stopped and
     // the warning shown.

@@ -32,7 +32,7 @@ PanelSettings flashSettings(int device)
 {
     PanelSettings settings;
     settings.device = device;
-    settings.channel = 0x10; // SPI1_CS1
+    settings.channel = SpiChannel::Spi1Cs1;
     return settings;
 }
 

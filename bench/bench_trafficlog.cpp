@@ -12,12 +12,17 @@
 
 #include "transfer/bytetext.h"
 #include "transfer/filesaving.h"
+#include "transfer/logexport.h"
+#include "transfer/logpattern.h"
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
+#include "transfer/waveformview.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QMap>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -52,20 +57,45 @@ QByteArray payload(int length)
     return bytes;
 }
 
-// A log with its view, as the window has it: appends schedule the view's repaint.
+// A log with its view, as the window has it: appends schedule the view's repaint. With
+// `transfers`, each entry is a transfer of its own with its settings and times, as the window
+// appends them (a write, then a read, on two chip selects in turn, 37 us apart).
 struct ViewedLog {
     TrafficLog log;
     TrafficLogView view;
-    ViewedLog()
+    bool transfers = false;
+    TransferOutcome outcomes[2];
+    explicit ViewedLog(bool transfers = false) : transfers(transfers)
     {
         view.setLog(&log);
         view.resize(600, 400);
         view.show();
+        for (int i = 0; i < 2; ++i) {
+            TransferContext &context = outcomes[i].context;
+            context.call = i ? TransferCall::Read : TransferCall::Write;
+            context.channel = i ? 0x10 : 0x20;
+            context.config.controlMode = 1;
+            context.config.master = 1;
+            context.config.clockHz = 50000000;
+            context.durationUs = 215;
+        }
     }
     void fill(qint64 count, const QByteArray &data)
     {
-        for (qint64 i = 0; i < count; ++i)
-            log.append(i & 1, data.constData(), data.size(), true);
+        if (!transfers) {
+            for (qint64 i = 0; i < count; ++i)
+                log.append(i & 1, data.constData(), data.size(), true);
+            return;
+        }
+        for (int i = 0; i < 2; ++i) {
+            outcomes[i].sent = outcomes[i].received = data;
+            outcomes[i].echoes = {{i == 0, 0, int(data.size())}};
+        }
+        for (qint64 i = 0; i < count; ++i) {
+            TransferOutcome &outcome = outcomes[i & 1];
+            outcome.context.startUs = (log.count() + 1) * 37;
+            log.append(outcome, true);
+        }
     }
 };
 
@@ -129,6 +159,11 @@ private slots:
     void textSave();
     void scrollAndPaint_data();
     void scrollAndPaint();
+    void exportSpeed_data();
+    void exportSpeed();
+    void findAbsent();
+    void waveformRepaint_data();
+    void waveformRepaint();
 };
 
 void BenchTrafficLog::initTestCase()
@@ -146,14 +181,17 @@ void BenchTrafficLog::bytesPerEntry_data()
 {
     QTest::addColumn<bool>("richText");
     QTest::addColumn<qint64>("count");
-    QTest::newRow("store") << false << scaled(10000000);
-    QTest::newRow("rich text") << true << scaled(10000);
+    QTest::addColumn<bool>("transfers");
+    QTest::newRow("store") << false << scaled(10000000) << false;
+    QTest::newRow("store, time and settings kept") << false << scaled(10000000) << true;
+    QTest::newRow("rich text") << true << scaled(10000) << false;
 }
 
 void BenchTrafficLog::bytesPerEntry()
 {
     QFETCH(bool, richText);
     QFETCH(qint64, count);
+    QFETCH(bool, transfers);
     const QByteArray one = payload(1);
     const qint64 before = residentBytes();
     double perEntry = 0;
@@ -162,10 +200,12 @@ void BenchTrafficLog::bytesPerEntry()
         log.fill(count, one);
         perEntry = double(residentBytes() - before) / count;
     } else {
-        ViewedLog log;
+        ViewedLog log(transfers);
         log.fill(count, one);
         perEntry = double(residentBytes() - before) / count;
-        note(QStringLiteral("store: resident after %1 one-byte entries").arg(count),
+        note(QStringLiteral("%1: resident after %2 one-byte entries")
+                 .arg(QLatin1String(QTest::currentDataTag()))
+                 .arg(count),
              QStringLiteral("%1 MB").arg(residentBytes() / 1e6, 10, 'f', 2));
     }
     report(QStringLiteral("%1: resident bytes per one-byte entry (%2 entries)")
@@ -179,13 +219,18 @@ void BenchTrafficLog::appendCost_data()
     QTest::addColumn<bool>("richText");
     QTest::addColumn<qint64>("already");
     QTest::addColumn<int>("length");
-    QTest::newRow("store, empty, 1 B") << false << qint64(0) << 1;
-    QTest::newRow("store, empty, 64 B") << false << qint64(0) << 64;
-    QTest::newRow("store, 10^7 entries, 1 B") << false << scaled(10000000) << 1;
-    QTest::newRow("store, 10^7 entries, 64 B") << false << scaled(10000000) << 64;
-    QTest::newRow("rich text, empty, 1 B") << true << qint64(0) << 1;
-    QTest::newRow("rich text, 10^4 entries, 1 B") << true << scaled(10000) << 1;
-    QTest::newRow("rich text, 10^4 entries, 64 B") << true << scaled(10000) << 64;
+    QTest::addColumn<bool>("transfers");
+    QTest::newRow("store, empty, 1 B") << false << qint64(0) << 1 << false;
+    QTest::newRow("store, empty, 64 B") << false << qint64(0) << 64 << false;
+    QTest::newRow("store, 10^7 entries, 1 B") << false << scaled(10000000) << 1 << false;
+    QTest::newRow("store, 10^7 entries, 64 B") << false << scaled(10000000) << 64 << false;
+    QTest::newRow("transfers, empty, 1 B") << false << qint64(0) << 1 << true;
+    QTest::newRow("transfers, empty, 64 B") << false << qint64(0) << 64 << true;
+    QTest::newRow("transfers, 10^7 entries, 1 B") << false << scaled(10000000) << 1 << true;
+    QTest::newRow("transfers, 10^7 entries, 64 B") << false << scaled(10000000) << 64 << true;
+    QTest::newRow("rich text, empty, 1 B") << true << qint64(0) << 1 << false;
+    QTest::newRow("rich text, 10^4 entries, 1 B") << true << scaled(10000) << 1 << false;
+    QTest::newRow("rich text, 10^4 entries, 64 B") << true << scaled(10000) << 64 << false;
 }
 
 void BenchTrafficLog::appendCost()
@@ -193,6 +238,7 @@ void BenchTrafficLog::appendCost()
     QFETCH(bool, richText);
     QFETCH(qint64, already);
     QFETCH(int, length);
+    QFETCH(bool, transfers);
     const QByteArray data = payload(length);
     double us = 0;
     if (richText) {
@@ -200,7 +246,7 @@ void BenchTrafficLog::appendCost()
         log.fill(already, data);
         us = appendMicroseconds(log, scaled(1000), data);
     } else {
-        ViewedLog log;
+        ViewedLog log(transfers);
         log.fill(already, data);
         log.log.finishSpilling(); // the measured appends start with the disk caught up
         us = appendMicroseconds(log, scaled(100000), data);
@@ -355,6 +401,100 @@ void BenchTrafficLog::scrollAndPaint()
     const double ms = timer.nsecsElapsed() / 1e6 / jumps;
     QStandardPaths::setTestModeEnabled(false);
     report(QStringLiteral("scroll to a line and paint, %1")
+               .arg(QLatin1String(QTest::currentDataTag())),
+           ms, "ms", QTest::WalltimeMilliseconds, ms);
+}
+
+void BenchTrafficLog::exportSpeed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<int>("length");
+    QTest::newRow("CSV, 1 B entries") << "csv" << scaled(10000000) << 1;
+    QTest::newRow("CSV, 64 B entries") << "csv" << scaled(1000000) << 64;
+    QTest::newRow("VCD, transfers of 1 B") << "vcd" << scaled(1000000) << 1;
+    QTest::newRow("VCD, transfers of 64 B") << "vcd" << scaled(10000) << 64;
+}
+
+void BenchTrafficLog::exportSpeed()
+{
+    // Transfers with their times and settings, as the window exports them.
+    QFETCH(QString, kind);
+    QFETCH(qint64, count);
+    QFETCH(int, length);
+    QStandardPaths::setTestModeEnabled(true);
+    ViewedLog log(true);
+    log.fill(count, payload(length));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("log.") + kind);
+    QElapsedTimer timer;
+    timer.start();
+    const bool saved = saveFileWith(path, [&](QIODevice &file) {
+        return kind == QLatin1String("csv") ? LogExport::writeCsv(log.log, file)
+                                            : LogExport::writeVcd(log.log, file);
+    });
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    QVERIFY(saved);
+    QStandardPaths::setTestModeEnabled(false);
+    const double megabytes = QFileInfo(path).size() / 1e6;
+    report(QStringLiteral("%1 export, %2 (%3 MB)")
+               .arg(kind.toUpper(), QLatin1String(QTest::currentDataTag()).mid(5))
+               .arg(megabytes, 0, 'f', 1),
+           megabytes / seconds, "MB/s", QTest::BytesPerSecond, megabytes * 1e6 / seconds);
+}
+
+void BenchTrafficLog::findAbsent()
+{
+    // A pattern no entry holds: the whole log is read.
+    const qint64 count = scaled(10000000);
+    ViewedLog log(true);
+    log.fill(count, payload(1));
+    LogPattern pattern;
+    QVERIFY(LogPattern::fromHex(QStringLiteral("01 XX 03"), &pattern));
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 found = log.log.find(pattern, -1, true);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    QCOMPARE(found, qint64(-1));
+    report(QStringLiteral("find an absent pattern in %1 entries").arg(count), ms, "ms",
+           QTest::WalltimeMilliseconds, ms);
+}
+
+void BenchTrafficLog::waveformRepaint_data()
+{
+    QTest::addColumn<double>("zoom"); // how many times the whole transfer's width
+    QTest::newRow("whole transfer") << 1.0;
+    QTest::newRow("zoomed 100 times") << 100.0;
+    QTest::newRow("zoomed 10^4 times") << 1e4;
+    QTest::newRow("closest") << 1e9;
+}
+
+void BenchTrafficLog::waveformRepaint()
+{
+    // A write-read of 20 480 bytes at 50 MHz in full duplex: 163 840 clocks, every line busy.
+    QFETCH(double, zoom);
+    TransferOutcome outcome;
+    outcome.context.call = TransferCall::WriteRead;
+    outcome.context.config.clockHz = 50000000;
+    outcome.sent = outcome.received = payload(20480);
+    outcome.echoSent(0, 20480);
+    outcome.echoReceived(0, 20480);
+    WaveformView view;
+    view.resize(1200, 300);
+    view.setTransfer(SpiTransfer::fromOutcome(outcome));
+    const double whole = view.psPerPixel();
+    // The view's middle stays in place.
+    view.setView(view.viewStart() + (whole - whole / zoom) * 600, whole / zoom);
+    QImage image(view.size(), QImage::Format_RGB32);
+    constexpr int repaints = 20;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < repaints; ++i) {
+        QPainter painter(&image);
+        view.render(painter, image.size());
+    }
+    const double ms = timer.nsecsElapsed() / 1e6 / repaints;
+    report(QStringLiteral("waveform of 20480 bytes, 1200 px wide, repaint, %1")
                .arg(QLatin1String(QTest::currentDataTag())),
            ms, "ms", QTest::WalltimeMilliseconds, ms);
 }

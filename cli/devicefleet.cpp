@@ -142,8 +142,10 @@ bool DeviceFleet::start(int *exitCode)
         mine.panel.device = device;
         mine.devices.clear();
         mine.allDevices = false;
-        if (several && !mine.logFile.isEmpty())
-            mine.logFile = deviceFileName(mine.logFile, device);
+        if (several)
+            for (QString *file : {&mine.logFile, &mine.csvFile, &mine.vcdFile})
+                if (!file->isEmpty())
+                    *file = deviceFileName(*file, device);
         if (several && mine.flash.active && mine.flash.job.kind == FlashJob::Kind::Read)
             mine.flash.file = deviceFileName(mine.flash.file, device);
         QTextStream *jobOut = &out, *jobErr = &err;

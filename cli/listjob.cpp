@@ -7,11 +7,15 @@
 #include "oplist/listrunner.h"
 #include "oplist/operationlistmodel.h"
 #include "transfer/filesaving.h"
+#include "transfer/logexport.h"
 #include "transfer/trafficlog.h"
 
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>
+
+#include <functional>
+#include <utility>
 
 ListJob::ListJob(const RunOptions &options, QTextStream &out, QTextStream &err)
     : options(options), out(out), err(err)
@@ -51,7 +55,7 @@ bool ListJob::start(int *code)
     runner = std::make_unique<ListRunner>(*session, *model);
     log = std::make_unique<TrafficLog>();
     QStringList unrecognised;
-    model->appendRows(toOperationRows(rows, options.panel.workingMode == 1, &unrecognised));
+    model->appendRows(toOperationRows(rows, options.panel.isMaster(), &unrecognised));
     if (!unrecognised.isEmpty())
         err << "kavris-run: " << unrecognisedOperationsMessage(unrecognised) << "\n";
 
@@ -93,9 +97,11 @@ void ListJob::echo(const TransferOutcome &outcome)
 {
     qint64 next = log->count();
     log->append(outcome, !options.ascii);
+    LogColumns columns;
+    columns.times = options.timestamps;
     for (; next < log->count(); ++next) {
         const QString line = log->lineText(next);
-        out << line << "\n";
+        out << (options.timestamps ? log->displayText(next, columns) : line) << "\n";
         // A text entry may hold line breaks: it is then several lines of the log.
         for (const QString &part : line.split(QLatin1Char('\n'))) {
             QString problem;
@@ -122,9 +128,18 @@ void ListJob::finish()
     QString problem;
     if (expected && exitCode == RunOk && !expected->matchEnd(&problem))
         fail(RunMismatch, problem);
-    if (!options.logFile.isEmpty() &&
-        !saveFileWith(options.logFile, [this](QIODevice &file) { return log->writeText(file); })) {
-        err << "kavris-run: cannot write " << options.logFile << "\n";
+    LogColumns columns;
+    columns.times = options.timestamps;
+    const std::pair<QString, std::function<bool(QIODevice &)>> files[] = {
+        {options.logFile,
+         [&](QIODevice &file) { return log->writeText(file, 0, log->count(), columns); }},
+        {options.csvFile, [this](QIODevice &file) { return LogExport::writeCsv(*log, file); }},
+        {options.vcdFile, [this](QIODevice &file) { return LogExport::writeVcd(*log, file); }},
+    };
+    for (const auto &[path, writer] : files) {
+        if (path.isEmpty() || saveFileWith(path, writer))
+            continue;
+        err << "kavris-run: cannot write " << path << "\n";
         if (exitCode == RunOk)
             exitCode = RunUsage;
     }

@@ -30,6 +30,13 @@ const char usageText[] =
     "  --no-delay          skip the rows' delays\n"
     "  --ascii             log data as text instead of hex\n"
     "  --log FILE          write the log as the window's \"save as text\" writes it\n"
+    "  --timestamps        print each line after its number, the time its transfer started\n"
+    "                      and how long it took (the window's time column); --log too\n"
+    "  --csv FILE          write the log as the window's CSV export writes it: a row per\n"
+    "                      line with its time, duration, settings, hex and text\n"
+    "  --vcd FILE          write every transfer of the run to a VCD file (signals cs, sck,\n"
+    "                      mosi, miso), one after another on one time axis, each with its\n"
+    "                      own settings, for logic-analyser programs such as PulseView\n"
     "  --expect FILE       compare the log line by line with FILE, where XX in a byte\n"
     "                      position matches any byte; the first difference ends the run\n"
     "  --junit FILE        also write a JUnit XML report: a test case for each adapter\n"
@@ -50,8 +57,9 @@ const char usageText[] =
     "  --unprotect         clear the block protection over the range first\n"
     "  --no-verify         do not read the written range back\n"
     "  --chip-erase        one chip erase: the whole chip (erase), or first (write)\n"
-    "Progress goes to standard error when it is a terminal. With several adapters, read\n"
-    "and --log write one file each, the adapter's index before the file's extension.\n"
+    "Progress goes to standard error when it is a terminal. With several adapters, flash\n"
+    "read, --log, --csv and --vcd write a file each, the adapter's index before the file's\n"
+    "extension.\n"
     "\n"
     "Exit codes: 0 success; 1 a transfer or the preparation failed (the window's warning on\n"
     "standard error), or a flash chip stayed busy too long; 2 the log differs from the\n"
@@ -130,9 +138,12 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption expect(QStringLiteral("expect"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption timestamps(QStringLiteral("timestamps"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption junit(QStringLiteral("junit"), QString(), QStringLiteral("FILE"));
     parser.addOptions({device, channel, mode, slave, cpol, cpha, csHigh, lsbFirst, clock, cycles,
-                       noDelay, ascii, log, expect, help, junit});
+                       noDelay, ascii, log, expect, help, timestamps, csv, vcd, junit});
     parser.addOptions(flashCommandLineOptions());
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -148,33 +159,32 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     if (parser.isSet(device) && !parseDevices(parser.value(device), &result, error))
         return false;
     if (parser.isSet(channel)) {
-        const QString name = parser.value(channel).toUpper();
-        int index = -1;
-        for (int i = 0; i < 10; ++i)
-            if (name == QStringLiteral("SPI%1_CS%2").arg(i / 5 + 1).arg(i % 5))
-                index = i;
-        if (index < 0) {
+        if (!parseChannelName(parser.value(channel).toUpper(), &panel.channel)) {
             *error = QStringLiteral("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
             return false;
         }
-        panel.channel = channelByte(index);
     }
     if (parser.isSet(mode)) {
-        const QStringList modes = {QStringLiteral("full"), QStringLiteral("half"),
-                                   QStringLiteral("soft-half"), QStringLiteral("single")};
-        panel.controlMode = modes.indexOf(parser.value(mode));
-        if (panel.controlMode < 0) {
+        const QString name = parser.value(mode);
+        if (name == QLatin1String("full"))
+            panel.controlMode = ControlMode::HardwareFullDuplex;
+        else if (name == QLatin1String("half"))
+            panel.controlMode = ControlMode::HardwareHalfDuplex;
+        else if (name == QLatin1String("soft-half"))
+            panel.controlMode = ControlMode::SoftwareHalfDuplex;
+        else if (name == QLatin1String("single"))
+            panel.controlMode = ControlMode::SingleBus;
+        else {
             *error = QStringLiteral("--mode takes full, half, soft-half or single");
             return false;
         }
     }
-    const bool software = panel.controlMode >= 2;
-    if (software)
+    if (!isHardwareMode(panel.controlMode))
         panel.clockText = QStringLiteral("100000"); // as the window's clock box turns to
-    panel.clockPolarity = parser.isSet(cpol) ? 1 : 0;
-    panel.clockPhase = parser.isSet(cpha) ? 1 : 0;
-    panel.csPolarity = parser.isSet(csHigh) ? 1 : 0;
-    panel.shiftDirection = parser.isSet(lsbFirst) ? 1 : 0;
+    panel.clockPolarity = parser.isSet(cpol) ? ClockPolarity::IdleHigh : ClockPolarity::IdleLow;
+    panel.clockPhase = parser.isSet(cpha) ? ClockPhase::SecondEdge : ClockPhase::FirstEdge;
+    panel.csPolarity = parser.isSet(csHigh) ? CsPolarity::ActiveHigh : CsPolarity::ActiveLow;
+    panel.bitOrder = parser.isSet(lsbFirst) ? BitOrder::LsbFirst : BitOrder::MsbFirst;
     if (parser.isSet(clock)) {
         int hz = 0;
         if (!parseNumber(parser.value(clock), 1, 2147483647, &hz)) {
@@ -185,13 +195,14 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     }
     if (parser.isSet(slave)) {
         // The window locks these to a slave's settings; asking for others is a mistake.
-        if (panel.controlMode != 1 || parser.isSet(clock) || parser.isSet(csHigh)) {
+        if (panel.controlMode != ControlMode::HardwareHalfDuplex || parser.isSet(clock) ||
+            parser.isSet(csHigh)) {
             *error = QStringLiteral(
                 "--slave goes with the hardware half-duplex mode, the first clock and chip "
                 "select active low");
             return false;
         }
-        panel.workingMode = 0;
+        panel.role = Role::Slave;
     }
     if (parser.isSet(cycles) && !parseNumber(parser.value(cycles), 0, 2147483647, &result.cycles)) {
         *error = QStringLiteral("--cycles takes a number of passes (0 = until interrupted)");
@@ -201,11 +212,15 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     result.ascii = parser.isSet(ascii);
     result.logFile = parser.value(log);
     result.expectFile = parser.value(expect);
+    result.timestamps = parser.isSet(timestamps);
+    result.csvFile = parser.value(csv);
+    result.vcdFile = parser.value(vcd);
     result.junitFile = parser.value(junit);
     const QStringList files = parser.positionalArguments();
     const bool flash = files.value(0) == QLatin1String("flash");
     if (flash)
-        for (const QCommandLineOption *listOnly : {&cycles, &noDelay, &ascii, &log, &expect})
+        for (const QCommandLineOption *listOnly :
+             {&cycles, &noDelay, &ascii, &log, &expect, &timestamps, &csv, &vcd})
             if (parser.isSet(*listOnly)) {
                 *error = QStringLiteral("--%1 goes with a list file, not with flash")
                              .arg(listOnly->names().first());

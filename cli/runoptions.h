@@ -13,9 +13,12 @@ struct RunOptions {
     int cycles = 1; // 0: until interrupted
     bool skipDelays = false;
     bool ascii = false;
+    bool timestamps = false; // the time column before each line (and in --log)
     QString listFile;
     QString logFile;    // empty: none
     QString expectFile; // empty: none
+    QString csvFile;    // empty: none
+    QString vcdFile;    // empty: none
     bool help = false;
     // --device with a list or "all": the same job on each adapter at once (`devices` empty
     // and `allDevices` set: every adapter a scan finds). Otherwise panel.device alone.

@@ -25,11 +25,6 @@ qint64 monotonicUs()
     return timer.nsecsElapsed() / 1000;
 }
 
-QString channelName(int channel)
-{
-    return QStringLiteral("SPI%1_CS%2").arg((channel & 0x0F) + 1).arg((channel >> 4) & 0x0F);
-}
-
 } // namespace
 
 int FlashRun::exitCode() const

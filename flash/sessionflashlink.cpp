@@ -26,7 +26,7 @@ QString SessionFlashLink::unsuitable() const
     // Every master mode carries a write followed by a read in one assertion: the half-duplex
     // modes and single-bus mode read after writing, full duplex clocks filler while it reads.
     // A slave answers a remote master and cannot send a command of its own.
-    if (panel.workingMode == 0)
+    if (!panel.isMaster())
         return QCoreApplication::translate(
             "SessionFlashLink",
             "闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。");

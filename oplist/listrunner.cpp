@@ -8,7 +8,7 @@
 #include "oplist/rowvalues.h"
 
 ListRunner::ListRunner(AdapterSession &session, OperationListModel &model, QObject *parent)
-    : QObject(parent), session(session), model(model)
+    : QObject(parent), session(session), model(model), sessionAlive(&session)
 {
     stepTimer.setSingleShot(true);
     stepTimer.setInterval(0);
@@ -24,7 +24,9 @@ ListRunner::ListRunner(AdapterSession &session, OperationListModel &model, QObje
 
 ListRunner::~ListRunner()
 {
-    session.forget(request);
+    // The session may be gone already (the window's members go before its children).
+    if (sessionAlive)
+        session.forget(request);
 }
 
 void ListRunner::setSettingsSource(std::function<PanelSettings()> source)
@@ -162,8 +164,7 @@ void ListRunner::step()
         ranRow = true;
         current = QPersistentModelIndex(model.index(row, 0));
         tracker = std::make_unique<RowTracker>(&model, row);
-        return send(rowRequest(model.row(row), settings.device, settings.channel),
-                    &ListRunner::rowDone);
+        return send(rowRequest(model.row(row), settings), &ListRunner::rowDone);
     }
     case Stage::AfterRow:
         // The row's delay is read now, from the row as it is after the event loop turned (it

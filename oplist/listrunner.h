@@ -14,17 +14,18 @@
 // the adapter to the session; echoes and failures are reported by signals for the window or
 // the command-line runner to log and show.
 
+#include "adapter/adaptersession.h"
 #include "adapter/spisettings.h"
 #include "adapter/transferoutcome.h"
 
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 
-class AdapterSession;
 class OperationListModel;
 class RowTracker;
 struct AdapterRequest;
@@ -101,6 +102,7 @@ private:
 
     AdapterSession &session;
     OperationListModel &model;
+    QPointer<AdapterSession> sessionAlive;
     std::function<PanelSettings()> settingsSource;
     bool skipDelays = false;
     bool cycling = false;

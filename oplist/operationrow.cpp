@@ -80,7 +80,7 @@ QString unrecognisedOperationsMessage(const QStringList &unrecognised)
         .arg(rows);
 }
 
-AdapterRequest rowRequest(const OperationRow &row, int device, int channel)
+AdapterRequest rowRequest(const OperationRow &row, const PanelSettings &settings)
 {
     using Kind = AdapterRequest::Kind;
     const Kind kind = row.operation == Operation::Write  ? Kind::RowWrite
@@ -88,5 +88,5 @@ AdapterRequest rowRequest(const OperationRow &row, int device, int channel)
                                                          : Kind::RowWriteRead;
     const QByteArray data =
         kind == Kind::RowRead ? QByteArray() : parseHexBytes(row.writeData, HexConversion::Signed);
-    return AdapterRequest::row(kind, device, channel, data, rowNumber(row.count));
+    return AdapterRequest::row(kind, settings, data, rowNumber(row.count));
 }

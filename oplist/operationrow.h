@@ -45,6 +45,7 @@ QVector<ListRow> toListRows(const QVector<OperationRow> &rows);
 // The warning after loading rows whose operation was not recognised.
 QString unrecognisedOperationsMessage(const QStringList &unrecognised);
 
-// The session's request for a row on `device` and `channel`: its cells' texts read as the list
-// has always read them (write data as hex tokens, signed; the count as a base-10 number).
-AdapterRequest rowRequest(const OperationRow &row, int device, int channel);
+// The session's request for a row on the device and channel of `settings`: its cells' texts read
+// as the list has always read them (write data as hex tokens, signed; the count as a base-10
+// number).
+AdapterRequest rowRequest(const OperationRow &row, const PanelSettings &settings);

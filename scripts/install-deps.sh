@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools qt6-base-dev libftdi1-dev
-          fonts-wqy-microhei "$@")
+          libqt5svg5-dev qt6-svg-dev fonts-wqy-microhei "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -75,7 +75,8 @@ sanitized_build() (
         -DKAVRIS_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 )
 
-scripts/install-deps.sh
+# sigrok-cli decodes the VCD files the tests write, as a logic-analyser program would.
+scripts/install-deps.sh sigrok-cli
 case "${1:-}" in
 "")
     normal_build

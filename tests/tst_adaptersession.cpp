@@ -70,7 +70,7 @@ TransferOutcome perform(AdapterSession &session, const PanelSettings &settings,
     parseOperation(a.at(1), &row.operation);
     row.writeData = a.at(2);
     row.count = a.at(3);
-    return answerOf(session, rowRequest(row, settings.device, settings.channel));
+    return answerOf(session, rowRequest(row, settings));
 }
 
 } // namespace
@@ -164,8 +164,8 @@ void TestAdapterSession::transfers()
     QFETCH(bool, stale);
     AdapterSession session(AdapterLibrary::entries());
     PanelSettings settings;
-    settings.controlMode = mode < 0 ? 1 : mode;
-    settings.workingMode = mode < 0 ? 0 : 1;
+    settings.controlMode = static_cast<ControlMode>(mode < 0 ? 1 : mode);
+    settings.role = mode < 0 ? Role::Slave : Role::Master;
     QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
     queueMiso(QByteArray::fromHex("A1B2C3D4E5F6"));
     queueSlaveFrame("OK");
@@ -185,10 +185,11 @@ void TestAdapterSession::preparesOnlyWhenStale()
 {
     AdapterSession session(AdapterLibrary::entries());
     PanelSettings settings;
-    settings.channel = 0x31;
+    settings.channel = SpiChannel::Spi2Cs3;
     settings.clockText = QStringLiteral("390450");
     answerOf(session, AdapterRequest::write(settings, "\x11"));
-    settings.channel = 0x01; // the channel goes with every call, not into the configuration
+    settings.channel =
+        SpiChannel::Spi2Cs0; // the channel goes with every call, not into the configuration
     answerOf(session, AdapterRequest::read(settings, 1));
     session.markStale();
     answerOf(session, AdapterRequest::read(settings, 1));
@@ -307,8 +308,8 @@ void TestAdapterSession::exchanges()
     QFETCH(QString, message);
     AdapterSession session(AdapterLibrary::entries());
     PanelSettings settings;
-    settings.controlMode = mode < 0 ? 1 : mode;
-    settings.workingMode = mode < 0 ? 0 : 1;
+    settings.controlMode = static_cast<ControlMode>(mode < 0 ? 1 : mode);
+    settings.role = mode < 0 ? Role::Slave : Role::Master;
     QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
     queueMiso(QByteArray::fromHex("A1B2C3"));
     if (call.endsWith(QLatin1String("-2")))

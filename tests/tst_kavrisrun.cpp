@@ -22,6 +22,7 @@ private slots:
     void runs_data();
     void runs();
     void cyclesAndLog();
+    void timesAndExports();
 
 private:
     struct Run {
@@ -97,9 +98,10 @@ void TestKavrisRun::options()
                                     &options, &problem);
     QCOMPARE(ok, problem.isEmpty());
     const PanelSettings &p = options.panel;
-    QCOMPARE(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s", p.device, p.channel,
-                                    p.controlMode, p.workingMode, p.clockPolarity, p.clockPhase,
-                                    p.csPolarity, p.shiftDirection, qPrintable(p.clockText))
+    QCOMPARE(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s", p.device, p.channelByte(),
+                                    int(p.controlMode), int(p.role), int(p.clockPolarity),
+                                    int(p.clockPhase), int(p.csPolarity), int(p.bitOrder),
+                                    qPrintable(p.clockText))
                 : problem,
              result);
 }
@@ -195,6 +197,50 @@ void TestKavrisRun::cyclesAndLog()
     QVERIFY2(QRegularExpression("^(TX : 0A \nTX : 0B \n)+$").match(result.out).hasMatch(),
              qPrintable(result.out));
     QVERIFY(run({"--help"}).out.contains(QLatin1String("Exit codes: 0 success")));
+}
+
+void TestKavrisRun::timesAndExports()
+{
+    const QString log = folder.filePath(QStringLiteral("times.txt"));
+    const QString csv = folder.filePath(QStringLiteral("run.csv"));
+    const QString vcd = folder.filePath(QStringLiteral("run.vcd"));
+    const QString list = file("jedec.list", "1,写读数据,9F,3,0\n");
+    Run result = run(
+        {"--channel", "SPI1_CS1", "--timestamps", "--log", log, "--csv", csv, "--vcd", vcd, list},
+        QStringLiteral("timing=off"));
+    QCOMPARE(result.err, QString());
+    QCOMPARE(result.code, 0);
+    // Both entries of the transfer carry its time and duration.
+    const QRegularExpression lines(QString::fromUtf8(
+        "^1 (\\d\\d:\\d\\d:\\d\\d\\.\\d{6} \\+\\d+µs) TX : 9F \n2 \\1 RX : EF 40 15 \n$"));
+    QVERIFY2(lines.match(result.out).hasMatch(), qPrintable(result.out));
+    QFile text(log), table(csv), dump(vcd);
+    QVERIFY(text.open(QIODevice::ReadOnly) && table.open(QIODevice::ReadOnly) &&
+            dump.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(text.readAll()), result.out);
+    const QList<QByteArray> rows = table.readAll().split('\n');
+    QCOMPARE(rows.size(), 4); // header, two entries, nothing after the last CR LF
+    QVERIFY(rows[0].startsWith("index,time,duration_us,direction,call,"));
+    QVERIFY2(rows[1].startsWith("1,") &&
+                 rows[1].contains(",TX,SpiWriteRead,0,SPI1_CS1,half-duplex,master,0,0,"
+                                  "msb-first,active-low,50000000,0,9F,\xEF\xBF\xBD\r"),
+             rows[1].constData());
+    QVERIFY2(rows[2].startsWith("2,") && rows[2].contains(",RX,") &&
+                 rows[2].endsWith(",EF 40 15,\xEF\xBF\xBD@\x15\r"),
+             rows[2].constData());
+    // The transfer at 50 MHz, half-duplex: 9F, then three bytes read under one assertion.
+    const QByteArray vcdText = dump.readAll();
+    QVERIFY(vcdText.startsWith(
+        "$version KAVRIS $end\n$comment KAVRIS traffic log: every transfer on one time axis"));
+    QVERIFY(vcdText.contains("$timescale 1 ns $end"));
+    QCOMPARE(vcdText.count("\n0c\n"), 1); // one assertion
+    QCOMPARE(vcdText.count("\n1k\n"), 32);  // 32 clocks
+    // Without --timestamps the lines are as before; a file that cannot be written fails.
+    result = run({"--channel", "SPI1_CS1", "--csv", folder.filePath("no/such/run.csv"), list},
+                 QStringLiteral("timing=off"));
+    QCOMPARE(result.out, QStringLiteral("TX : 9F \nRX : EF 40 15 \n"));
+    QCOMPARE(result.err, "kavris-run: cannot write " + folder.filePath("no/such/run.csv") + "\n");
+    QCOMPARE(result.code, 3);
 }
 
 QTEST_GUILESS_MAIN(TestKavrisRun)

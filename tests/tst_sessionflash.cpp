@@ -42,9 +42,9 @@ QByteArray expected(quint64 start, int length)
 PanelSettings flashSettings(int mode = 1)
 {
     PanelSettings settings;
-    settings.channel = 0x10; // SPI1_CS1
-    settings.controlMode = mode < 0 ? 1 : mode;
-    settings.workingMode = mode < 0 ? 0 : 1;
+    settings.channel = SpiChannel::Spi1Cs1;
+    settings.controlMode = ControlMode(mode < 0 ? 1 : mode);
+    settings.role = mode < 0 ? Role::Slave : Role::Master;
     return settings;
 }
 

@@ -1,4 +1,4 @@
-// The channel byte and the SpiConfig record built from the panel.
+// The channel byte and name, and the SpiConfig record built from the panel's values.
 
 #include "adapter/spisettings.h"
 
@@ -11,44 +11,79 @@ class TestSpiSettings : public QObject
     Q_OBJECT
 
 private slots:
-    void channelBytes();
+    void channels();
     void record_data();
     void record();
 };
 
-void TestSpiSettings::channelBytes()
+void TestSpiSettings::channels()
 {
-    QVector<int> bytes; // SPI1_CS0 to SPI1_CS4, then SPI2_CS0 to SPI2_CS4
-    for (int index = 0; index < 10; ++index)
-        bytes.append(channelByte(index));
+    QVector<int> bytes;
+    QStringList names;
+    for (int index = 0; index < 10; ++index) {
+        const auto channel = static_cast<SpiChannel>(index);
+        bytes.append(channelByte(channel));
+        names.append(channelName(channel));
+        SpiChannel parsed = SpiChannel::Spi2Cs4;
+        QVERIFY(parseChannelName(names.last(), &parsed));
+        QCOMPARE(int(parsed), index);
+    }
     QCOMPARE(bytes, QVector<int>({0x00, 0x10, 0x20, 0x30, 0x40, 0x01, 0x11, 0x21, 0x31, 0x41}));
+    QCOMPARE(names.join(' '), QString("SPI1_CS0 SPI1_CS1 SPI1_CS2 SPI1_CS3 SPI1_CS4 SPI2_CS0 "
+                                      "SPI2_CS1 SPI2_CS2 SPI2_CS3 SPI2_CS4"));
+    for (const char *wrong : {"SPI1_CS5", "SPI3_CS0", "spi1_cs0", "SPI1_CS", ""}) {
+        SpiChannel untouched = SpiChannel::Spi1Cs3;
+        QVERIFY2(!parseChannelName(QString::fromLatin1(wrong), &untouched), wrong);
+        QCOMPARE(untouched, SpiChannel::Spi1Cs3);
+    }
 }
 
 void TestSpiSettings::record_data()
 {
-    // Boxes as digits: control mode, working mode, phase, polarity, CS polarity, shift; clock.
+    // Panel: the values that differ from the start-up ones, and the clock box's text.
     // Record: mode, master, polarity, phase, LSB first, CS polarity, 2 reserved, clock (LE).
     QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("clock");
     QTest::addColumn<QByteArray>("record");
-    QTest::newRow("start-up") << "110000 50000000" << QByteArray("010100000000eeee80f0fa02");
-    QTest::newRow("polarity byte") << "010100 390450" << QByteArray("000101000000eeee32f50500");
-    QTest::newRow("phase at offset 3") << "011000 250000" << QByteArray("000100010000eeee90d00300");
-    QTest::newRow("slave, LSB, CS high") << "100011 " << QByteArray("010000000101eeee00000000");
-    QTest::newRow("unit suffix") << "110000 1M" << QByteArray("010100000000eeee00000000");
-    QTest::newRow("> 32 bits") << "110000 99999999999" << QByteArray("010100000000eeee00000000");
-    QTest::newRow("hex is not decimal") << "110000 0x10" << QByteArray("010100000000eeee00000000");
+    // clang-format off
+    QTest::newRow("start-up") << "" << "50000000" << QByteArray("010100000000eeee80f0fa02");
+    QTest::newRow("full duplex") << "full" << "390450" << QByteArray("000100000000eeee32f50500");
+    QTest::newRow("software half duplex") << "soft" << "250000" << QByteArray("020100000000eeee90d00300");
+    QTest::newRow("single bus") << "single" << "1" << QByteArray("030100000000eeee01000000");
+    QTest::newRow("polarity alone, byte 2") << "cpol" << "0" << QByteArray("010101000000eeee00000000");
+    QTest::newRow("phase alone, byte 3") << "cpha" << "0" << QByteArray("010100010000eeee00000000");
+    QTest::newRow("LSB first alone, byte 4") << "lsb" << "0" << QByteArray("010100000100eeee00000000");
+    QTest::newRow("CS high alone, byte 5") << "cshigh" << "0" << QByteArray("010100000001eeee00000000");
+    QTest::newRow("slave alone, byte 1") << "slave" << "0" << QByteArray("010000000000eeee00000000");
+    QTest::newRow("unit suffix") << "" << "1M" << QByteArray("010100000000eeee00000000");
+    QTest::newRow("> 32 bits") << "" << "99999999999" << QByteArray("010100000000eeee00000000");
+    QTest::newRow("hex is not decimal") << "" << "0x10" << QByteArray("010100000000eeee00000000");
+    // clang-format on
 }
 
 void TestSpiSettings::record()
 {
     QFETCH(QString, panel);
+    QFETCH(QString, clock);
     QFETCH(QByteArray, record);
     PanelSettings settings;
-    int *boxes[] = {&settings.controlMode,   &settings.workingMode, &settings.clockPhase,
-                    &settings.clockPolarity, &settings.csPolarity,  &settings.shiftDirection};
-    for (int i = 0; i < 6; ++i)
-        *boxes[i] = panel.at(i).digitValue();
-    settings.clockText = panel.mid(7);
+    if (panel == QLatin1String("full"))
+        settings.controlMode = ControlMode::HardwareFullDuplex;
+    else if (panel == QLatin1String("soft"))
+        settings.controlMode = ControlMode::SoftwareHalfDuplex;
+    else if (panel == QLatin1String("single"))
+        settings.controlMode = ControlMode::SingleBus;
+    else if (panel == QLatin1String("cpol"))
+        settings.clockPolarity = ClockPolarity::IdleHigh;
+    else if (panel == QLatin1String("cpha"))
+        settings.clockPhase = ClockPhase::SecondEdge;
+    else if (panel == QLatin1String("lsb"))
+        settings.bitOrder = BitOrder::LsbFirst;
+    else if (panel == QLatin1String("cshigh"))
+        settings.csPolarity = CsPolarity::ActiveHigh;
+    else if (panel == QLatin1String("slave"))
+        settings.role = Role::Slave;
+    settings.clockText = clock;
     SpiConfig config;
     std::memset(&config, 0xEE, sizeof config); // the reserved bytes are never written
     fillSpiConfig(&config, settings);

@@ -2,6 +2,7 @@
 // keep, its HTML, moving chunks to the spill file and back, and the view following and copying.
 
 #include "transfer/bytetext.h"
+#include "transfer/logexport.h"
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
 
@@ -182,6 +183,13 @@ void TestTrafficLogStore::notes()
                               .toUtf8()));
     QCOMPARE(html.count("TX : </span>"), 1);
     QCOMPARE(html.count("RX : </span>"), 2);
+    // In the CSV its direction says what it is.
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    QVERIFY(LogExport::writeCsv(log, csv));
+    const QList<QByteArray> rows = csv.data().split('\n');
+    QVERIFY2(rows.value(2).startsWith("2,,,NOTE,"), rows.value(2).constData());
+    QVERIFY(rows.value(1).contains(",TX,") && rows.value(3).contains(",RX,"));
 
     // Notes among spilled chunks keep their places.
     TrafficLog spilled;

@@ -73,20 +73,20 @@ QStringList TestWindow::rowTexts()
 
 void TestWindow::panelAndButtonsReachTheAdapter_data()
 {
-    QTest::addColumn<QString>("panel"); // "box=index" chosen first
+    QTest::addColumn<QString>("panel"); // "box=item text" chosen first
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("configuration");
     QTest::addColumn<QString>("call");
     const QString standard = configure("01 01 00 00 00 00");
     const char *read = "SpiRead(0,0x00,5) => 0";
     // clang-format off
-    QTest::newRow("full duplex") << "controlModeComboBox=0" << "readPushButton" << configure("00 01 00 00 00 00") << read;
-    QTest::newRow("clock polarity") << "clockPolarityComboBox=1" << "readPushButton" << configure("01 01 01 00 00 00") << read;
-    QTest::newRow("clock phase") << "clockPhaseComboBox=1" << "readPushButton" << configure("01 01 00 01 00 00") << read;
-    QTest::newRow("LSB first") << "shiftDirComboBox=1" << "readPushButton" << configure("01 01 00 00 01 00") << read;
-    QTest::newRow("CS active high") << "csPolarityComboBox=1" << "readPushButton" << configure("01 01 00 00 00 01") << read;
-    QTest::newRow("last clock") << "clockSpeedComboBox=7" << "readPushButton" << configure("01 01 00 00 00 00", 390450) << read;
-    QTest::newRow("SPI2_CS4") << "channelIndexComboBox=9" << "readPushButton" << configure("01 01 00 00 00 00", 50000000, 0x41) << "SpiRead(0,0x41,5) => 0";
+    QTest::newRow("full duplex") << QString::fromUtf8("controlModeComboBox=硬件全双工") << "readPushButton" << configure("00 01 00 00 00 00") << read;
+    QTest::newRow("clock polarity") << QString("clockPolarityComboBox=1") << "readPushButton" << configure("01 01 01 00 00 00") << read;
+    QTest::newRow("clock phase") << QString("clockPhaseComboBox=1") << "readPushButton" << configure("01 01 00 01 00 00") << read;
+    QTest::newRow("LSB first") << QString::fromUtf8("shiftDirComboBox=低位在前") << "readPushButton" << configure("01 01 00 00 01 00") << read;
+    QTest::newRow("CS active high") << QString::fromUtf8("csPolarityComboBox=高电平") << "readPushButton" << configure("01 01 00 00 00 01") << read;
+    QTest::newRow("last clock") << QString("clockSpeedComboBox=390450") << "readPushButton" << configure("01 01 00 00 00 00", 390450) << read;
+    QTest::newRow("SPI2_CS4") << QString("channelIndexComboBox=SPI2_CS4") << "readPushButton" << configure("01 01 00 00 00 00", 50000000, 0x41) << "SpiRead(0,0x41,5) => 0";
     QTest::newRow("write: tokens unsigned") << "" << "writePushButton" << standard << "SpiWrite(0,0x00,[FF 00 FF],3) => 0";
     QTest::newRow("write-read: tokens signed, count") << "" << "writeReadPushButton" << standard << "SpiWriteRead(0,0x00,[00 FF FF],3,5,0) => 0";
     QTest::newRow("block write: size, interval") << "" << "blockWritePushButton" << standard << "SpiBlockWrite(0,0x00,[01 02 03 04],2,2,700) => 0";
@@ -108,9 +108,12 @@ void TestWindow::panelAndButtonsReachTheAdapter()
     fixture.find<QSpinBox>("readBlockSizeSpinBox")->setValue(3);
     fixture.find<QSpinBox>("blockReadCountSpinBox")->setValue(4);
     fixture.find<QSpinBox>("intervalTimeSpinBox")->setValue(700);
-    if (!panel.isEmpty())
-        fixture.select(qPrintable(panel.section(QLatin1Char('='), 0, 0)),
-                       panel.section(QLatin1Char('='), 1).toInt());
+    if (!panel.isEmpty()) {
+        auto *box = fixture.find<QComboBox>(qPrintable(panel.section(QLatin1Char('='), 0, 0)));
+        const int item = box->findText(panel.section(QLatin1Char('='), 1));
+        QVERIFY(item >= 0);
+        box->setCurrentIndex(item);
+    }
     fixture.click(qPrintable(button));
     QCOMPARE(adapterCalls(),
              QStringList({"AdapterScan(0) => 1", "AdapterOpen(0) => 1", configuration, call}));

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolButton>
 
 #include <algorithm>
 #include <climits>
@@ -63,8 +64,52 @@ TrafficLogView::TrafficLogView(QWidget *parent) : QAbstractScrollArea(parent)
     frameTimer.setSingleShot(true);
     frameTimer.setInterval(FrameMilliseconds);
     connect(&frameTimer, &QTimer::timeout, this, &TrafficLogView::refresh);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this](int value) { following = value >= verticalScrollBar()->maximum(); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        following = value >= verticalScrollBar()->maximum();
+        if (following && newEntries->isVisible())
+            newEntries->hide();
+    });
+    newEntries = new QToolButton(viewport());
+    newEntries->setObjectName(QStringLiteral("newEntriesMarker"));
+    newEntries->setText(tr("↓ 新条目"));
+    newEntries->setToolTip(tr("有新的条目，点击跳到末尾"));
+    newEntries->setCursor(Qt::PointingHandCursor);
+    newEntries->hide();
+    connect(newEntries, &QToolButton::clicked, this, &TrafficLogView::scrollToEnd);
+}
+
+bool TrafficLogView::showsNewEntries() const
+{
+    return !newEntries->isHidden();
+}
+
+void TrafficLogView::placeMarker()
+{
+    newEntries->adjustSize();
+    newEntries->move(viewport()->width() - newEntries->width() - 2 * Margin,
+                     viewport()->height() - newEntries->height() - Margin);
+}
+
+void TrafficLogView::scrollToEnd()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    following = true;
+    newEntries->hide();
+}
+
+void TrafficLogView::setColumns(const LogColumns &columns)
+{
+    shown = columns;
+    refresh();
+}
+
+int TrafficLogView::timeColumnChars() const
+{
+    if (!shown.times)
+        return 0;
+    const qint64 count = trafficLog ? trafficLog->count() : 0;
+    // Number, time of day, a duration of up to ten digits, each with a blank after it.
+    return QString::number(std::max<qint64>(count, 1)).size() + 1 + 15 + 1 + 13 + 1;
 }
 
 void TrafficLogView::setLog(TrafficLog *log)
@@ -77,6 +122,9 @@ void TrafficLogView::setLog(TrafficLog *log)
         connect(log, &TrafficLog::appended, this, &TrafficLogView::scheduleRefresh);
         connect(log, &TrafficLog::cleared, this, [this] {
             anchor = cursor = -1;
+            seenCount = 0;
+            newEntries->hide();
+            emit currentLineChanged(-1);
             scheduleRefresh();
         });
     }
@@ -114,8 +162,14 @@ void TrafficLogView::refresh()
     frameTimer.stop();
     const bool follow = following;
     updateScrollBars();
-    if (follow)
+    const qint64 count = trafficLog ? trafficLog->count() : 0;
+    if (follow) {
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        seenCount = count;
+    } else if (count > seenCount && count > firstVisibleLine() + visibleLines()) {
+        placeMarker();
+        newEntries->show();
+    }
     viewport()->update();
 }
 
@@ -128,8 +182,12 @@ void TrafficLogView::updateScrollBars()
     vertical->setPageStep(visible);
     vertical->setSingleStep(1);
     const int charWidth = std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('0')));
+    // A note takes what it takes; room for a usual one.
+    const int noteChars = shown.annotations ? 48 : 0;
     const qint64 width =
-        qint64(trafficLog ? trafficLog->longestLine() : 0) * charWidth + 2 * Margin;
+        (qint64(trafficLog ? trafficLog->longestLine() : 0) + timeColumnChars() + noteChars) *
+            charWidth +
+        2 * Margin;
     QScrollBar *horizontal = horizontalScrollBar();
     horizontal->setRange(
         0, static_cast<int>(std::clamp<qint64>(width - viewport()->width(), 0, INT_MAX)));
@@ -140,6 +198,7 @@ void TrafficLogView::updateScrollBars()
 void TrafficLogView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    placeMarker();
     refresh();
 }
 
@@ -165,22 +224,41 @@ void TrafficLogView::paintEvent(QPaintEvent *)
     const qint64 selLast = selectionLast();
     QColor selection = palette().color(QPalette::Highlight);
     selection.setAlpha(80); // light, so that the direction colours stay readable
-    const int rows = viewport()->height() / height + 1;
+    const QColor dim(Qt::gray);
+    const int rows = std::min<qint64>(viewport()->height() / height + 1,
+                                      std::max<qint64>(trafficLog->count() - first, 0));
+    const int timeChars = timeColumnChars();
+    const int numberChars = timeChars ? timeChars - 31 : 0;
+    const int textLeft = left + timeChars * charWidth;
+    // The notes line up after the longest text in sight.
+    QVector<QString> texts(rows);
+    int longestText = 0;
+    for (int row = 0; row < rows; ++row) {
+        texts[row] = displayable(trafficLog->lineText(first + row));
+        longestText = std::max(longestText, static_cast<int>(texts[row].size()));
+    }
+    const int noteLeft = textLeft + (std::min(longestText, 120) + 2) * charWidth;
     for (int row = 0; row < rows; ++row) {
         const qint64 line = first + row;
-        if (line >= trafficLog->count())
-            break;
         const int top = row * height;
         if (line >= selFirst && line <= selLast && selFirst >= 0)
             painter.fillRect(0, top, width, height, selection);
-        const QString text = displayable(trafficLog->lineText(line));
+        const QString &text = texts[row];
         const int baseline = top + metrics.ascent();
+        if (timeChars) {
+            const QStringList parts = trafficLog->columnText(line).split(QLatin1Char(' '));
+            painter.setPen(dim);
+            painter.drawText(left + (numberChars - parts.value(0).size()) * charWidth, baseline,
+                             parts.value(0));
+            painter.drawText(left + (numberChars + 1) * charWidth, baseline, parts.value(1));
+            painter.drawText(left + (numberChars + 17) * charWidth, baseline, parts.value(2));
+        }
         // A note (a flash job's line) has no direction: all of it is shown in its own colour.
         const bool note = trafficLog->isNote(line);
         const QString direction = note ? QString() : text.left(5);
         painter.setPen(text.startsWith(QLatin1Char('T')) ? QColor(Qt::green) : QColor(Qt::blue));
-        painter.drawText(left, baseline, direction);
-        int x = left + metrics.horizontalAdvance(direction);
+        painter.drawText(textLeft, baseline, direction);
+        int x = textLeft + metrics.horizontalAdvance(direction);
         QString data = note ? text : text.mid(5);
         if (data.size() > CutLinesFrom) {
             // Characters of a fixed-pitch font: skip those left of the viewport and draw what
@@ -191,6 +269,15 @@ void TrafficLogView::paintEvent(QPaintEvent *)
         }
         painter.setPen(note ? QColor(0x99, 0x66, 0x00) : QColor(Qt::black));
         painter.drawText(x, baseline, data);
+        if (shown.annotations) {
+            const QString note = shown.annotations->annotation(line);
+            if (!note.isEmpty()) {
+                painter.setPen(dim);
+                painter.drawText(
+                    std::max(noteLeft, x + (static_cast<int>(data.size()) + 2) * charWidth),
+                    baseline, displayable(note));
+            }
+        }
     }
 }
 
@@ -205,11 +292,29 @@ void TrafficLogView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !trafficLog || trafficLog->count() == 0)
         return QAbstractScrollArea::mousePressEvent(event);
-    const qint64 line = lineAt(eventY(event));
-    if (!(event->modifiers() & Qt::ShiftModifier) || anchor < 0)
+    setCursorLine(lineAt(eventY(event)), event->modifiers() & Qt::ShiftModifier);
+}
+
+void TrafficLogView::setCursorLine(qint64 line, bool extend)
+{
+    if (!extend || anchor < 0)
         anchor = line;
+    const bool moved = cursor != line;
     cursor = line;
     viewport()->update();
+    if (moved)
+        emit currentLineChanged(line);
+}
+
+void TrafficLogView::selectLine(qint64 line)
+{
+    if (!trafficLog || line < 0 || line >= trafficLog->count())
+        return;
+    cursor = -1; // so that the same line is announced again
+    setCursorLine(line, false);
+    const qint64 top = firstVisibleLine();
+    if (line < top || line >= top + visibleLines())
+        scrollToLine(line - visibleLines() / 2);
 }
 
 void TrafficLogView::mouseMoveEvent(QMouseEvent *event)
@@ -242,8 +347,17 @@ void TrafficLogView::keyPressEvent(QKeyEvent *event)
     else if (event->matches(QKeySequence::MoveToStartOfDocument))
         verticalScrollBar()->setValue(0);
     else if (event->matches(QKeySequence::MoveToEndOfDocument))
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum()); // and follow again
-    else
+        scrollToEnd(); // and follow again
+    else if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && trafficLog &&
+             trafficLog->count() > 0) {
+        const qint64 line = std::clamp<qint64>(cursor + (event->key() == Qt::Key_Up ? -1 : 1), 0,
+                                               trafficLog->count() - 1);
+        setCursorLine(line, event->modifiers() & Qt::ShiftModifier);
+        if (line < firstVisibleLine())
+            scrollToLine(line);
+        else if (line >= firstVisibleLine() + visibleLines())
+            scrollToLine(line - visibleLines() + 1);
+    } else
         QAbstractScrollArea::keyPressEvent(event);
 }
 
@@ -277,7 +391,7 @@ QString TrafficLogView::selectedText() const
         return QString();
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    trafficLog->writeText(buffer, selectionFirst(), selectionLast() - selectionFirst() + 1);
+    trafficLog->writeText(buffer, selectionFirst(), selectionLast() - selectionFirst() + 1, shown);
     return QString::fromUtf8(buffer.data());
 }
 
@@ -292,6 +406,5 @@ void TrafficLogView::selectAll()
     if (!trafficLog || trafficLog->count() == 0)
         return;
     anchor = 0;
-    cursor = trafficLog->count() - 1;
-    viewport()->update();
+    setCursorLine(trafficLog->count() - 1, true);
 }
