@@ -12,6 +12,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -52,6 +53,7 @@ private slots:
     void junitReport();
     void junitReportText();
     void progressOnATerminal();
+    void interrupted();
 
 private:
     struct Run {
@@ -444,6 +446,43 @@ void TestKavrisFlash::progressOnATerminal()
     // Not a terminal: nothing of it.
     const Run piped = run("--channel SPI1_CS1 flash read %/piped.bin --length 64K", "timing=on");
     QCOMPARE(piped.err, QString());
+}
+
+void TestKavrisFlash::interrupted()
+{
+    // Ctrl+C once: the job stops after the operation under way, here a read of the comparison
+    // (20 476 bytes at 1 MHz, 0.16 s), and says what is left in which state.
+    write("image.bin", pattern(65536));
+    QProcess process;
+    qputenv("TELKOR_CONFIG", "timing=on");
+    const QStringList arguments = {"--channel", "SPI1_CS1", "--clock", "1000000", "flash"};
+    process.start(QStringLiteral(KAVRIS_BIN_DIR "/kavris-run"),
+                  arguments + QStringList{"write", path("image.bin")});
+    // Never kill(0): that would be this test's own process group.
+    const auto interrupt = [&process] {
+        QVERIFY(process.state() == QProcess::Running && process.processId() > 0);
+        ::kill(pid_t(process.processId()), SIGINT);
+    };
+    QVERIFY(process.waitForReadyRead(10000)); // the chip's line: the comparison has begun
+    interrupt();
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             utf8("kavris-run: 已取消。芯片现状：000000h–00FFFFh 未改动。\n"));
+    QCOMPARE(process.exitCode(), 1);
+    // Twice: at once, the chip erase under way left to the chip (3 s).
+    process.start(QStringLiteral(KAVRIS_BIN_DIR "/kavris-run"),
+                  arguments + QStringList{"erase", "--chip-erase"});
+    QVERIFY(process.waitForReadyRead(10000));
+    QTest::qWait(300); // the erase under way
+    QElapsedTimer waited;
+    waited.start();
+    interrupt();
+    QTest::qWait(100);
+    interrupt();
+    QVERIFY(process.waitForFinished(10000));
+    QVERIFY2(waited.elapsed() < 2000, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), QString());
 }
 
 QTEST_GUILESS_MAIN(TestKavrisFlash)
