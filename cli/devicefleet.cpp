@@ -295,7 +295,7 @@ int DeviceFleet::finishAll()
         if (!saveFileWith(options.junitFile, [&report](QIODevice &file) {
                 return file.write(report) == report.size();
             })) {
-            err << "kavris-run: cannot write " << options.junitFile << "\n";
+            err << tr("kavris-run: cannot write %1").arg(options.junitFile) << "\n";
             err.flush();
             worst = std::max<int>(worst, RunUsage);
         }

@@ -5,9 +5,15 @@
 #include "flash/flashnumber.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace
 {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RunOptions", text);
+}
 
 struct Subcommand {
     const char *name;
@@ -49,7 +55,7 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
     if (!active) {
         for (const QString &name : flashOptionNames)
             if (parser.isSet(name)) {
-                *error = QStringLiteral("--%1 goes with kavris-run flash").arg(name);
+                *error = tr("--%1 goes with kavris-run flash").arg(name);
                 return false;
             }
         return true;
@@ -60,21 +66,20 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
         if (name == QLatin1String(subcommand.name))
             found = &subcommand;
     if (!found) {
-        *error =
-            name.isEmpty()
-                ? QStringLiteral("flash needs one of id, read, write, verify, erase")
-                : QStringLiteral("flash takes id, read, write, verify or erase, not %1").arg(name);
+        *error = name.isEmpty()
+                     ? tr("flash needs one of id, read, write, verify, erase")
+                     : tr("flash takes id, read, write, verify or erase, not %1").arg(name);
         return false;
     }
     const int files = found->file ? 1 : 0;
     if (arguments.size() != 1 + files) {
-        *error = found->file ? QStringLiteral("flash %1 takes one file").arg(name)
-                             : QStringLiteral("flash %1 takes no file").arg(name);
+        *error = found->file ? tr("flash %1 takes one file").arg(name)
+                             : tr("flash %1 takes no file").arg(name);
         return false;
     }
     for (const QString &option : flashOptionNames)
         if (parser.isSet(option) && !found->options.contains(option)) {
-            *error = QStringLiteral("--%1 does not go with flash %2").arg(option, name);
+            *error = tr("--%1 does not go with flash %2").arg(option, name);
             return false;
         }
     FlashOptions made;
@@ -87,10 +92,11 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
         if (parseFlashNumber(parser.value(QLatin1String(option)), value) &&
             (!positive || *value > 0))
             return true;
-        *error =
-            QStringLiteral("--%1 takes a %2number of bytes: decimal or 0x hex, with K or M "
-                           "for KiB or MiB")
-                .arg(QLatin1String(option), positive ? QStringLiteral("positive ") : QString());
+        *error = (positive ? tr("--%1 takes a positive number of bytes: decimal or 0x hex, with "
+                                "K or M for KiB or MiB")
+                           : tr("--%1 takes a number of bytes: decimal or 0x hex, with K or M for "
+                                "KiB or MiB"))
+                     .arg(QLatin1String(option));
         return false;
     };
     if (!number("offset", &made.job.offset, false) || !number("length", &made.job.length, true) ||
@@ -101,7 +107,7 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
     made.job.chipErase = parser.isSet(QStringLiteral("chip-erase"));
     if (made.job.kind == FlashJob::Kind::Erase && made.job.chipErase &&
         (parser.isSet(QStringLiteral("offset")) || parser.isSet(QStringLiteral("length")))) {
-        *error = QStringLiteral("--chip-erase erases the whole chip: no --offset or --length");
+        *error = tr("--chip-erase erases the whole chip: no --offset or --length");
         return false;
     }
     *flash = made;

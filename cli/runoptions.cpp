@@ -1,6 +1,7 @@
 #include "cli/runoptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace
 {
@@ -96,12 +97,14 @@ bool parseDevices(const QString &text, RunOptions *options, QString *error)
         if (!parseNumber(part, 0, 9, &index)) {
             *error = parts.size() == 1
                          ? QStringLiteral("--device takes an adapter index from 0 to 9")
-                         : QStringLiteral("--device takes adapter indexes from 0 to 9 separated "
-                                          "by commas, or all");
+                         : QCoreApplication::translate(
+                               "RunOptions", "--device takes adapter indexes from 0 to 9 separated "
+                                             "by commas, or all");
             return false;
         }
         if (devices.contains(index)) {
-            *error = QStringLiteral("--device names adapter %1 twice").arg(index);
+            *error = QCoreApplication::translate("RunOptions", "--device names adapter %1 twice")
+                         .arg(index);
             return false;
         }
         devices.append(index);
@@ -222,7 +225,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         for (const QCommandLineOption *listOnly :
              {&cycles, &noDelay, &ascii, &log, &expect, &timestamps, &csv, &vcd})
             if (parser.isSet(*listOnly)) {
-                *error = QStringLiteral("--%1 goes with a list file, not with flash")
+                *error = QCoreApplication::translate("RunOptions",
+                                                     "--%1 goes with a list file, not with flash")
                              .arg(listOnly->names().first());
                 return false;
             }
