@@ -132,11 +132,14 @@ bool FlashJobRunner::start(const PanelSettings &settings, const FlashJob &given,
         }
         job.keepData = false;
     }
-    // The old engine may still be inside its finished() signal.
-    if (engine)
-        engine.release()->deleteLater();
-    if (link)
-        link.release()->deleteLater();
+    // The old engine may still be inside its finished() signal: it goes later, or with the
+    // runner at the latest.
+    for (QObject *old :
+         {static_cast<QObject *>(link.release()), static_cast<QObject *>(engine.release())})
+        if (old) {
+            old->setParent(this);
+            old->deleteLater();
+        }
     link = std::make_unique<SessionFlashLink>(session, settings, this);
     engine = std::make_unique<FlashEngine>(link.get());
     engine->setPollIntervalMs(pollMs);
