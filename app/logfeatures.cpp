@@ -4,6 +4,7 @@
 #include "transfer/filesaving.h"
 #include "transfer/logexport.h"
 #include "transfer/logfindbar.h"
+#include "transfer/savefilename.h"
 #include "transfer/trafficannotator.h"
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
@@ -38,7 +39,10 @@ LogFeatures::LogFeatures(QMainWindow *window, TrafficLogView *view, QMenu *viewM
     viewMenu->addActions({showTimes, showNotes, decoders, waveform, find});
     fileMenu->insertAction(before, csv);
 
+    // The dock starts hidden, so that the window looks as it always did, and opens the first time
+    // an entry is chosen; after that the user opens and closes it.
     window->addDockWidget(Qt::BottomDockWidgetArea, dock);
+    dock->hide();
     connect(showTimes, &QAction::toggled, this, &LogFeatures::applyColumns);
     connect(showNotes, &QAction::toggled, this, &LogFeatures::applyColumns);
     connect(notes, &TrafficAnnotator::changed, view->viewport(), qOverload<>(&QWidget::update));
@@ -46,6 +50,12 @@ LogFeatures::LogFeatures(QMainWindow *window, TrafficLogView *view, QMenu *viewM
     connect(find, &QAction::triggered, finder, &LogFindBar::open);
     connect(csv, &QAction::triggered, this, &LogFeatures::saveCsv);
     connect(view, &TrafficLogView::currentLineChanged, dock, &WaveformDock::showEntry);
+    connect(view, &TrafficLogView::currentLineChanged, this, [this] {
+        if (!dockOpened) {
+            dockOpened = true;
+            dock->show();
+        }
+    });
 }
 
 LogFeatures::~LogFeatures() = default;
@@ -65,16 +75,16 @@ void LogFeatures::applyColumns()
 
 void LogFeatures::saveCsv()
 {
-    const QString fileName = QFileDialog::getSaveFileName(window, tr("Save File"), QString(),
-                                                          tr("CSV 文件 (*.csv);;Any files (*)"));
+    const QString fileName = getSaveFileNameWithSuffix(window, tr("Save File"), QString(),
+                                                       tr("CSV 文件 (*.csv);;Any files (*)"));
     if (fileName.isNull())
         return;
     const LogColumns shown = columns();
     const TrafficLog &log = *view->log();
     if (!saveFileWith(fileName,
                       [&](QIODevice &file) { return LogExport::writeCsv(log, file, shown); }))
-        QMessageBox::warning(window, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::warning(window, tr("Warning"), tr("Save file failed!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
 }
 
 void LogFeatures::chooseDecoders()

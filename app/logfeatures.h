@@ -45,4 +45,5 @@ private:
     LogFindBar *finder;
     QAction *showTimes;
     QAction *showNotes;
+    bool dockOpened = false; // the waveform dock was opened for the first chosen entry
 };

@@ -15,6 +15,9 @@
 #include "oplist/operationlistmodel.h"
 #include "transfer/bytetext.h"
 #include "transfer/filesaving.h"
+#include "transfer/hextokenhighlighter.h"
+#include "transfer/hextokennotes.h"
+#include "transfer/savefilename.h"
 #include "transfer/trafficlog.h"
 #include "ui_mainwindow.h"
 
@@ -30,6 +33,8 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 
 // The pictures are compiled into the GUI library, a static one, so they must be registered
 // explicitly before the form asks for its icons. (Outside any namespace: the macro declares the
@@ -57,6 +62,13 @@ MainWindow::MainWindow(QWidget *parent)
     new LogFeatures(this, ui->dataTextBrowser, ui->menuView, ui->menuFile, ui->actionExit);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
+    HexTokenHighlighter::attach(ui->writeTextEdit, ui->hexSendCheckBox,
+                                {HexConversion::Unsigned, HexConversion::Signed});
+    HexTokenHighlighter::attach(ui->blockWriteTextEdit, ui->blockHexSendCheckBox,
+                                {HexConversion::Signed});
+    settings.restore(this);
+    if (settings.asciiDisplay())
+        ui->actionTxt->trigger();
 
     busyBar->setRange(0, 0); // an indicator that moves, not a measure
     busyBar->setMaximumWidth(120);
@@ -79,10 +91,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(runner, &ListRunner::rowFailed, this,
             [this](const TransferOutcome &outcome) { warn(adapterErrorText(outcome)); });
     connect(runner, &ListRunner::cycleChanged, this, &MainWindow::setCycleLook);
+    connect(runner, &ListRunner::passFinished, this, [this](bool ranRows) {
+        if (ranRows)
+            statusBar()->showMessage(listTokensSentMessage(operations->rows()));
+    });
     connect(autoStart, &AutoStart::tick, this, &MainWindow::autoStartTick);
     connect(autoStart, &AutoStart::runningChanged, this, [this](bool running) {
-        ui->autoStartPushButton->setText(running ? QString::fromUtf8("停止")
-                                                 : QString::fromUtf8("开始"));
+        ui->autoStartPushButton->setText(running ? tr("停止") : tr("开始"));
     });
 }
 
@@ -104,6 +119,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (flashWindow)
         flashWindow->close();
     session.abandon();
+    settings.save(this, ui->actionTxt->isChecked());
     event->accept();
 }
 
@@ -211,16 +227,17 @@ bool MainWindow::isMaster() const
     return chosen<Role>(ui->workingModeComboBox) == Role::Master;
 }
 
-QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode,
-                                        HexConversion conversion) const
+QByteArray MainWindow::collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion)
 {
-    return collectWriteBytes(box->toPlainText(), hexMode, conversion);
+    const QString text = box->toPlainText();
+    tokenNote =
+        hexMode ? hexTokensSentMessage(text, findHexTokenIssues(text, conversion)) : QString();
+    return collectWriteBytes(text, hexMode, conversion);
 }
 
 void MainWindow::warn(const QString &message)
 {
-    QMessageBox::warning(this, QString::fromUtf8("警告"), message, QMessageBox::Ok,
-                         QMessageBox::NoButton);
+    QMessageBox::warning(this, tr("警告"), message, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void MainWindow::echo(const TransferOutcome &outcome)
@@ -256,7 +273,13 @@ void MainWindow::request(const AdapterRequest &request)
 {
     // While another request is under way the session refuses this one, and nothing happens:
     // after the grace time the controls that make requests show it by being disabled.
-    session.submit(request, [this](const TransferOutcome &outcome) { finishTransfer(outcome); });
+    // The note about the tokens this request sends, said when it is answered.
+    const QString note = std::exchange(tokenNote, QString());
+    session.submit(request, [this, note](const TransferOutcome &outcome) {
+        if (outcome.ok())
+            statusBar()->showMessage(note);
+        finishTransfer(outcome);
+    });
 }
 
 void MainWindow::finishTransfer(const TransferOutcome &outcome)
@@ -298,19 +321,21 @@ void MainWindow::on_actionClear_triggered()
 
 void MainWindow::on_actionSave_As_Text_triggered()
 {
-    saveLog(QStringLiteral("Text files (*.txt);;Any files (*)"), false);
+    saveLog(tr("Text files (*.txt);;Any files (*)"), false);
 }
 
 void MainWindow::on_actionSave_As_Html_triggered()
 {
-    saveLog(QStringLiteral("Hyper Text Markup language File(*.html);;Any files (*)"), true);
+    saveLog(tr("Hyper Text Markup language File(*.html);;Any files (*)"), true);
 }
 
 void MainWindow::saveLog(const QString &filter, bool html)
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Save File"), QString(), filter);
+    const QString fileName = getSaveFileNameWithSuffix(
+        this, tr("Save File"), settings.folder(WindowSettings::Kind::Log), filter);
     if (fileName.isNull())
         return;
+    settings.rememberFile(WindowSettings::Kind::Log, fileName);
     // Streamed as UTF-8 (the HTML export says so in its head): the log may hold any text the
     // ASCII rendering decoded, and UTF-8 represents all of it.
     const QString family = ui->dataTextBrowser->font().family();
@@ -320,8 +345,8 @@ void MainWindow::saveLog(const QString &filter, bool html)
                     : trafficLog->writeText(file, 0, trafficLog->count(), columns);
     });
     if (!saved)
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("Warning"), tr("Save file failed!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
 }
 
 // --- the adapter panel ---------------------------------------------------------------------
@@ -472,16 +497,15 @@ void MainWindow::convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked
     QString converted;
     const auto refuse = [&](const QString &message) {
         checkBox->setChecked(!checked);
-        QMessageBox::warning(this, QStringLiteral("Warning"), message, QMessageBox::Ok,
-                             QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("Warning"), message, QMessageBox::Ok, QMessageBox::NoButton);
     };
     if (!checked && !hexToPlainText(text, &converted))
-        return refuse(QStringLiteral("Contains illegal characters!"));
+        return refuse(tr("Contains illegal characters!"));
     // More than the adapter's buffer can never be sent, and showing a converted text of a
     // million characters would hold the window for seconds.
     if ((checked ? text.size() : converted.size()) > TELKOR_BUFFER_SIZE)
-        return refuse(QStringLiteral("Too much data to convert: at most %1 bytes can be sent!")
-                          .arg(TELKOR_BUFFER_SIZE));
+        return refuse(
+            tr("Too much data to convert: at most %1 bytes can be sent!").arg(TELKOR_BUFFER_SIZE));
     if (checked)
         converted = plainToHexText(text);
     box->clear();
@@ -515,8 +539,7 @@ void MainWindow::setCycleLook(bool running)
     QToolButton *button = ui->toolButtonExecuteCycle;
     button->setIcon(QIcon(QPixmap(running ? QStringLiteral(":/image/Pause_32px.png")
                                           : QStringLiteral(":/image/gif_48_086.gif"))));
-    button->setToolTip(running ? QString::fromUtf8("停止循环执行列表")
-                               : QString::fromUtf8("循环执行列表"));
+    button->setToolTip(running ? tr("停止循环执行列表") : tr("循环执行列表"));
 }
 
 void MainWindow::on_toolButtonAddNew_clicked()
@@ -533,8 +556,8 @@ void MainWindow::on_toolButtonDelete_clicked()
 {
     if (!operations->anyChecked())
         return;
-    QMessageBox question(QMessageBox::Warning, QString::fromUtf8("警告"),
-                         QString::fromUtf8("确定删除选中行？"), QMessageBox::Yes | QMessageBox::No);
+    QMessageBox question(QMessageBox::Warning, tr("警告"), tr("确定删除选中行？"),
+                         QMessageBox::Yes | QMessageBox::No);
     if (question.exec() != QMessageBox::Yes)
         return;
     operations->removeCheckedRows();
@@ -557,36 +580,32 @@ void MainWindow::on_toolButtonExecuteCycle_clicked()
 
 void MainWindow::on_toolButtonSaveListToFile_clicked()
 {
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, QString::fromUtf8("保存列表文件"), QString(),
-                                     QStringLiteral("KAVRIS List File (*.list);;Any files (*)"));
+    const QString fileName = getSaveFileNameWithSuffix(
+        this, tr("保存列表文件"), settings.folder(WindowSettings::Kind::List),
+        tr("KAVRIS List File (*.list);;Any files (*)"));
     if (fileName.isNull())
         return;
+    settings.rememberFile(WindowSettings::Kind::List, fileName);
     if (!saveFileReplacing(fileName, writeListFile(toListRows(operations->rows()))))
-        warn(QString::fromUtf8("保存文件出错！"));
+        warn(tr("保存文件出错！"));
 }
 
 void MainWindow::on_toolButtonOpenListFromFile_clicked()
 {
     const QString fileName = QFileDialog::getOpenFileName(
-        this, QString::fromUtf8("打开列表文件"), QString(),
-        QStringLiteral("KAVRIS List File (*.list);;Text Files (*.txt)"));
+        this, tr("打开列表文件"), settings.folder(WindowSettings::Kind::List),
+        tr("KAVRIS List File (*.list);;Text Files (*.txt)"));
     if (fileName.isNull())
         return;
-    QFile file(fileName);
-    QByteArray contents;
-    if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError)
-        return warn(QString::fromUtf8("打开文件出错！"));
+    settings.rememberFile(WindowSettings::Kind::List, fileName);
     ListFileError refusal = ListFileError::None;
-    const QVector<ListRow> loaded = readListFile(contents, &refusal);
+    const QVector<ListRow> loaded = readListFileFrom(fileName, &refusal);
     if (refusal != ListFileError::None)
         return warn(listFileErrorText(refusal));
-    QStringList unrecognised;
-    operations->appendRows(toOperationRows(loaded, isMaster(), &unrecognised));
-    if (!unrecognised.isEmpty())
-        warn(unrecognisedOperationsMessage(unrecognised));
+    QVector<RowProblem> problems;
+    operations->appendRows(toOperationRows(loaded, isMaster(), &problems));
+    if (!problems.isEmpty())
+        warn(rowProblemsMessage(problems));
 }
 
 void MainWindow::on_autoStartPushButton_clicked()

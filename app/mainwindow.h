@@ -20,6 +20,7 @@
 #include "adapter/adaptersession.h"
 #include "adapter/spisettings.h"
 #include "adapter/transferoutcome.h"
+#include "app/windowsettings.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -92,7 +93,9 @@ private:
     void setupPanel();
     PanelSettings gatherSettings() const;
     bool isMaster() const;
-    QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion) const;
+    // The bytes of a write box; keeps the note about tokens not sent as written for the
+    // request that sends them.
+    QByteArray collectWriteData(QTextEdit *box, bool hexMode, HexConversion conversion);
     // Asks for a basic or block transfer; its outcome is echoed, or the auto-start stopped and
     // the warning shown.
     void request(const AdapterRequest &request);
@@ -125,6 +128,8 @@ private:
     QTimer *busyClock;
     FlashWindow *flashWindow = nullptr; // made when first opened
     qint64 busySince = 0;
+    WindowSettings settings;
+    QString tokenNote; // from collectWriteData for the request that follows
     bool logTx = true;
     bool logRx = true;
     bool hexDisplay = true;

@@ -129,7 +129,7 @@ QByteArray listFile(int count, bool checked)
 {
     ListRow row;
     row.checked = checked;
-    row.operation = operationText(Operation::Write);
+    row.operation = operationKeyword(Operation::Write);
     row.writeData = QStringLiteral("11 22");
     row.count = QStringLiteral("0");
     row.delay = QStringLiteral("0");
@@ -160,9 +160,9 @@ void loadIntoWindow(KavrisFixture &fixture, const QByteArray &contents)
 {
     ListFileError refusal = ListFileError::None;
     const QVector<ListRow> loaded = readListFile(contents, &refusal);
-    QStringList unrecognised;
+    QVector<RowProblem> problems;
     MainWindowTestAccess::operations(fixture.window())
-        .appendRows(toOperationRows(loaded, true, &unrecognised));
+        .appendRows(toOperationRows(loaded, true, &problems));
     QCoreApplication::processEvents();
     table(fixture)->viewport()->repaint();
 }
@@ -320,8 +320,8 @@ void BenchLists::passCost()
         QObject::connect(&runner, &ListRunner::echo, [&echoes] { ++echoes; });
         passSeconds(runner); // prepares the adapter
         const double empty = passSeconds(runner);
-        QStringList unrecognised;
-        model.appendRows(toOperationRows(readListFile(contents), true, &unrecognised));
+        QVector<RowProblem> problems;
+        model.appendRows(toOperationRows(readListFile(contents), true, &problems));
         const double pass = passSeconds(runner);
         QCOMPARE(echoes, checked ? qint64(count) : 0);
         microseconds = (pass - empty) * 1e6 / count;

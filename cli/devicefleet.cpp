@@ -80,7 +80,8 @@ struct DeviceFleet::Member {
     std::unique_ptr<QTextStream> out, err;
     std::unique_ptr<QObject> job;
     std::function<bool(int *)> start;
-    std::function<void()> interrupt;
+    std::function<void(int)> interrupt;
+    std::function<QString()> failure; // the job's own words for its failure, if it has them
     QElapsedTimer clock;
     double seconds = 0;
     int exitCode = -1; // -1 while it runs
@@ -181,7 +182,8 @@ bool DeviceFleet::start(int *exitCode)
             auto *job = new FlashCommand(mine, *jobOut, *jobErr);
             member->job.reset(job);
             member->start = [job](int *code) { return job->start(code); };
-            member->interrupt = [job] { job->interrupt(); };
+            member->interrupt = [job](int signal) { job->interrupt(signal); };
+            member->failure = [job] { return job->failure(); };
             if (progress->enabled()) {
                 job->onProgress = [this, m](const QString &text) {
                     m->progress = text;
@@ -195,7 +197,7 @@ bool DeviceFleet::start(int *exitCode)
             auto *job = new ListJob(mine, *jobOut, *jobErr);
             member->job.reset(job);
             member->start = [job](int *code) { return job->start(code); };
-            member->interrupt = [job] { job->interrupt(); };
+            member->interrupt = [job](int signal) { job->interrupt(signal); };
             connect(job, &ListJob::finished, this, [this, m](int code) { memberDone(*m, code); });
         }
     }
@@ -229,11 +231,11 @@ void DeviceFleet::memberDone(Member &member, int exitCode)
     emit finished(finishAll());
 }
 
-void DeviceFleet::interrupt()
+void DeviceFleet::interrupt(int signal)
 {
     for (const auto &member : members)
         if (member->exitCode < 0 && member->interrupt)
-            member->interrupt();
+            member->interrupt(signal);
 }
 
 void DeviceFleet::showProgress()
@@ -262,7 +264,11 @@ int DeviceFleet::finishAll()
         if (member->errLines)
             member->err->flush(), member->errLines->finish();
         worst = std::max(worst, member->exitCode);
-        QString message = member->lastError;
+        // A list run's last words on standard error say best what went wrong (the adapter
+        // note comes after the warning); a flash job knows its own.
+        QString message = member->failure ? member->failure() : QString();
+        if (message.isEmpty())
+            message = member->lastError;
         if (message.startsWith(QLatin1String("kavris-run: ")))
             message.remove(0, 12);
         cases.append({QStringLiteral("device %1").arg(member->device), member->seconds,

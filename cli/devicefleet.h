@@ -28,8 +28,8 @@ public:
 
     // Starts every job; false (with the exit code) when none of them could start.
     bool start(int *exitCode);
-    // Ctrl+C, passed on to every job.
-    void interrupt();
+    // Ctrl+C (SIGINT) or SIGTERM, passed on to every job.
+    void interrupt(int signal);
 
     // "dump.bin" for adapter 2: "dump-2.bin"; each adapter's own file when several write one.
     static QString deviceFileName(const QString &path, int device);

@@ -34,6 +34,7 @@ bool FlashCommand::start(int *exitCode)
     QString error;
     const bool image = job.kind == FlashJob::Kind::Write || job.kind == FlashJob::Kind::Verify;
     if (image && !FlashJobRunner::readImage(options.flash.file, &job.image, &error)) {
+        failureText = error;
         print(err, QStringLiteral("kavris-run: ") + error);
         *exitCode = RunUsage;
         return false;
@@ -49,6 +50,7 @@ bool FlashCommand::start(int *exitCode)
     connect(runner.get(), &FlashJobRunner::finished, this, &FlashCommand::finish);
     const QString readFile = job.kind == FlashJob::Kind::Read ? options.flash.file : QString();
     if (!runner->start(options.panel, job, readFile, &error)) {
+        failureText = error;
         print(err, QStringLiteral("kavris-run: ") + error);
         *exitCode = RunUsage;
         return false;
@@ -56,10 +58,11 @@ bool FlashCommand::start(int *exitCode)
     return true;
 }
 
-void FlashCommand::interrupt()
+void FlashCommand::interrupt(int signal)
 {
     if (!runner)
         return;
+    signalled = signal;
     if (++interrupts == 1) {
         runner->cancel();
         return;
@@ -67,7 +70,7 @@ void FlashCommand::interrupt()
     // The operation under way is left to the adapter; nothing more is printed.
     session->abandon();
     runner->disconnect(this);
-    QTimer::singleShot(0, this, [this] { emit finished(RunFailed); });
+    QTimer::singleShot(0, this, [this] { emit finished(128 + signalled); });
 }
 
 void FlashCommand::finish(const FlashRun &run)
@@ -76,6 +79,7 @@ void FlashCommand::finish(const FlashRun &run)
         if (run.result.job != FlashJob::Kind::Identify)
             print(out, run.text());
     } else {
+        failureText = run.text();
         print(err, QStringLiteral("kavris-run: ") + run.text());
         const bool reading =
             run.result.job == FlashJob::Kind::Read || run.result.job == FlashJob::Kind::Verify;
@@ -85,5 +89,8 @@ void FlashCommand::finish(const FlashRun &run)
                       "FlashCommand",
                       "kavris-run: --size gives the size of a chip the program does not know"));
     }
-    emit finished(run.exitCode());
+    // A job the signal stopped exits as a process the signal ended; one that ended anyway
+    // (the signal came during its last operation) keeps its own code.
+    const bool cut = signalled != 0 && run.result.error == FlashError::Cancelled;
+    emit finished(cut ? 128 + signalled : run.exitCode());
 }

@@ -24,8 +24,11 @@ public:
 
     // Reads the image and starts the job; false (with the exit code) when it cannot start.
     bool start(int *exitCode);
-    // Ctrl+C: the first stops the job after the operation under way, the second ends at once.
-    void interrupt();
+    // Ctrl+C (SIGINT) or SIGTERM: the first stops the job after the operation under way, the
+    // second ends at once; either way the exit code is 128 + the signal's number.
+    void interrupt(int signal);
+    // Why the job failed, as standard error said it first; empty while it has not.
+    QString failure() const { return failureText; }
 
     // The job's progress as text ("编程 45%，1.9 MiB/s，剩余 3 秒"), and the moment before a
     // line is printed (the progress line is cleared then).
@@ -45,4 +48,6 @@ private:
     std::unique_ptr<AdapterSession> session;
     std::unique_ptr<FlashJobRunner> runner;
     int interrupts = 0;
+    int signalled = 0; // the signal that cut the job short
+    QString failureText;
 };

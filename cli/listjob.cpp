@@ -3,6 +3,8 @@
 #include "adapter/adapterlibrary.h"
 #include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
+#include "cli/adapternote.h"
+#include "cli/listcheck.h"
 #include "oplist/listfile.h"
 #include "oplist/listrunner.h"
 #include "oplist/operationlistmodel.h"
@@ -31,18 +33,9 @@ bool ListJob::start(int *code)
         *code = RunUsage;
         return false;
     };
-    QFile listFile(options.listFile);
-    if (!listFile.open(QIODevice::ReadOnly))
-        return unreadable(options.listFile);
-    ListFileError fileError = ListFileError::None;
-    const QVector<ListRow> rows = readListFile(listFile.readAll(), &fileError);
-    if (listFile.error() != QFileDevice::NoError)
-        return unreadable(options.listFile);
-    if (fileError != ListFileError::None) {
-        err << "kavris-run: " << options.listFile << ": " << listFileErrorText(fileError) << "\n";
-        *code = RunUsage;
+    QVector<OperationRow> rows;
+    if ((*code = loadListForRun(options, err, &rows)) != RunOk)
         return false;
-    }
     if (!options.expectFile.isEmpty()) {
         QFile file(options.expectFile);
         if (!file.open(QIODevice::ReadOnly))
@@ -54,10 +47,7 @@ bool ListJob::start(int *code)
     model = std::make_unique<OperationListModel>();
     runner = std::make_unique<ListRunner>(*session, *model);
     log = std::make_unique<TrafficLog>();
-    QStringList unrecognised;
-    model->appendRows(toOperationRows(rows, options.panel.isMaster(), &unrecognised));
-    if (!unrecognised.isEmpty())
-        err << "kavris-run: " << unrecognisedOperationsMessage(unrecognised) << "\n";
+    model->appendRows(rows);
 
     const PanelSettings panel = options.panel;
     runner->setSettingsSource([panel] { return panel; });
@@ -66,9 +56,17 @@ bool ListJob::start(int *code)
     const auto failed = [this](const TransferOutcome &outcome) {
         fail(RunFailed, adapterErrorText(outcome));
     };
-    connect(runner.get(), &ListRunner::notReady, this, failed);
+    connect(runner.get(), &ListRunner::notReady, this,
+            [this, failed](const TransferOutcome &outcome) {
+                failed(outcome);
+                const QString note =
+                    adapterNotFoundNote(AdapterLibrary::entries(), options.panel.device);
+                if (!note.isEmpty())
+                    err << note << "\n";
+            });
     connect(runner.get(), &ListRunner::rowFailed, this, failed);
     connect(runner.get(), &ListRunner::passFinished, this, [this] {
+        progress.passDone();
         if (options.cycles > 0 && ++passes >= options.cycles)
             runner->stopCycle();
     });
@@ -83,18 +81,21 @@ bool ListJob::start(int *code)
     return true;
 }
 
-void ListJob::interrupt()
+void ListJob::interrupt(int signal)
 {
     if (!runner)
         return; // not started yet: the run that starts next is interrupted by the next signal
-    if (++interrupts == 1 && runner->isCycling())
-        runner->stopCycle();
-    else
+    const bool atOnce = ++interrupts > 1 || !runner->isCycling();
+    progress.interrupted(signal, atOnce);
+    if (atOnce)
         runner->abandon();
+    else
+        runner->stopCycle();
 }
 
 void ListJob::echo(const TransferOutcome &outcome)
 {
+    progress.rowDone();
     qint64 next = log->count();
     log->append(outcome, !options.ascii);
     LogColumns columns;
@@ -132,7 +133,9 @@ void ListJob::finish()
     columns.times = options.timestamps;
     const std::pair<QString, std::function<bool(QIODevice &)>> files[] = {
         {options.logFile,
-         [&](QIODevice &file) { return log->writeText(file, 0, log->count(), columns); }},
+         [&](QIODevice &file) {
+             return log->writeText(file, 0, log->count(), columns) && progress.writeLogEnd(file);
+         }},
         {options.csvFile, [this](QIODevice &file) { return LogExport::writeCsv(*log, file); }},
         {options.vcdFile, [this](QIODevice &file) { return LogExport::writeVcd(*log, file); }},
     };
@@ -143,7 +146,11 @@ void ListJob::finish()
         if (exitCode == RunOk)
             exitCode = RunUsage;
     }
-    out.flush();
+    exitCode = progress.exitCode(exitCode);
+    if (progress.cutShort())
+        err << progress.summary() << "\n";
+    if (!standardOutputWritten(out, err) && exitCode == RunOk)
+        exitCode = RunUsage;
     err.flush();
     emit finished(exitCode);
 }

@@ -5,6 +5,7 @@
 
 #include "cli/expectedlog.h"
 #include "cli/runoptions.h"
+#include "cli/runprogress.h"
 
 #include <QObject>
 
@@ -27,8 +28,9 @@ public:
 
     // Loads the list and starts the run; false (with the exit code) when it cannot start.
     bool start(int *exitCode);
-    // Ctrl+C: the first ends the cycle after the pass under way, the second ends at once.
-    void interrupt();
+    // Ctrl+C (SIGINT) or SIGTERM: the first ends the cycle after the pass under way, the second
+    // ends at once.
+    void interrupt(int signal);
 
 signals:
     void finished(int exitCode);
@@ -49,4 +51,5 @@ private:
     int passes = 0;
     int interrupts = 0;
     int exitCode = RunOk;
+    RunProgress progress{options.cycles};
 };

@@ -5,6 +5,7 @@
 #include "adapter/callworker.h"
 #include "cli/devicefleet.h"
 #include "cli/runoptions.h"
+#include "cli/runprogress.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -21,9 +22,9 @@ namespace
 
 int interruptPipe[2] = {-1, -1};
 
-void onInterrupt(int)
+void onInterrupt(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     // Only async-signal-safe work here; the event loop reads the pipe.
     (void)!write(interruptPipe[1], &byte, 1);
 }
@@ -32,6 +33,8 @@ void onInterrupt(int)
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file, which would take a closed standard output's place.
+    const bool outputOpen = standardOutputOpen();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -41,6 +44,11 @@ int main(int argc, char *argv[])
     err.setCodec("UTF-8");
 #endif
 
+    if (!outputOpen) {
+        err << "kavris-run: "
+            << QCoreApplication::translate("kavris-run", "standard output is closed") << "\n";
+        return RunUsage;
+    }
     RunOptions options;
     QString error;
     if (!parseRunOptions(app.arguments(), &options, &error)) {
@@ -63,9 +71,9 @@ int main(int argc, char *argv[])
     if (pipe(interruptPipe) == 0) {
         auto *notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &job, [&job] {
-            char byte;
+            char byte = SIGINT;
             (void)!read(interruptPipe[0], &byte, 1);
-            job.interrupt();
+            job.interrupt(byte);
         });
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);

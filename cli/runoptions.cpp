@@ -40,8 +40,15 @@ const char usageText[] =
     "                      own settings, for logic-analyser programs such as PulseView\n"
     "  --expect FILE       compare the log line by line with FILE, where XX in a byte\n"
     "                      position matches any byte; the first difference ends the run\n"
+    "  --strict            refuse a list whose write data holds hex tokens that are not\n"
+    "                      sent as written (no hex number, or wider than a byte) instead\n"
+    "                      of warning about each\n"
     "  --junit FILE        also write a JUnit XML report: a test case for each adapter\n"
     "  --help              this text\n"
+    "\n"
+    "Before anything is sent the list is checked, and refused (exit code 3) when it has no\n"
+    "rows or a row has an unknown operation, a select field other than 0 or 1, a count or\n"
+    "delay that is not a whole number from 0 to 2147483647, or is write-read in slave mode.\n"
     "\n"
     "Flash (the bus options choose the adapter and chip select; any master mode works):\n"
     "  id                  identify the chip: maker, part, size, page and erase sizes\n"
@@ -65,10 +72,12 @@ const char usageText[] =
     "Exit codes: 0 success; 1 a transfer or the preparation failed (the window's warning on\n"
     "standard error), or a flash chip stayed busy too long; 2 the log differs from the\n"
     "expected one, or a flash verify found a difference (its first address on standard\n"
-    "error); 3 bad usage, an unreadable list, expected or image file, a file that cannot be\n"
-    "written or a missing adapter library or entry; 4 no flash chip answered, a write to a\n"
-    "chip the program does not know, or a protected range. With several adapters: the\n"
-    "highest of their codes.\n"
+    "error); 3 bad usage, an unreadable or refused list file, an unreadable expected or image\n"
+    "file, a file or standard output that cannot be written, or a missing adapter library or\n"
+    "entry; 4 no flash chip answered, a write to a chip the program does not know, or a\n"
+    "protected range; 130 Ctrl+C (SIGINT) cut the run short; 143 SIGTERM did: standard error\n"
+    "says how far it got and --log ends with a line saying so. Ctrl+C ending --cycles 0 after\n"
+    "its pass is success. With several adapters: the highest of their codes.\n"
     "\n"
     "The adapter library libTELKOR.so is loaded from the program's directory first, then from\n"
     "the loader's search path.\n";
@@ -119,7 +128,7 @@ bool parseDevices(const QString &text, RunOptions *options, QString *error)
 
 QString runUsage()
 {
-    return QString::fromUtf8(usageText);
+    return QCoreApplication::translate("kavris-run", usageText);
 }
 
 bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString *error)
@@ -140,13 +149,15 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     const QCommandLineOption ascii(QStringLiteral("ascii"));
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption expect(QStringLiteral("expect"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption strict(QStringLiteral("strict"));
     const QCommandLineOption help(QStringLiteral("help"));
     const QCommandLineOption timestamps(QStringLiteral("timestamps"));
     const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption junit(QStringLiteral("junit"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({device, channel, mode, slave, cpol, cpha, csHigh, lsbFirst, clock, cycles,
-                       noDelay, ascii, log, expect, help, timestamps, csv, vcd, junit});
+    parser.addOptions({device,   channel, mode,       slave,   cpol,  cpha, csHigh,
+                       lsbFirst, clock,   cycles,     noDelay, ascii, log,  expect,
+                       strict,   help,    timestamps, csv,     vcd,   junit});
     parser.addOptions(flashCommandLineOptions());
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -213,6 +224,7 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     }
     result.skipDelays = parser.isSet(noDelay);
     result.ascii = parser.isSet(ascii);
+    result.strict = parser.isSet(strict);
     result.logFile = parser.value(log);
     result.expectFile = parser.value(expect);
     result.timestamps = parser.isSet(timestamps);

@@ -14,6 +14,7 @@ struct RunOptions {
     bool skipDelays = false;
     bool ascii = false;
     bool timestamps = false; // the time column before each line (and in --log)
+    bool strict = false;     // hex tokens not sent as written refuse the list instead of warning
     QString listFile;
     QString logFile;    // empty: none
     QString expectFile; // empty: none
@@ -35,5 +36,14 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
 // What --help prints.
 QString runUsage();
 
-// Exit codes of kavris-run.
-enum RunExit { RunOk = 0, RunFailed = 1, RunMismatch = 2, RunUsage = 3, RunFlashRefused = 4 };
+// Exit codes of kavris-run. A run cut short by a signal exits as the shell reports a process
+// that the signal ended: 128 + the signal's number.
+enum RunExit {
+    RunOk = 0,
+    RunFailed = 1,
+    RunMismatch = 2,
+    RunUsage = 3,
+    RunFlashRefused = 4,  // a flash job: no chip, an unknown chip to write, protection
+    RunInterrupted = 130, // SIGINT
+    RunTerminated = 143,  // SIGTERM
+};

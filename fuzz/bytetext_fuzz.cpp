@@ -1,6 +1,7 @@
 // Any text in the write boxes: parsing and converting never fail, the program's own hex text
 // reads back as the bytes it came from, and the token reader agrees with QString's conversion
-// of each token, which defines what a token means.
+// of each token, which defines what a token means, also for the tokens it names as not sent as
+// written.
 
 #include "transfer/bytetext.h"
 
@@ -24,6 +25,23 @@ QByteArray referenceParse(const QString &text, HexConversion conversion)
     return bytes;
 }
 
+// The tokens that do not convert, or convert to a number outside 00h..FFh, as "index:byte".
+QStringList referenceIssues(const QString &text, HexConversion conversion)
+{
+    QStringList issues;
+    int index = 0;
+    for (const QString &token : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool converts = false;
+        const qint64 value = conversion == HexConversion::Unsigned
+                                 ? qint64(token.toUInt(&converts, 16))
+                                 : qint64(token.toInt(&converts, 16));
+        if (!converts || value < 0 || value > 0xFF)
+            issues.append(QStringLiteral("%1:%2").arg(index).arg(converts ? value & 0xFF : 0));
+        ++index;
+    }
+    return issues;
+}
+
 void check(bool condition)
 {
     if (!condition)
@@ -39,6 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (HexConversion conversion : {HexConversion::Signed, HexConversion::Unsigned}) {
         check(parseHexBytes(text, conversion) == referenceParse(text, conversion));
         check(collectWriteBytes(text, true, conversion) == parseHexBytes(text, conversion));
+        QStringList issues;
+        for (const HexTokenIssue &issue : findHexTokenIssues(text, conversion)) {
+            check(text.mid(issue.position, issue.length).indexOf(QLatin1Char(' ')) < 0 &&
+                  issue.length > 0);
+            issues.append(QStringLiteral("%1:%2").arg(issue.index).arg(uint(uchar(issue.byte))));
+        }
+        check(issues == referenceIssues(text, conversion));
     }
     check(collectWriteBytes(text, false, HexConversion::Signed) == plainTextBytes(text));
 

@@ -29,5 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (rowNumber(QString::number(number)) != number ||
         rowNumber(QLatin1Char(' ') + cell + QLatin1Char('\t')) != number)
         std::abort();
+    // A cell said plainly runs as the number it says, never below zero; the program's own
+    // writing of a number is plain exactly when the number is not negative.
+    if ((isPlainRowNumber(cell) && number < 0) ||
+        isPlainRowNumber(QString::number(number)) != (number >= 0))
+        std::abort();
     return 0;
 }

@@ -1,5 +1,9 @@
 #include "oplist/listfile.h"
 
+#include <QCoreApplication>
+
+#include <QFile>
+#include <QIODevice>
 #include <QStringList>
 
 #include <algorithm>
@@ -37,10 +41,13 @@ QString listFileErrorText(ListFileError error)
     case ListFileError::None:
         break;
     case ListFileError::TooManyRows:
-        return QString::fromUtf8("列表文件超过%1行的上限，未加载！").arg(listFileMaxRows);
+        return QCoreApplication::translate("ListFile", "列表文件超过%1行的上限，未加载！")
+            .arg(listFileMaxRows);
     case ListFileError::TooLarge:
-        return QString::fromUtf8("列表文件超过%1MB的上限，未加载！")
+        return QCoreApplication::translate("ListFile", "列表文件超过%1MB的上限，未加载！")
             .arg(listFileMaxBytes / (1024 * 1024));
+    case ListFileError::Unreadable:
+        return QCoreApplication::translate("ListFile", "打开文件出错！");
     }
     return QString();
 }
@@ -49,7 +56,8 @@ namespace
 {
 
 // Calls visit(begin, end, number) with each line's text and its number (1 = the first line):
-// the line end (LF and every CR in front of it) and everything from a NUL byte on left out.
+// the line end (an LF with every CR in front of it, or a CR alone) and everything from a NUL
+// byte on left out.
 template <typename Visit> void forEachLine(const QByteArray &contents, Visit visit)
 {
     const char *at = contents.constData();
@@ -59,11 +67,19 @@ template <typename Visit> void forEachLine(const QByteArray &contents, Visit vis
     int number = 0;
     while (at < fileEnd) {
         ++number;
-        const auto *lf = static_cast<const char *>(std::memchr(at, '\n', fileEnd - at));
-        const char *end = lf ? lf : fileEnd;
-        const char *next = lf ? lf + 1 : fileEnd;
-        while (end > at && end[-1] == '\r')
-            --end;
+        const char *end = at;
+        while (end < fileEnd && *end != '\n' && *end != '\r')
+            ++end;
+        const char *next = end;
+        if (next < fileEnd && *next == '\n') {
+            ++next;
+        } else if (next < fileEnd) {
+            // CRs that an LF follows end the line with it; otherwise the first CR alone does.
+            const char *cr = next;
+            while (cr < fileEnd && *cr == '\r')
+                ++cr;
+            next = cr < fileEnd && *cr == '\n' ? cr + 1 : next + 1;
+        }
         if (const auto *nul = static_cast<const char *>(std::memchr(at, '\0', end - at)))
             end = nul;
         visit(at, end, number);
@@ -117,16 +133,58 @@ QVector<ListRow> readListFile(const QByteArray &contents, ListFileError *error)
             from = comma + 1;
         }
         ListRow row;
-        row.checked = fields[0] != QLatin1String("0");
+        const QString select = fields[0].trimmed();
+        row.checked = select == QLatin1String("1");
+        if (!row.checked && select != QLatin1String("0")) {
+            row.selectUnclear = true;
+            row.select = fields[0];
+        }
         row.operation = fields[1];
         row.writeData = fields[2];
         row.count = fields[3];
         row.delay = fields[4];
         row.line = number;
-        // Line-end characters never belong to a cell, also where more fields follow.
-        while (row.delay.endsWith(QLatin1Char('\r')))
-            row.delay.chop(1);
         rows.append(row);
     });
     return rows;
+}
+
+QVector<ListRow> readListFileFrom(QIODevice &device, ListFileError *error)
+{
+    const auto refuse = [error](ListFileError why) {
+        *error = why;
+        return QVector<ListRow>();
+    };
+    // A file of gigabytes is refused by its size; reading it first would take the memory and
+    // the time the limit is there to spare, and beyond 2 GiB reading it whole fails.
+    const bool sized = !device.isSequential();
+    if (sized && device.size() > listFileMaxBytes)
+        return refuse(ListFileError::TooLarge);
+    QByteArray contents;
+    if (sized)
+        contents.reserve(static_cast<int>(device.size()));
+    const qint64 piece = 1024 * 1024;
+    while (contents.size() <= listFileMaxBytes) {
+        const qint64 want = qMin(piece, listFileMaxBytes + 1 - contents.size());
+        const int had = contents.size();
+        contents.resize(had + static_cast<int>(want));
+        const qint64 got = device.read(contents.data() + had, want);
+        if (got < 0)
+            return refuse(ListFileError::Unreadable);
+        contents.resize(had + static_cast<int>(got));
+        if (got == 0)
+            break;
+    }
+    return readListFile(contents, error);
+}
+
+QVector<ListRow> readListFileFrom(const QString &path, ListFileError *error)
+{
+    QFile file(path);
+    // Unbuffered: what has no size is read to one byte past the limit, not a buffer's worth.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        *error = ListFileError::Unreadable;
+        return {};
+    }
+    return readListFileFrom(file, error);
 }

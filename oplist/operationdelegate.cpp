@@ -29,10 +29,11 @@ QWidget *OperationDelegate::createEditor(QWidget *parent, const QStyleOptionView
     if (index.column() == OperationListModel::OperationColumn) {
         auto *box = new QComboBox(parent);
         box->setStyleSheet(QLatin1String(cellComboStyle));
-        box->addItem(operationText(Operation::Write));
-        box->addItem(operationText(Operation::Read));
+        // Each item carries its operation; the texts are only what the user reads.
+        box->addItem(operationText(Operation::Write), int(Operation::Write));
+        box->addItem(operationText(Operation::Read), int(Operation::Read));
         if (index.data(OperationListModel::WriteReadOfferedRole).toBool())
-            box->addItem(operationText(Operation::WriteRead));
+            box->addItem(operationText(Operation::WriteRead), int(Operation::WriteRead));
         connect(box, QOverload<int>::of(&QComboBox::activated), self,
                 [self, box] { emit self->commitData(box); });
         return box;
@@ -53,7 +54,7 @@ QWidget *OperationDelegate::createEditor(QWidget *parent, const QStyleOptionView
 void OperationDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     if (auto *box = qobject_cast<QComboBox *>(editor)) {
-        box->setCurrentIndex(index.data(Qt::EditRole).toInt());
+        box->setCurrentIndex(box->findData(index.data(Qt::EditRole).toInt()));
         return;
     }
     if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
@@ -71,7 +72,7 @@ void OperationDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
                                      const QModelIndex &index) const
 {
     if (auto *box = qobject_cast<QComboBox *>(editor)) {
-        model->setData(index, box->currentIndex(), Qt::EditRole);
+        model->setData(index, box->currentData().toInt(), Qt::EditRole);
         return;
     }
     if (auto *edit = qobject_cast<QLineEdit *>(editor)) {

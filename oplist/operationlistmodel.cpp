@@ -1,5 +1,30 @@
 #include "oplist/operationlistmodel.h"
 
+#include "oplist/rowvalues.h"
+#include "transfer/hextokennotes.h"
+
+#include <QCoreApplication>
+
+namespace
+{
+
+// A note for the roles that show a cell is not run as it reads; nothing for other roles.
+QVariant cellNote(int role, const QString &toolTip)
+{
+    if (toolTip.isEmpty())
+        return QVariant();
+    if (role == Qt::ForegroundRole)
+        return OperationListModel::warningColor();
+    return role == Qt::ToolTipRole ? QVariant(toolTip) : QVariant();
+}
+
+} // namespace
+
+QColor OperationListModel::warningColor()
+{
+    return QColor(Qt::red);
+}
+
 int OperationListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : list.size();
@@ -29,6 +54,22 @@ QVariant OperationListModel::data(const QModelIndex &index, int role) const
         return QVariant();
     default:
         break;
+    }
+    if (role == Qt::ForegroundRole || role == Qt::ToolTipRole) {
+        if (index.column() == DataColumn) {
+            // A list row reads its data with the signed conversion; a read row sends none.
+            if (row.operation == Operation::Read)
+                return QVariant();
+            const QString &data = row.writeData;
+            return cellNote(
+                role, hexTokensToolTip(data, findHexTokenIssues(data, HexConversion::Signed)));
+        }
+        const QString &cell = index.column() == CountColumn ? row.count : row.delay;
+        return cellNote(role, isPlainRowNumber(cell)
+                                  ? QString()
+                                  : QCoreApplication::translate("OperationListModel",
+                                                                "不是0到2147483647的整数，按%1执行")
+                                        .arg(rowNumber(cell)));
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return QVariant();
@@ -121,9 +162,6 @@ void OperationListModel::appendRows(QVector<OperationRow> rows)
 {
     if (rows.isEmpty())
         return;
-    for (OperationRow &row : rows)
-        if (!row.writeReadOffered && row.operation == Operation::WriteRead)
-            row.operation = Operation::Write;
     beginInsertRows(QModelIndex(), list.size(), list.size() + rows.size() - 1);
     list += rows;
     endInsertRows();

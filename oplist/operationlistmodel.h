@@ -7,6 +7,7 @@
 #include "oplist/operationrow.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QVector>
 
 class OperationListModel : public QAbstractTableModel
@@ -22,6 +23,9 @@ public:
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The write-data cell of a row that writes shows hex tokens that will not go out as
+    // written in the warning colour, with a tool tip naming them and their bytes; so do count
+    // and delay cells that do not say a number plainly.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // The operation column takes an Operation as an int with EditRole, or a keyword text.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
@@ -34,9 +38,11 @@ public:
     bool isChecked(int row) const { return list.at(row).checked; }
     bool anyChecked() const;
 
-    // Appends in one insertion. A row that offers no write-read and asks for it shows write,
-    // as a row made while the adapter is a slave always has.
+    // Appends in one insertion.
     void appendRows(QVector<OperationRow> rows);
+
+    // The colour of cells that will not run as they read.
+    static QColor warningColor();
     // Removes the checked rows, the last first; the number removed.
     int removeCheckedRows();
 

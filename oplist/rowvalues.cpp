@@ -6,3 +6,13 @@ int rowNumber(const QString &cell)
     const int value = cell.trimmed().toInt(&ok, 10);
     return ok ? value : 0;
 }
+
+bool isPlainRowNumber(const QString &cell)
+{
+    const QString text = cell.trimmed();
+    if (text.isEmpty())
+        return true;
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok && value >= 0;
+}

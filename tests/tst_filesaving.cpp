@@ -85,6 +85,8 @@ private slots:
     void initTestCase();
     void save_data();
     void save();
+    void syncThenRename_data();
+    void syncThenRename();
 
 private:
     QTemporaryDir dir;
@@ -184,6 +186,76 @@ void TestFileSaving::save()
     QCOMPARE(S_ISLNK(statusOf(path).st_mode), target == Target::SymbolicLink);
     const auto all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
     QCOMPARE(QDir(here.path()).entryList(all, QDir::Name), after);
+}
+
+namespace
+{
+
+// What the stand-ins saw, and which of them fails.
+QStringList calls;
+QString failing;
+QString savedPath;
+
+int syncStandIn(int fd)
+{
+    struct stat status = {};
+    ::fstat(fd, &status);
+    QFile target(savedPath);
+    target.open(QIODevice::ReadOnly);
+    // The temporary file has every byte; the target is still the old file.
+    calls.append(QStringLiteral("sync %1 bytes, target %2 bytes")
+                     .arg(status.st_size)
+                     .arg(target.readAll().size()));
+    if (failing == QLatin1String("sync")) {
+        errno = EIO;
+        return -1;
+    }
+    return ::fsync(fd);
+}
+
+int renameStandIn(const char *from, const char *to)
+{
+    calls.append(QStringLiteral("rename to %1").arg(QFile::decodeName(to).section('/', -1)));
+    if (failing == QLatin1String("rename")) {
+        errno = EXDEV;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+} // namespace
+
+void TestFileSaving::syncThenRename_data()
+{
+    QTest::addColumn<QString>("fails");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<QStringList>("seen");
+    const QString sync = QStringLiteral("sync 100000 bytes, target 13 bytes");
+    QTest::newRow("both succeed") << "" << true << QStringList{sync, "rename to out.txt"};
+    // A failed sync must not be followed by a rename: the old file stays.
+    QTest::newRow("sync fails") << "sync" << false << QStringList{sync};
+    QTest::newRow("rename fails") << "rename" << false << QStringList{sync, "rename to out.txt"};
+}
+
+void TestFileSaving::syncThenRename()
+{
+    QFETCH(QString, fails);
+    QFETCH(bool, saved);
+    QTemporaryDir here(dir.path() + "/XXXXXX");
+    savedPath = prepare(Target::RegularFile, here.path());
+    calls.clear();
+    failing = fails;
+    const FileSavingCalls before = setFileSavingCalls({syncStandIn, renameStandIn});
+    const QByteArray text = payload(100000);
+    const bool result = saveFileReplacing(savedPath, text);
+    setFileSavingCalls(before);
+    QCOMPARE(result, saved);
+    QTEST(calls, "seen");
+    QFile file(savedPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), saved ? text : oldText);
+    QCOMPARE(QDir(here.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"out.txt"}); // no temporary file left behind
 }
 
 QTEST_GUILESS_MAIN(TestFileSaving)

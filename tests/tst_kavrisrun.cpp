@@ -1,8 +1,8 @@
 // kavris-run as a process against our simulated adapter: the README recipe, --expect, a failing
-// row, bad options and files, and the exit code of each; its option parsing without a process.
+// row, bad options and files, lists refused before anything is sent, runs cut short by a
+// signal, standard output that cannot be written, and the exit code of each.
 
 #include "cli/expectedlog.h"
-#include "cli/runoptions.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,35 +15,49 @@ class TestKavrisRun : public QObject
     Q_OBJECT
 
 private slots:
-    void options_data();
-    void options();
     void expectedLines_data();
     void expectedLines();
+    void expectedEnds();
     void runs_data();
     void runs();
     void cyclesAndLog();
     void timesAndExports();
+    void cutShort_data();
+    void cutShort();
+    void standardOutput_data();
+    void standardOutput();
+    void signalsDuringALongCall_data();
+    void signalsDuringALongCall();
 
 private:
     struct Run {
         int code;
         QString out, err;
     };
-    // Sends Ctrl+C when `interrupt` once the first output is there.
+    // Sends `signal` (unless 0) once the first output is there. Standard output goes to
+    // `output` when given, or is closed for "closed".
     Run run(const QStringList &arguments, const QString &config = QStringLiteral("timing=on"),
-            bool interrupt = false);
+            int signal = 0, const QString &output = QString());
     QString file(const char *name, const QByteArray &contents);
     QTemporaryDir folder;
 };
 
 TestKavrisRun::Run TestKavrisRun::run(const QStringList &arguments, const QString &config,
-                                      bool interrupt)
+                                      int signal, const QString &output)
 {
     QProcess process;
     qputenv("TELKOR_CONFIG", config.toUtf8());
-    process.start(QStringLiteral(KAVRIS_BIN_DIR "/kavris-run"), arguments);
-    if (interrupt && process.waitForReadyRead(5000))
-        ::kill(process.processId(), SIGINT);
+    const QString program = QStringLiteral(KAVRIS_BIN_DIR "/kavris-run");
+    if (output == QLatin1String("closed")) {
+        process.start(QStringLiteral("/bin/sh"),
+                      QStringList{"-c", "exec \"$0\" \"$@\" >&-", program} + arguments);
+    } else {
+        if (!output.isEmpty())
+            process.setStandardOutputFile(output);
+        process.start(program, arguments);
+    }
+    if (signal && process.waitForReadyRead(5000))
+        ::kill(process.processId(), signal);
     process.waitForFinished(30000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
@@ -58,54 +72,6 @@ QString TestKavrisRun::file(const char *name, const QByteArray &contents)
     return out.fileName();
 }
 
-void TestKavrisRun::options_data()
-{
-    QTest::addColumn<QString>("arguments");
-    // The panel as "device channel mode working cpol cpha cs lsb clock", or the problem.
-    QTest::addColumn<QString>("result");
-    QTest::newRow("defaults") << "a.list" << QString("0 0x00 1 1 0 0 0 0 50000000");
-    QTest::newRow("everything") << "--device 3 --channel spi2_cs4 --mode full --cpol --cpha "
-                                   "--cs-high --lsb-first --clock 250000 a.list"
-                                << QString("3 0x41 0 1 1 1 1 1 250000");
-    QTest::newRow("software mode clock")
-        << "--mode soft-half a.list" << QString("0 0x00 2 1 0 0 0 0 100000");
-    QTest::newRow("slave") << "--slave --channel SPI1_CS3 a.list"
-                           << QString("0 0x30 1 0 0 0 0 0 50000000");
-    QTest::newRow("slave in full duplex")
-        << "--slave --mode full a.list"
-        << QString("--slave goes with the hardware half-duplex mode, the first clock and chip "
-                   "select active low");
-    QTest::newRow("device 10") << "--device 10 a.list"
-                               << QString("--device takes an adapter index from 0 to 9");
-    QTest::newRow("channel") << "--channel SPI3_CS0 a.list"
-                             << QString(
-                                    "--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
-    QTest::newRow("clock") << "--clock fast a.list" << QString("--clock takes a number of hertz");
-    QTest::newRow("cycles") << "--cycles -1 a.list"
-                            << QString("--cycles takes a number of passes (0 = until interrupted)");
-    QTest::newRow("no file") << "--no-delay" << QString("no list file given");
-    QTest::newRow("two files") << "a.list b.list" << QString("one list file only");
-    QTest::newRow("unknown option") << "--fast a.list" << QString("Unknown option 'fast'.");
-}
-
-void TestKavrisRun::options()
-{
-    QFETCH(QString, arguments);
-    QFETCH(QString, result);
-    RunOptions options;
-    QString problem;
-    const bool ok = parseRunOptions(QStringList{"kavris-run"} + arguments.split(QLatin1Char(' ')),
-                                    &options, &problem);
-    QCOMPARE(ok, problem.isEmpty());
-    const PanelSettings &p = options.panel;
-    QCOMPARE(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s", p.device, p.channelByte(),
-                                    int(p.controlMode), int(p.role), int(p.clockPolarity),
-                                    int(p.clockPhase), int(p.csPolarity), int(p.bitOrder),
-                                    qPrintable(p.clockText))
-                : problem,
-             result);
-}
-
 void TestKavrisRun::expectedLines_data()
 {
     QTest::addColumn<QString>("expected");
@@ -114,6 +80,13 @@ void TestKavrisRun::expectedLines_data()
     QTest::newRow("direction") << "TX : XX " << QString("RX : 01 ") << false;
     QTest::newRow("one byte more") << "RX : XX " << QString("RX : 01 02 ") << false;
     QTest::newRow("wildcard is no text") << "RX : XX" << QString("RX : OK") << false;
+    QTest::newRow("wildcard, lower case, sent bytes")
+        << "TX : xx 02 " << QString("TX : 9F 02 ") << true;
+    QTest::newRow("wildcard beside a byte that differs")
+        << "RX : XX 02 " << QString("RX : 9F 03 ") << false;
+    QTest::newRow("wildcard is no non-hex byte") << "RX : XX " << QString("RX : 0G ") << false;
+    QTest::newRow("no wildcard for the direction") << "XX : 01 " << QString("RX : 01 ") << false;
+    QTest::newRow("a text line, exactly") << "RX : hello" << QString("RX : hello") << true;
 }
 
 void TestKavrisRun::expectedLines()
@@ -122,6 +95,24 @@ void TestKavrisRun::expectedLines()
     QFETCH(QString, actual);
     QFETCH(bool, matches);
     QCOMPARE(ExpectedLog::lineMatches(expected, actual), matches);
+}
+
+void TestKavrisRun::expectedEnds()
+{
+    // CR LF and LF alike, no extra line for the last line end; the first difference named.
+    ExpectedLog expected("TX : 01 \r\nRX : XX \nTX : 02 \r\n");
+    QCOMPARE(expected.lineCount(), 3);
+    QString problem;
+    QVERIFY(expected.matchNext("TX : 01 ", &problem));
+    QVERIFY(expected.matchNext("RX : 5A ", &problem));
+    QVERIFY(!expected.matchEnd(&problem));
+    QCOMPARE(problem,
+             QString("line 3 differs\n  expected: TX : 02 \n  actual:   (end of the log)"));
+    QVERIFY(expected.matchNext("TX : 02 ", &problem));
+    QVERIFY(expected.matchEnd(&problem));
+    QVERIFY(!expected.matchNext("TX : 03 ", &problem));
+    QCOMPARE(problem, QString("line 4 differs\n  expected: (end of the expected log)\n  actual:   "
+                              "TX : 03 "));
 }
 
 void TestKavrisRun::runs_data()
@@ -154,11 +145,42 @@ void TestKavrisRun::runs_data()
         << QStringList{file("two.list", "1,写数据,01,0,0\n1,写数据,02,0,0\n")}
         << "timing=off;fault.SpiWrite=every:2" << 1 << "TX : 01 \n"
         << QString::fromUtf8("写数据失败！\n");
-    QTest::newRow("unrecognised operation, row not run")
-        << QStringList{file("typo.list", "1,写入数据,01,0,0\n1,读数据,,1,0\n")} << "timing=off" << 0
-        << "RX : FF \n"
+    const QString typo = file("typo.list", "1,读数据,,1,0\n1,写入数据,01,0,0\n");
+    QTest::newRow("unrecognised operation: refused, nothing sent")
+        << QStringList{typo} << "timing=off" << 3 << ""
         << QString::fromUtf8("kavris-run: 列表文件中以下行的操作类型无法识别，已载入为未选中行："
-                             "第1行“写入数据”。请检查后再执行！\n");
+                             "第2行“写入数据”。请检查后再执行！\nkavris-run: ") +
+               typo + ": refused, nothing sent\n";
+    const QString tooLarge = QString::fromUtf8(": 列表文件超过64MB的上限，未加载！\n");
+    QTest::newRow("a device without end") << QStringList{"/dev/zero"} << on << 3 << ""
+                                          << "kavris-run: /dev/zero" + tooLarge;
+    QTest::newRow("an expected log given as the list") << QStringList{expected} << on << 3 << ""
+                                                       << "kavris-run: " + expected + ": no rows\n";
+    const QString tokens = file("tokens.list", "1,写数据,ZZ 1G 300 0x9F,0,0\n");
+    QTest::newRow("tokens not sent as written: warned, sent")
+        << QStringList{tokens} << "timing=off" << 0 << "TX : 00 00 00 9F \n"
+        << "kavris-run: " + tokens + ":1: \"ZZ\" is not a hex number; sent as 00\n" +
+               "kavris-run: " + tokens + ":1: \"1G\" is not a hex number; sent as 00\n" +
+               "kavris-run: " + tokens + ":1: \"300\" is wider than a byte; sent as 00\n";
+    QTest::newRow("--strict: refused, nothing sent")
+        << QStringList{"--strict", tokens} << "timing=off" << 3 << ""
+        << "kavris-run: " + tokens + ":1: \"ZZ\" is not a hex number (--strict)\n" +
+               "kavris-run: " + tokens + ":1: \"1G\" is not a hex number (--strict)\n" +
+               "kavris-run: " + tokens + ":1: \"300\" is wider than a byte (--strict)\n" +
+               "kavris-run: " + tokens + ": refused, nothing sent\n";
+    const QString one = file("one.list", "1,写数据,01,0,0\n");
+    QTest::newRow("adapter 3 of 1")
+        << QStringList{"--device", "3", one} << "timing=off" << 1 << ""
+        << QString::fromUtf8("打开设备失败！\n") +
+               "kavris-run: adapter 3 not found: 1 adapter attached (0)\n";
+    QTest::newRow("adapter 2 of 2")
+        << QStringList{"--device", "2", one} << "timing=off;adapters=2" << 1 << ""
+        << QString::fromUtf8("打开设备失败！\n") +
+               "kavris-run: adapter 2 not found: 2 adapters attached "
+               "(0-1)\n";
+    QTest::newRow("adapter 1 of 2")
+        << QStringList{"--device", "1", one} << "timing=off;adapters=2" << 0 << "TX : 01 \n"
+        << "";
     QTest::newRow("unreadable list")
         << QStringList{folder.filePath("missing.list")} << on << 3 << ""
         << "kavris-run: cannot read " + folder.filePath("missing.list") + "\n";
@@ -192,7 +214,7 @@ void TestKavrisRun::cyclesAndLog()
     QCOMPARE(saved.readAll(), QByteArray("TX : 0A \nTX : 0A \nTX : 0A \n"));
     // --cycles 0 runs until Ctrl+C, which lets the pass under way finish.
     result = run({"--cycles", "0", file("forever.list", "1,写数据,0A,0,20\n1,写数据,0B,0,20\n")},
-                 QStringLiteral("timing=off"), true);
+                 QStringLiteral("timing=off"), SIGINT);
     QCOMPARE(result.code, 0);
     QVERIFY2(QRegularExpression("^(TX : 0A \nTX : 0B \n)+$").match(result.out).hasMatch(),
              qPrintable(result.out));
@@ -233,14 +255,124 @@ void TestKavrisRun::timesAndExports()
     QVERIFY(vcdText.startsWith(
         "$version KAVRIS $end\n$comment KAVRIS traffic log: every transfer on one time axis"));
     QVERIFY(vcdText.contains("$timescale 1 ns $end"));
-    QCOMPARE(vcdText.count("\n0c\n"), 1); // one assertion
-    QCOMPARE(vcdText.count("\n1k\n"), 32);  // 32 clocks
+    QCOMPARE(vcdText.count("\n0c\n"), 1);  // one assertion
+    QCOMPARE(vcdText.count("\n1k\n"), 32); // 32 clocks
     // Without --timestamps the lines are as before; a file that cannot be written fails.
     result = run({"--channel", "SPI1_CS1", "--csv", folder.filePath("no/such/run.csv"), list},
                  QStringLiteral("timing=off"));
     QCOMPARE(result.out, QStringLiteral("TX : 9F \nRX : EF 40 15 \n"));
     QCOMPARE(result.err, "kavris-run: cannot write " + folder.filePath("no/such/run.csv") + "\n");
     QCOMPARE(result.code, 3);
+}
+
+void TestKavrisRun::cutShort_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // --log and the list follow
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<int>("signal"); // sent after the first row's output
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QByteArray>("log");
+    // The first row's delay is long enough for the signal to arrive in it.
+    const QByteArray two = "1,写数据,01,0,3000\n1,写数据,02,0,0\n";
+    QTest::newRow("SIGTERM in a two-row list: the rest not run")
+        << QStringList() << two << int(SIGTERM) << 143 << "TX : 01 \n"
+        << "kavris-run: terminated after 1 row (0 of 1 passes done)\n"
+        << QByteArray("TX : 01 \n# terminated after 1 row\n");
+    QTest::newRow("Ctrl+C in a two-row list")
+        << QStringList() << two << int(SIGINT) << 130 << "TX : 01 \n"
+        << "kavris-run: interrupted after 1 row (0 of 1 passes done)\n"
+        << QByteArray("TX : 01 \n# interrupted after 1 row\n");
+    // Ctrl+C in a cycle ends it after the pass under way: one pass of five.
+    QTest::newRow("Ctrl+C during --cycles 5")
+        << QStringList{"--cycles", "5"} << QByteArray("1,写数据,0A,0,1500\n1,写数据,0B,0,0\n")
+        << int(SIGINT) << 130 << "TX : 0A \nTX : 0B \n"
+        << "kavris-run: interrupted after 2 rows (1 of 5 passes done)\n"
+        << QByteArray("TX : 0A \nTX : 0B \n# interrupted after 2 rows\n");
+    QTest::newRow("Ctrl+C ending --cycles 0: success, the log as saved")
+        << QStringList{"--cycles", "0"} << QByteArray("1,写数据,0A,0,1500\n1,写数据,0B,0,0\n")
+        << int(SIGINT) << 0 << "TX : 0A \nTX : 0B \n"
+        << "" << QByteArray("TX : 0A \nTX : 0B \n");
+}
+
+void TestKavrisRun::cutShort()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, list);
+    QFETCH(int, signal);
+    const QString log = folder.filePath(QStringLiteral("cut.txt"));
+    QFile::remove(log);
+    const Run result = run(arguments + QStringList{"--log", log, file("cut.list", list)},
+                           QStringLiteral("timing=off"), signal);
+    QTEST(result.out, "out");
+    QTEST(result.err, "err");
+    QTEST(result.code, "code");
+    QFile saved(log);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QTEST(saved.readAll(), "log");
+}
+
+void TestKavrisRun::standardOutput_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("a full disk") << "/dev/full" << 3
+                                 << "kavris-run: cannot write standard output\n";
+    QTest::newRow("closed") << "closed" << 3 << "kavris-run: standard output is closed\n";
+    QTest::newRow("a file") << folder.filePath("out.txt") << 0 << "";
+}
+
+void TestKavrisRun::standardOutput()
+{
+    QFETCH(QString, output);
+    const QString log = folder.filePath(QStringLiteral("out-log.txt"));
+    QFile::remove(log);
+    const Run result = run({"--log", log, file("out.list", "1,写数据,01,0,0\n")},
+                           QStringLiteral("timing=off"), 0, output);
+    QTEST(result.err, "err");
+    QTEST(result.code, "code");
+    // The log file is written all the same, unless the run never started.
+    QCOMPARE(QFile::exists(log), output != QLatin1String("closed"));
+}
+
+void TestKavrisRun::signalsDuringALongCall_data()
+{
+    // The first row's call takes 16 s (four bytes at 2 Hz): a signal that comes while it runs,
+    // before anything was printed, ends the run at once; no start-up order loses it.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QVector<int>>("sent"); // sent 0.5 s apart, from 0.5 s on
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("Ctrl+C") << QStringList() << QVector<int>{SIGINT} << 130
+                            << "kavris-run: interrupted after 0 rows (0 of 1 passes done)\n";
+    QTest::newRow("SIGTERM") << QStringList() << QVector<int>{SIGTERM} << 143
+                             << "kavris-run: terminated after 0 rows (0 of 1 passes done)\n";
+    QTest::newRow("two Ctrl+C in an endless run")
+        << QStringList{"--cycles", "0"} << QVector<int>{SIGINT, SIGINT} << 130
+        << "kavris-run: interrupted after 0 rows (0 passes done)\n";
+}
+
+void TestKavrisRun::signalsDuringALongCall()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QVector<int>, sent);
+    QProcess process;
+    qputenv("TELKOR_CONFIG", "timing=on");
+    process.start(QStringLiteral(KAVRIS_BIN_DIR "/kavris-run"),
+                  arguments + QStringList{"--channel", "SPI1_CS1", "--clock", "2",
+                                          file("long.list", "1,写读数据,9F,3,0\n")});
+    QVERIFY(process.waitForStarted());
+    for (int signal : sent) {
+        QVERIFY(!process.waitForFinished(500));
+        ::kill(process.processId(), signal);
+    }
+    QVERIFY2(process.waitForFinished(8000), "still running long after the signal");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QTEST(process.exitCode(), "code");
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    QTEST(QString::fromUtf8(process.readAllStandardError()), "err");
 }
 
 QTEST_GUILESS_MAIN(TestKavrisRun)

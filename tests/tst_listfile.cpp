@@ -2,7 +2,11 @@
 
 #include "oplist/listfile.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <thread>
 
 Q_DECLARE_METATYPE(QVector<ListRow>)
 
@@ -18,10 +22,47 @@ private slots:
     void write();
     void read_data();
     void read();
+    void selectField_data();
+    void selectField();
     void lineNumbers();
     void limits_data();
     void limits();
+    void limitsBeforeReading_data();
+    void limitsBeforeReading();
+    void fromFiles();
 };
+
+namespace
+{
+
+// A device of any size that makes up its bytes and counts what is read of it.
+class MadeUpDevice : public QIODevice
+{
+public:
+    MadeUpDevice(qint64 size, bool sequential) : length(size), sequential(sequential)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return sequential; }
+    qint64 size() const override { return sequential ? 0 : length; }
+    qint64 taken = 0;
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        const qint64 n = qMin(most, length - taken);
+        memset(data, ' ', static_cast<size_t>(n));
+        taken += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    qint64 length;
+    bool sequential;
+};
+
+} // namespace
 
 void TestListFile::write()
 {
@@ -44,16 +85,19 @@ void TestListFile::read_data()
         << "\xEF\xBB\xBF" + header + line + "\r\n" + line + "\n" + line + "\r\r\n" + line
         << QVector<ListRow>(4, fresh);
     QTest::newRow("check fields, comments anywhere, short lines, only commas")
-        << QByteArray("false,a,,,\nno,a,,,\n 0,a,,,\n,a,,,\n0,a,,,\n;x,y,z,w,v\n "
+        << QByteArray("false,a,,,\n 1 ,a,,,\n 0,a,,,\n,a,,,\n0,a,,,\n;x,y,z,w,v\n "
                       "1;,a,,,\n1,读数据,,20\r\n\r\n,,,,\n,,,\n") +
                QByteArray(1000000, ',')
-        << (QVector<ListRow>(4, ListRow{true, "a", "", "", ""})
-            << ListRow{false, "a", "", "", ""} << ListRow{true, "a", "", "", ""}
-            << ListRow{true, "", "", "", ""} << ListRow{true, "", "", "", ""});
-    QTest::newRow("extra fields ignored, also after CRs; NUL ends the line")
+        << (QVector<ListRow>{{false, "a", "", "", ""}, {true, "a", "", "", ""}}
+            << QVector<ListRow>(4, ListRow{false, "a", "", "", ""})
+            << ListRow{false, "", "", "", ""} << ListRow{false, "", "", "", ""});
+    QTest::newRow("CR alone ends a line, also twice; CR CR LF once")
+        << line + "\r" + line + "\r\r" + line + "\r\r\n" + line + "\r"
+        << QVector<ListRow>(4, fresh);
+    QTest::newRow("extra fields ignored; CRs end the line; NUL ends the line")
         << line + ",x,y\n" + line + "\r\r,x\n" + line + QByteArray(1, '\0') + ",junk\n1,a,b" +
                QByteArray(1, '\0') + ",c,d\n2,a,b,c,d"
-        << QVector<ListRow>{fresh, fresh, fresh, {true, "a", "b", "c", "d"}};
+        << QVector<ListRow>{fresh, fresh, fresh, {false, "a", "b", "c", "d"}};
     QTest::newRow("white space, numbers beyond every range verbatim; invalid UTF-8")
         << QByteArray("1,写读数据, 11 ,99999999999,-5\n0,读数据,,0x10 , 65535 \n"
                       "1,\xFF\xFE,\xC3,\xE4\xB8,0\n")
@@ -72,12 +116,37 @@ void TestListFile::read()
     QTEST(readListFile(file), "rows");
 }
 
+void TestListFile::selectField_data()
+{
+    QTest::addColumn<QByteArray>("select");
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<bool>("unclear");
+    QTest::newRow("1") << QByteArray("1") << true << false;
+    QTest::newRow("0") << QByteArray("0") << false << false;
+    QTest::newRow("blanks around 1") << QByteArray(" 1\t") << true << false;
+    QTest::newRow("blanks around 0") << QByteArray("0 ") << false << false;
+    for (const char *unclear : {"", " ", "false", "true", "2", "01", "1;", "-0", "１"})
+        QTest::addRow("unclear: \"%s\"", unclear) << QByteArray(unclear) << false << true;
+}
+
+void TestListFile::selectField()
+{
+    QFETCH(QByteArray, select);
+    const QVector<ListRow> rows = readListFile(select + ",写数据,01,0,0\n");
+    QCOMPARE(rows.size(), 1);
+    QTEST(rows[0].checked, "checked");
+    QTEST(rows[0].selectUnclear, "unclear");
+    QCOMPARE(rows[0].select, rows[0].selectUnclear ? QString::fromUtf8(select) : QString());
+}
+
 void TestListFile::lineNumbers()
 {
     QString lines;
-    for (const auto &row : readListFile(header + "1,a,,,\r\n;c\r\n1,b\r\n\r\n0,c,,,\r\r\n1,d,,,"))
+    for (const auto &row : readListFile(header + "1,a,,,\r\n;c\r\n1,b\r\n\r\n0,c,,,\r\r\n1,d,,,\r"
+                                                 "1,e,,,\r\r1,f,,,"))
         lines += QString::number(row.line) + ' ';
-    QCOMPARE(lines, QString("3 7 8 ")); // counting the header, comments, short and empty lines
+    // Counting the header, comments, short and empty lines, and a CR alone as a line end.
+    QCOMPARE(lines, QString("3 7 8 9 11 "));
 }
 
 void TestListFile::limits_data()
@@ -102,6 +171,67 @@ void TestListFile::limits()
     ListFileError reported = ListFileError::TooLarge;
     QTEST(int(readListFile(file, &reported).size()), "rows");
     QTEST(listFileErrorText(reported), "warning");
+}
+
+void TestListFile::limitsBeforeReading_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("sequential");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<qint64>("read"); // bytes taken from the device
+    const qint64 limit = listFileMaxBytes;
+    const int none = int(ListFileError::None), tooLarge = int(ListFileError::TooLarge);
+    QTest::newRow("3 GiB file") << 3 * 1024 * qint64(1024 * 1024) << false << tooLarge << qint64(0);
+    QTest::newRow("one byte too many") << limit + 1 << false << tooLarge << qint64(0);
+    QTest::newRow("at the limit") << limit << false << none << limit;
+    QTest::newRow("endless pipe") << (qint64(1) << 40) << true << tooLarge << limit + 1;
+    QTest::newRow("pipe at the limit") << limit << true << none << limit;
+}
+
+void TestListFile::limitsBeforeReading()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, sequential);
+    MadeUpDevice device(size, sequential);
+    ListFileError error = ListFileError::Unreadable;
+    QVERIFY(readListFileFrom(device, &error).isEmpty());
+    QTEST(int(error), "error");
+    QTEST(device.taken, "read");
+}
+
+void TestListFile::fromFiles()
+{
+    QTemporaryDir folder;
+    ListFileError error = ListFileError::Unreadable;
+    // A sparse file of 3 GiB, refused by its size (reading it would take minutes and fail).
+    QFile sparse(folder.filePath("sparse.list"));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(3 * 1024 * qint64(1024 * 1024)));
+    sparse.close();
+    QVERIFY(readListFileFrom(sparse.fileName(), &error).isEmpty());
+    QCOMPARE(error, ListFileError::TooLarge);
+    // A device without end: read to one byte past the limit.
+    QVERIFY(readListFileFrom(QStringLiteral("/dev/zero"), &error).isEmpty());
+    QCOMPARE(error, ListFileError::TooLarge);
+    // A named pipe: read to its end.
+    const QString pipe = folder.filePath("pipe.list");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::thread writer([pipe] {
+        QFile out(pipe);
+        if (out.open(QIODevice::WriteOnly))
+            out.write("1,写数据,01,0,0\n0,读数据,,1,5\n");
+    });
+    const QVector<ListRow> rows = readListFileFrom(pipe, &error);
+    writer.join();
+    QCOMPARE(error, ListFileError::None);
+    QCOMPARE(rows,
+             (QVector<ListRow>{{true, "写数据", "01", "0", "0"}, {false, "读数据", "", "1", "5"}}));
+    // Nothing there; a folder.
+    for (const QString &path : {folder.filePath("missing.list"), folder.path()}) {
+        error = ListFileError::None;
+        QVERIFY(readListFileFrom(path, &error).isEmpty());
+        QCOMPARE(error, ListFileError::Unreadable);
+    }
+    QCOMPARE(listFileErrorText(error), QString::fromUtf8("打开文件出错！"));
 }
 
 QTEST_GUILESS_MAIN(TestListFile)

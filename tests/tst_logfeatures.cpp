@@ -125,11 +125,18 @@ void TestLogFeatures::menus()
                                 "actionExit"}));
     QCOMPARE(fixture.find<QAction>("actionSave_As_Csv")->text(), QString::fromUtf8("另存为 CSV"));
     QCOMPARE(fixture.find<QAction>("actionFind")->shortcut(), QKeySequence(QKeySequence::Find));
-    // The dock closes and comes back through its action.
+    // The dock starts hidden, opens for the first entry chosen, and then follows its action:
+    // closed, it stays closed when another entry is chosen.
     auto *dock = fixture.find<WaveformDock>("waveformDock");
+    QVERIFY(!dock->isVisible());
+    click(0);
     QVERIFY(dock->isVisible());
     fixture.trigger("actionShowWaveform");
     QVERIFY(!dock->isVisible());
+    click(1);
+    QVERIFY(!dock->isVisible());
+    fixture.trigger("actionShowWaveform");
+    QVERIFY(dock->isVisible());
 }
 
 void TestLogFeatures::savedColumns_data()

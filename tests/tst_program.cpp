@@ -50,6 +50,7 @@ void TestProgram::runsWithLibraryBesideIt()
     QProcess process;
     process.setWorkingDirectory(elsewhere.path());
     qputenv("TELKOR_CONFIG", "adapters=many;timing=off");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(elsewhere.path())); // not the user's settings
     process.start(program(), QStringList());
     QVERIFY(!process.waitForFinished(1500));
     QCOMPARE(process.state(), QProcess::Running);

@@ -14,6 +14,9 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace
 {
 
@@ -70,6 +73,8 @@ private slots:
     void html();
     void spillsAndClears();
     void notes();
+    void spillFailures_data();
+    void spillFailures();
     void viewFollowsTheNewestAndCopies();
 };
 
@@ -215,6 +220,52 @@ void TestTrafficLogStore::notes()
     fill(spilled, {"Rh:\x01"});
     QVERIFY(!spilled.isNote(0));
     QCOMPARE(exported(spilled), QByteArray("RX : 01 \n"));
+}
+
+void TestTrafficLogStore::spillFailures_data()
+{
+    QTest::addColumn<bool>("noFolder");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("no folder for the file")
+        << true << "^Traffic log: cannot create a spill file in $";
+    QTest::newRow("the file size limit")
+        << false << "^Traffic log: cannot write the spill file .*traffic-log-.*\\.spill$";
+}
+
+void TestTrafficLogStore::spillFailures()
+{
+    // A spill file that cannot be made or written costs memory, never an entry.
+    QFETCH(bool, noFolder);
+    QFETCH(QString, warning);
+    const Entries entries = bigLog(20000);
+    TrafficLog reference;
+    fill(reference, entries);
+    struct rlimit old;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const QByteArray tmp = qgetenv("TMPDIR"), cache = qgetenv("XDG_CACHE_HOME");
+    if (noFolder) {
+        QStandardPaths::setTestModeEnabled(false);
+        qputenv("XDG_CACHE_HOME", "/dev/null/cache");
+        qputenv("TMPDIR", "/dev/null/tmp");
+    } else {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {64 * 1024, old.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    TrafficLog log;
+    log.setMemoryBudget(200 * 1024);
+    fill(log, entries);
+    log.finishSpilling();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QStandardPaths::setTestModeEnabled(true);
+    tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
+    cache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cache);
+    QVERIFY(log.memoryInUse() > 200 * 1024);
+    QCOMPARE(log.count(), reference.count());
+    QCOMPARE(exported(log), exported(reference));
+    for (const qint64 i : {qint64(0), qint64(9999), qint64(19999)})
+        QCOMPARE(log.lineText(i), reference.lineText(i));
 }
 
 void TestTrafficLogStore::viewFollowsTheNewestAndCopies()

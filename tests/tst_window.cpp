@@ -4,6 +4,8 @@
 #include "kavristest.h"
 
 #include "telkor/telkortest.h"
+#include "transfer/trafficlog.h"
+#include "transfer/trafficlogview.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -51,6 +53,9 @@ private slots:
     void oddRowsLoadedRunAndSavedBack();
     void cycleWithAutoStartFailuresAndClose();
     void helpBoxesAndHexBox();
+    void tokensMarkedAndNoted();
+    void listWarningsAndLimits();
+    void saveSuffixAndRememberedSettings();
 
 private:
     QTableView *table() { return fixture.find<QTableView>("operationTableWidget"); }
@@ -239,11 +244,11 @@ void TestWindow::listFileRoundTrip()
     fixture.click("toolButtonOpenListFromFile");
     QCOMPARE(rowTexts(), before + before); // appended
 
-    // Loaded as a slave, a write-read row shows write.
+    // Loaded as a slave, a write-read row keeps its operation, unchecked.
     fixture.select("workingModeComboBox", 0);
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(rowTexts().last(), QString::fromUtf8("0|写数据|9F |0|007"));
+    QCOMPARE(rowTexts().last(), QString::fromUtf8("0|写读数据|9F |0|007"));
 
     // A folder that is not there; a file gone between the choice and the reading.
     const QString missing = folder.filePath(QStringLiteral("missing/folder/x.list"));
@@ -258,9 +263,13 @@ void TestWindow::listFileRoundTrip()
     fixture.click("toolButtonOpenListFromFile");
     const QString save = QString::fromUtf8("QFileDialog|保存列表文件|"),
                   open = QString::fromUtf8("QFileDialog|打开列表文件|");
-    QCOMPARE(fixture.dialogs().summary().mid(2),
-             QStringList({open, open, save, QString::fromUtf8("QMessageBox|警告|保存文件出错！"),
-                          open, QString::fromUtf8("QMessageBox|警告|打开文件出错！")}));
+    QCOMPARE(
+        fixture.dialogs().summary().mid(2),
+        QStringList({open, open,
+                     QString::fromUtf8("QMessageBox|警告|从机模式下不能执行写读数据，以下行已载"
+                                       "入为未选中行：第4行。请检查后再执行！"),
+                     save, QString::fromUtf8("QMessageBox|警告|保存文件出错！"), open,
+                     QString::fromUtf8("QMessageBox|警告|打开文件出错！")}));
     QCOMPARE(rows().rowCount(), 6); // nothing loaded
     QVERIFY(!QFile::exists(missing));
 }
@@ -402,6 +411,141 @@ void TestWindow::helpBoxesAndHexBox()
         "QMessageBox|Warning|Too much data to convert: at most 20480 bytes can be sent!");
     QCOMPARE(fixture.dialogs().summary().mid(4),
              QStringList({"QMessageBox|Warning|Contains illegal characters!", refused, refused}));
+}
+
+void TestWindow::tokensMarkedAndNoted()
+{
+    // Marked as typed, only in hex mode: either button's conversion counts in the basic box.
+    auto *box = fixture.find<QTextEdit>("writeTextEdit");
+    auto *hex = fixture.find<QCheckBox>("hexSendCheckBox");
+    const auto marks = [](QTextEdit *edit) {
+        QStringList runs;
+        for (const QTextLayout::FormatRange &range :
+             edit->document()->firstBlock().layout()->formats())
+            if (range.format.underlineStyle() == QTextCharFormat::WaveUnderline)
+                runs.append(
+                    QStringLiteral("%1-%2").arg(range.start).arg(range.start + range.length));
+        return runs.join(' ');
+    };
+    box->setPlainText(QStringLiteral("ZZ 1G 300 0x9F -0"));
+    QCoreApplication::processEvents();
+    QCOMPARE(marks(box), QStringLiteral("0-2 3-5 6-9 15-17"));
+    hex->setChecked(false);
+    QCOMPARE(marks(box), QString());
+    hex->setChecked(true);
+    QCOMPARE(marks(box), QStringLiteral("0-2 3-5 6-9 15-17"));
+    auto *block = fixture.find<QTextEdit>("blockWriteTextEdit");
+    block->setPlainText(QStringLiteral("01 -0 1FF"));
+    QCoreApplication::processEvents();
+    QCOMPARE(marks(block), QStringLiteral("6-9")); // signed only: -0 is 00
+
+    // After the transfer, the status bar says what went out for them.
+    QStatusBar *status = fixture.window().statusBar();
+    fixture.click("writePushButton");
+    QCOMPARE(transferCalls().last(), QStringLiteral("SpiWrite(0,0x00,[00 00 00 9F 00],5) => 0"));
+    QCOMPARE(status->currentMessage(),
+             QString::fromUtf8("4个无效十六进制数已按 00 00 00 00 发送：ZZ、1G、300、-0"));
+    box->setPlainText(QStringLiteral("FFFFFFFF 01"));
+    fixture.click("writeReadPushButton");
+    QCOMPARE(status->currentMessage(),
+             QString::fromUtf8("1个无效十六进制数已按 00 发送：FFFFFFFF"));
+    fixture.click("readPushButton"); // sends nothing written: no note
+    QCOMPARE(status->currentMessage(), QString());
+    fixture.click("blockWritePushButton");
+    QCOMPARE(status->currentMessage(), QString::fromUtf8("1个无效十六进制数已按 FF 发送：1FF"));
+    box->setPlainText(QStringLiteral("ZZ"));
+    hex->setChecked(false); // text: the characters are the bytes
+    fixture.click("writePushButton");
+    QCOMPARE(status->currentMessage(), QString());
+
+    // A list pass names the first row that sent such tokens.
+    fixture.click("toolButtonAddNew");
+    fixture.click("toolButtonAddNew");
+    rows().setData(rows().index(1, 2), QStringLiteral("01 G"));
+    fixture.click("toolButtonExecuteOnce");
+    QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
+    QCOMPARE(status->currentMessage(),
+             QString::fromUtf8("列表第2行：1个无效十六进制数已按 00 发送：G"));
+    QCOMPARE(transferCalls().last(), QStringLiteral("SpiWrite(0,0x00,[01 00],2) => 0"));
+}
+
+void TestWindow::listWarningsAndLimits()
+{
+    // Lines ended by CR alone; every row with a problem unchecked, one warning for all.
+    const QString path = folder.filePath(QStringLiteral("odd-cells.list"));
+    writeFile(path, QString::fromUtf8("false,写数据,01,0,0\r1,读数据,,60ms,0\r1,写数据,02,,1e3\r"
+                                      " 1 ,写数据,03,0, 5 \r")
+                        .toUtf8());
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    fixture.click("toolButtonOpenListFromFile");
+    QCOMPARE(rowTexts(),
+             QStringList(
+                 {QString::fromUtf8("0|写数据|01|0|0"), QString::fromUtf8("0|读数据||60ms|0"),
+                  QString::fromUtf8("0|写数据|02||1e3"), QString::fromUtf8("1|写数据|03|0| 5 ")}));
+    QCOMPARE(fixture.dialogs().summary().last(),
+             QString::fromUtf8("QMessageBox|警告|列表文件中以下行的选择字段不是0或1，已载入为未选中"
+                               "行：第1行“false”。请检查后再执行！\n列表文件中以下单元格不是0到"
+                               "2147483647的整数，已载入为未选中行：第2行读数据字节数“60ms”，第3"
+                               "行延时“1e3”。请检查后再执行！"));
+    // A file of 3 GiB is refused by its size.
+    QFile sparse(folder.filePath(QStringLiteral("sparse.list")));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(3 * 1024 * qint64(1024 * 1024)));
+    sparse.close();
+    fixture.dialogs().then(ModalAnswerer::chooseFile(sparse.fileName()));
+    fixture.click("toolButtonOpenListFromFile");
+    QCOMPARE(fixture.dialogs().summary().last(),
+             QString::fromUtf8("QMessageBox|警告|列表文件超过64MB的上限，未加载！"));
+    QCOMPARE(rows().rowCount(), 4);
+}
+
+void TestWindow::saveSuffixAndRememberedSettings()
+{
+    fixture.setWriteText("writeTextEdit", QStringLiteral("01"));
+    fixture.click("writePushButton");
+    const QString logs = folder.filePath(QStringLiteral("logs")),
+                  lists = folder.filePath(QStringLiteral("lists"));
+    QVERIFY(QDir().mkpath(logs) && QDir().mkpath(lists));
+    // A name without a dot gets the chosen filter's suffix.
+    fixture.dialogs().then(ModalAnswerer::chooseFile(logs + "/log"));
+    fixture.trigger("actionSave_As_Text");
+    QCOMPARE(readFile(logs + "/log.txt"), QByteArray("TX : 01 \n"));
+    fixture.dialogs().then(ModalAnswerer::chooseFile(lists + "/x"));
+    fixture.click("toolButtonSaveListToFile");
+    QCOMPARE(readFile(lists + "/x.list"), listHeader);
+    // The file the suffix names is asked about before it is replaced.
+    fixture.click("writePushButton");
+    fixture.dialogs().then(ModalAnswerer::chooseFile(logs + "/log"));
+    fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("No")));
+    fixture.trigger("actionSave_As_Text");
+    QCOMPARE(readFile(logs + "/log.txt"), QByteArray("TX : 01 \n"));
+    QCOMPARE(fixture.dialogs().summary().mid(2),
+             QStringList({"QFileDialog|Save File|",
+                          "QMessageBox|Save File|log.txt already exists.\nDo you want to replace "
+                          "it?"}));
+
+    // What the user set up comes back in the next window; the bus settings do not.
+    fixture.trigger("actionTxt");
+    fixture.select("clockPhaseComboBox", 1);
+    fixture.window().resize(1300, 950);
+    fixture.window().close();
+    MainWindow next;
+    next.show();
+    QVERIFY(next.findChild<QAction *>("actionTxt")->isChecked());
+    QCOMPARE(next.findChild<QComboBox *>("clockPhaseComboBox")->currentIndex(), 0);
+    QCOMPARE(next.size(), QSize(1300, 950));
+    QString opened;
+    fixture.dialogs().then([&](QWidget *dialog) {
+        opened = qobject_cast<QFileDialog *>(dialog)->directory().path();
+        ModalAnswerer::cancel()(dialog);
+    });
+    QMetaObject::invokeMethod(&next, "on_toolButtonOpenListFromFile_clicked");
+    QCOMPARE(opened, lists);
+    // ASCII display is on: a transfer's echo is text.
+    next.findChild<QTextEdit *>("writeTextEdit")->setPlainText(QStringLiteral("41 42"));
+    next.findChild<QAbstractButton *>("writePushButton")->click();
+    TrafficLog *log = next.findChild<TrafficLogView *>("dataTextBrowser")->log();
+    QTRY_COMPARE(log->count(), qint64(1)); // answered from the event loop
+    QCOMPARE(log->lineText(0), QStringLiteral("TX : AB"));
 }
 
 QTEST_MAIN(TestWindow)

@@ -18,12 +18,18 @@ int hexDigit(ushort c)
     return -1;
 }
 
+// What a token reads as: whether it converts at all, and its value when it does.
+struct TokenValue {
+    bool converts;
+    qint64 value;
+};
+
 // Hex box texts run to millions of tokens: they are read in place, without a string per token.
 // Almost every token is a few plain hex digits and is converted here; anything else (a sign,
 // a "0x", a line feed, a token too long for 32 bits) goes to QString's conversion, whose rules
 // decide what such a token means.
-char tokenByte(const QChar *token, int length, HexConversion conversion, const QString &text,
-               int position)
+TokenValue tokenValue(const QChar *token, int length, HexConversion conversion, const QString &text,
+                      int position)
 {
     // Seven digits fit both conversions; eight only the unsigned one.
     if (length <= (conversion == HexConversion::Unsigned ? 8 : 7)) {
@@ -36,23 +42,25 @@ char tokenByte(const QChar *token, int length, HexConversion conversion, const Q
             value = value << 4 | static_cast<uint>(digit);
         }
         if (i == length)
-            return static_cast<char>(value & 0xFF);
+            return {true, value};
     }
     const QString unusual = text.mid(position, length);
-    // A token that does not convert gives 0 from both conversions.
-    const uint value = conversion == HexConversion::Unsigned
-                           ? unusual.toUInt(nullptr, 16)
-                           : static_cast<uint>(unusual.toInt(nullptr, 16));
-    return static_cast<char>(value & 0xFF);
+    bool converts = false;
+    const qint64 value = conversion == HexConversion::Unsigned
+                             ? qint64(unusual.toUInt(&converts, 16))
+                             : qint64(unusual.toInt(&converts, 16));
+    return {converts, converts ? value : 0};
 }
 
-} // namespace
-
-QByteArray parseHexBytes(const QString &text, HexConversion conversion)
+// The low 8 bits; a token that does not convert gives 0 from both conversions.
+char tokenByte(TokenValue token)
 {
-    QByteArray bytes;
-    // At most one byte per two characters (a digit and its blank), plus the last token.
-    bytes.reserve(text.size() / 2 + 1);
+    return static_cast<char>(static_cast<quint64>(token.value) & 0xFF);
+}
+
+// Calls visit(position, length) for every blank-separated token of `text`.
+template <typename Visit> void forEachToken(const QString &text, Visit visit)
+{
     const QChar *chars = text.constData();
     const int size = text.size();
     int at = 0;
@@ -64,10 +72,39 @@ QByteArray parseHexBytes(const QString &text, HexConversion conversion)
         int end = at;
         while (end < size && chars[end] != QLatin1Char(' '))
             ++end;
-        bytes.append(tokenByte(chars + at, end - at, conversion, text, at));
+        visit(at, end - at);
         at = end;
     }
+}
+
+} // namespace
+
+QByteArray parseHexBytes(const QString &text, HexConversion conversion)
+{
+    QByteArray bytes;
+    // At most one byte per two characters (a digit and its blank), plus the last token.
+    bytes.reserve(text.size() / 2 + 1);
+    const QChar *chars = text.constData();
+    forEachToken(text, [&](int at, int length) {
+        bytes.append(tokenByte(tokenValue(chars + at, length, conversion, text, at)));
+    });
     return bytes;
+}
+
+QVector<HexTokenIssue> findHexTokenIssues(const QString &text, HexConversion conversion)
+{
+    QVector<HexTokenIssue> issues;
+    const QChar *chars = text.constData();
+    int index = 0;
+    forEachToken(text, [&](int at, int length) {
+        const TokenValue token = tokenValue(chars + at, length, conversion, text, at);
+        if (!token.converts)
+            issues.append({index, at, length, 0, HexTokenIssue::Kind::NotANumber});
+        else if (token.value < 0 || token.value > 0xFF)
+            issues.append({index, at, length, tokenByte(token), HexTokenIssue::Kind::TooWide});
+        ++index;
+    });
+    return issues;
 }
 
 QString formatHexBytes(const char *data, int length)

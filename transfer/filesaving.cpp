@@ -17,6 +17,8 @@
 namespace
 {
 
+FileSavingCalls systemCalls = {::fsync, ::rename};
+
 // Writes to a descriptor through a buffer of its own, so that a writer may stream small pieces
 // without a system call each. The first failing write is remembered: it fails the whole save
 // even when the writer does not look at the results.
@@ -178,12 +180,19 @@ bool saveFileWith(const QString &path, const std::function<bool(QIODevice &)> &w
         ok = ::fchmod(fd, exists ? status.st_mode & 07777 : creationMode()) == 0;
     }
     // On the disk before the rename, or a crash could leave an empty file where the old one was.
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && systemCalls.sync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.constData(), target.constData()) == 0;
+    ok = ok && systemCalls.rename(temporary.constData(), target.constData()) == 0;
     if (!ok)
         ::unlink(temporary.constData());
     return ok;
+}
+
+FileSavingCalls setFileSavingCalls(const FileSavingCalls &calls)
+{
+    const FileSavingCalls before = systemCalls;
+    systemCalls = calls;
+    return before;
 }
 
 bool saveFileReplacing(const QString &path, const QByteArray &bytes)

@@ -23,3 +23,13 @@ class QIODevice;
 bool saveFileWith(const QString &path, const std::function<bool(QIODevice &)> &writer);
 
 bool saveFileReplacing(const QString &path, const QByteArray &bytes);
+
+// The system calls that decide whether a replacement is safe and that no test could make fail
+// otherwise: the sync of the temporary file, then its rename over the target. Tests put stand-ins
+// here; the program never changes them.
+struct FileSavingCalls {
+    int (*sync)(int fd);
+    int (*rename)(const char *from, const char *to);
+};
+// Puts `calls` in place for the saves to come and gives the ones in place before.
+FileSavingCalls setFileSavingCalls(const FileSavingCalls &calls);

@@ -429,7 +429,8 @@ void TrafficLog::spillOverBudget()
                 QMetaObject::invokeMethod(
                     this, [this] { collectSpilled(); }, Qt::QueuedConnection);
             });
-            if (!spill->open(folder)) {
+            // Qt gives no temporary folder when TMPDIR names none: never the working folder.
+            if (folder.isEmpty() || !spill->open(folder)) {
                 // Without a file the log keeps growing in memory rather than lose entries.
                 qWarning("Traffic log: cannot create a spill file in %s", qPrintable(folder));
                 spill.reset();

@@ -1,5 +1,7 @@
 #include "transfer/waveformdock.h"
 
+#include "transfer/savefilename.h"
+
 #include "transfer/filesaving.h"
 #include "transfer/logexport.h"
 #include "transfer/trafficlog.h"
@@ -125,10 +127,10 @@ QByteArray WaveformDock::vcd() const
 
 void WaveformDock::exportAs(const QString &filter, QByteArray (WaveformDock::*make)() const)
 {
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("导出波形"), QString(), filter);
+    const QString fileName = getSaveFileNameWithSuffix(this, tr("导出波形"), QString(), filter);
     if (fileName.isNull())
         return;
     if (!saveFileReplacing(fileName, (this->*make)()))
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Save file failed!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::warning(this, tr("Warning"), tr("Save file failed!"), QMessageBox::Ok,
+                             QMessageBox::NoButton);
 }

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // Qt's own handler, for every message the filter below lets through.
@@ -19,6 +21,12 @@ QStringList warningSummary(const QString &message)
 
 void KavrisFixture::start(std::unique_ptr<MainWindow> window)
 {
+    // The window remembers settings: never in the user's own file, and each window of a test
+    // starts from none (a folder of its own, as Qt keeps the settings files it has read).
+    static QTemporaryDir settings;
+    static int windows = 0;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       settings.filePath(QString::number(++windows)));
     // On the simulated clock, whatever the environment says: busy times and slave frames
     // then come out the same on every run.
     TelkorTestConfigure("timing=off");
