@@ -39,9 +39,9 @@ AdapterSession::~AdapterSession()
         worker->abandon();
 }
 
-quint64 AdapterSession::submit(const AdapterRequest &request, Answer answer)
+quint64 AdapterSession::submit(const AdapterRequest &request, Answer answer, const void *holder)
 {
-    if (current)
+    if (current || (heldBy && holder != heldBy))
         return 0;
     current = ++lastId;
     pending = std::move(answer);
@@ -59,6 +59,23 @@ quint64 AdapterSession::submit(const AdapterRequest &request, Answer answer)
                 Qt::QueuedConnection);
     });
     return id;
+}
+
+bool AdapterSession::hold(const void *holder)
+{
+    if (heldBy && heldBy != holder)
+        return false;
+    heldBy = holder;
+    return true;
+}
+
+void AdapterSession::letGo(const void *holder)
+{
+    if (!heldBy || heldBy != holder)
+        return;
+    heldBy = nullptr;
+    if (!current)
+        emit ready();
 }
 
 void AdapterSession::forget(quint64 id)

@@ -37,10 +37,18 @@ public:
     // A request still under way is abandoned: it ends on its own and is not answered.
     ~AdapterSession() override;
 
-    // Queues the request unless another is under way. Returns its id (never 0), or 0 when it
-    // was refused; `answer` is then never called. Otherwise `answer` gets the outcome later,
-    // from the event loop, unless the request is forgotten first.
-    quint64 submit(const AdapterRequest &request, Answer answer);
+    // Queues the request unless another is under way, or the session is held by another
+    // holder than `holder`. Returns its id (never 0), or 0 when it was refused; `answer` is
+    // then never called. Otherwise `answer` gets the outcome later, from the event loop, unless
+    // the request is forgotten first.
+    quint64 submit(const AdapterRequest &request, Answer answer, const void *holder = nullptr);
+    // A holder (a flash job) keeps the session for a run of its own requests: until it lets
+    // go, every other request is refused, also in the pauses between its requests, so that
+    // nothing reconfigures the adapter or talks to the chip in the middle of the job. False
+    // when another holder has the session. Letting go announces ready() when nothing runs.
+    bool hold(const void *holder);
+    void letGo(const void *holder);
+    bool isHeld() const { return heldBy != nullptr; }
     // The answer to request `id` is not wanted any more; the request itself still runs.
     void forget(quint64 id);
     // The window is closing: the request under way is not answered and counts as abandoned
@@ -82,4 +90,5 @@ private:
     quint64 current = 0; // the request under way, 0 for none
     Answer pending;      // its answer, empty once forgotten
     bool longCall = false;
+    const void *heldBy = nullptr; // see hold()
 };

@@ -6,6 +6,7 @@
 #include "adapter/adapterlibrary.h"
 #include "adapter/adaptermessages.h"
 #include "adapter/firmwareinfo.h"
+#include "app/flashwindow.h"
 #include "app/logfeatures.h"
 #include "oplist/autostart.h"
 #include "oplist/listfile.h"
@@ -106,6 +107,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Its job refers to the session, which goes before the children do.
+    delete flashWindow;
     runner->abandon();
     delete ui;
 }
@@ -117,6 +120,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // finishes it on its own (or is reset when it is next opened) and nothing more is logged.
     runner->abandon();
     autoStart->stop();
+    if (flashWindow)
+        flashWindow->close();
     session.abandon();
     settings.save(this, ui->actionTxt->isChecked());
     event->accept();
@@ -421,6 +426,16 @@ void MainWindow::on_actionFirmwareInfo_triggered()
                            this, tr("固件信息"),
                            formatFirmwareInfo(outcome.firmware.info, outcome.firmware.functions));
                    });
+}
+
+void MainWindow::on_actionFlash_triggered()
+{
+    if (!flashWindow)
+        flashWindow = new FlashWindow(
+            session, [this] { return gatherSettings(); }, trafficLog, this);
+    flashWindow->show();
+    flashWindow->raise();
+    flashWindow->activateWindow();
 }
 
 // --- single and block transfers ------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include <QString>
 
 class AutoStart;
+class FlashWindow;
 class ListRunner;
 class QElapsedTimer;
 class QLabel;
@@ -76,6 +77,7 @@ private slots:
     void needReInit();
     void on_actionFirmwareInfo_triggered();
     void on_actionPinMap_triggered();
+    void on_actionFlash_triggered();
     void on_toolButtonDelete_clicked();
     void on_toolButtonAddNew_clicked();
     void on_toolButtonExecuteCycle_clicked();
@@ -124,6 +126,7 @@ private:
     QLabel *busyText;
     QProgressBar *busyBar;
     QTimer *busyClock;
+    FlashWindow *flashWindow = nullptr; // made when first opened
     qint64 busySince = 0;
     WindowSettings settings;
     QString tokenNote; // from collectWriteData for the request that follows

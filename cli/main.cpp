@@ -1,8 +1,9 @@
-// kavris-run: the operation list without a window, for production lines and nightly checks.
+// kavris-run: the operation list and the flash jobs without a window, for production lines
+// and nightly checks, on one adapter or on several at once.
 
 #include "adapter/adapterlibrary.h"
 #include "adapter/callworker.h"
-#include "cli/listjob.h"
+#include "cli/devicefleet.h"
 #include "cli/runoptions.h"
 #include "cli/runprogress.h"
 
@@ -66,7 +67,7 @@ int main(int argc, char *argv[])
     // A full disk or a file-size limit must fail a write of the log, not end the process.
     std::signal(SIGXFSZ, SIG_IGN);
 
-    ListJob job(options, out, err);
+    DeviceFleet job(options, out, err);
     if (pipe(interruptPipe) == 0) {
         auto *notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &job, [&job] {
@@ -77,7 +78,7 @@ int main(int argc, char *argv[])
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
     }
-    QObject::connect(&job, &ListJob::finished, &app, &QCoreApplication::exit);
+    QObject::connect(&job, &DeviceFleet::finished, &app, &QCoreApplication::exit);
     // The run starts once the event loop runs, so that no exit it asks for, at whatever moment,
     // can come before the loop that it must end.
     QTimer::singleShot(0, &job, [&job] {

@@ -8,10 +8,14 @@ namespace
 
 const char usageText[] =
     "Usage: kavris-run [options] FILE.list\n"
-    "Runs an operation list on the adapter without a window, printing the traffic log.\n"
+    "       kavris-run [options] flash id | read FILE | write FILE | verify FILE | erase\n"
+    "Runs an operation list on the adapter without a window, printing the traffic log, or\n"
+    "identifies, reads, writes, verifies or erases the SPI NOR flash on the chip select.\n"
     "\n"
     "Adapter and bus (defaults: the window's start-up settings):\n"
-    "  --device N          adapter index 0-9 (0)\n"
+    "  --device N          adapter index 0-9 (0); a list such as 0,2,3, or all, runs the\n"
+    "                      same job on each adapter at once, each line of output prefixed\n"
+    "                      with its adapter ([2] ), then a summary line for each\n"
     "  --channel NAME      SPI1_CS0..SPI1_CS4, SPI2_CS0..SPI2_CS4 (SPI1_CS0)\n"
     "  --mode MODE         full | half | soft-half | single (half)\n"
     "  --slave             slave instead of master (hardware half duplex only)\n"
@@ -39,18 +43,41 @@ const char usageText[] =
     "  --strict            refuse a list whose write data holds hex tokens that are not\n"
     "                      sent as written (no hex number, or wider than a byte) instead\n"
     "                      of warning about each\n"
+    "  --junit FILE        also write a JUnit XML report: a test case for each adapter\n"
     "  --help              this text\n"
     "\n"
     "Before anything is sent the list is checked, and refused (exit code 3) when it has no\n"
     "rows or a row has an unknown operation, a select field other than 0 or 1, a count or\n"
     "delay that is not a whole number from 0 to 2147483647, or is write-read in slave mode.\n"
     "\n"
+    "Flash (the bus options choose the adapter and chip select; any master mode works):\n"
+    "  id                  identify the chip: maker, part, size, page and erase sizes\n"
+    "  read FILE           read the chip, or --offset and --length of it, into FILE\n"
+    "  write FILE          write FILE at --offset: read first, erase and program only what\n"
+    "                      differs, then read the written range back and compare\n"
+    "  verify FILE         compare the chip at --offset with FILE\n"
+    "  erase               erase --offset and --length (whole erase units), or the chip\n"
+    "  --offset N          where the range starts (0); numbers are decimal or 0x hex, with\n"
+    "                      K or M for KiB or MiB\n"
+    "  --length N          bytes of the range (default: up to the chip's end)\n"
+    "  --size N            the size of a chip that neither its SFDP tables nor the\n"
+    "                      built-in table describe (read and verify only)\n"
+    "  --unprotect         clear the block protection over the range first\n"
+    "  --no-verify         do not read the written range back\n"
+    "  --chip-erase        one chip erase: the whole chip (erase), or first (write)\n"
+    "Progress goes to standard error when it is a terminal. With several adapters, flash\n"
+    "read, --log, --csv and --vcd write a file each, the adapter's index before the file's\n"
+    "extension.\n"
+    "\n"
     "Exit codes: 0 success; 1 a transfer or the preparation failed (the window's warning on\n"
-    "standard error); 2 the log differs from the expected one; 3 bad usage, an unreadable or\n"
-    "refused list file, a missing adapter library or entry, or a log or standard output that\n"
-    "cannot be written; 130 Ctrl+C (SIGINT) cut the run short; 143 SIGTERM did: standard\n"
-    "error says how far it got and --log ends with a line saying so. Ctrl+C ending --cycles 0\n"
-    "after its pass is success.\n"
+    "standard error), or a flash chip stayed busy too long; 2 the log differs from the\n"
+    "expected one, or a flash verify found a difference (its first address on standard\n"
+    "error); 3 bad usage, an unreadable or refused list file, an unreadable expected or image\n"
+    "file, a file or standard output that cannot be written, or a missing adapter library or\n"
+    "entry; 4 no flash chip answered, a write to a chip the program does not know, or a\n"
+    "protected range; 130 Ctrl+C (SIGINT) cut the run short; 143 SIGTERM did: standard error\n"
+    "says how far it got and --log ends with a line saying so. Ctrl+C ending --cycles 0 after\n"
+    "its pass is success. With several adapters: the highest of their codes.\n"
     "\n"
     "The adapter library libTELKOR.so is loaded from the program's directory first, then from\n"
     "the loader's search path.\n";
@@ -62,6 +89,38 @@ bool parseNumber(const QString &text, int low, int high, int *value)
     if (!ok || number < low || number > high)
         return false;
     *value = number;
+    return true;
+}
+
+// "3", "0,2,3" or "all".
+bool parseDevices(const QString &text, RunOptions *options, QString *error)
+{
+    if (text == QLatin1String("all")) {
+        options->allDevices = true;
+        return true;
+    }
+    const QStringList parts = text.split(QLatin1Char(','));
+    QList<int> devices;
+    for (const QString &part : parts) {
+        int index = 0;
+        if (!parseNumber(part, 0, 9, &index)) {
+            *error = parts.size() == 1
+                         ? QStringLiteral("--device takes an adapter index from 0 to 9")
+                         : QCoreApplication::translate(
+                               "RunOptions", "--device takes adapter indexes from 0 to 9 separated "
+                                             "by commas, or all");
+            return false;
+        }
+        if (devices.contains(index)) {
+            *error = QCoreApplication::translate("RunOptions", "--device names adapter %1 twice")
+                         .arg(index);
+            return false;
+        }
+        devices.append(index);
+    }
+    options->panel.device = devices.first();
+    if (devices.size() > 1)
+        options->devices = devices;
     return true;
 }
 
@@ -95,8 +154,11 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     const QCommandLineOption timestamps(QStringLiteral("timestamps"));
     const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption vcd(QStringLiteral("vcd"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({device, channel, mode, slave, cpol, cpha, csHigh, lsbFirst, clock, cycles,
-                       noDelay, ascii, log, expect, strict, help, timestamps, csv, vcd});
+    const QCommandLineOption junit(QStringLiteral("junit"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({device,   channel, mode,       slave,   cpol,  cpha, csHigh,
+                       lsbFirst, clock,   cycles,     noDelay, ascii, log,  expect,
+                       strict,   help,    timestamps, csv,     vcd,   junit});
+    parser.addOptions(flashCommandLineOptions());
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -108,10 +170,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         return true;
     }
     PanelSettings &panel = result.panel;
-    if (parser.isSet(device) && !parseNumber(parser.value(device), 0, 9, &panel.device)) {
-        *error = QStringLiteral("--device takes an adapter index from 0 to 9");
+    if (parser.isSet(device) && !parseDevices(parser.value(device), &result, error))
         return false;
-    }
     if (parser.isSet(channel)) {
         if (!parseChannelName(parser.value(channel).toUpper(), &panel.channel)) {
             *error = QStringLiteral("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
@@ -170,7 +230,24 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     result.timestamps = parser.isSet(timestamps);
     result.csvFile = parser.value(csv);
     result.vcdFile = parser.value(vcd);
+    result.junitFile = parser.value(junit);
     const QStringList files = parser.positionalArguments();
+    const bool flash = files.value(0) == QLatin1String("flash");
+    if (flash)
+        for (const QCommandLineOption *listOnly :
+             {&cycles, &noDelay, &ascii, &log, &expect, &timestamps, &csv, &vcd})
+            if (parser.isSet(*listOnly)) {
+                *error = QCoreApplication::translate("RunOptions",
+                                                     "--%1 goes with a list file, not with flash")
+                             .arg(listOnly->names().first());
+                return false;
+            }
+    if (!readFlashOptions(parser, flash, files.mid(1), &result.flash, error))
+        return false;
+    if (flash) {
+        *options = result;
+        return true;
+    }
     if (files.size() != 1) {
         *error = files.isEmpty() ? QStringLiteral("no list file given")
                                  : QStringLiteral("one list file only");

@@ -3,6 +3,7 @@
 // as defaults, and what to run and compare.
 
 #include "adapter/spisettings.h"
+#include "cli/flashoptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,13 +14,19 @@ struct RunOptions {
     bool skipDelays = false;
     bool ascii = false;
     bool timestamps = false; // the time column before each line (and in --log)
-    bool strict = false; // hex tokens not sent as written refuse the list instead of warning
+    bool strict = false;     // hex tokens not sent as written refuse the list instead of warning
     QString listFile;
     QString logFile;    // empty: none
     QString expectFile; // empty: none
     QString csvFile;    // empty: none
     QString vcdFile;    // empty: none
     bool help = false;
+    // --device with a list or "all": the same job on each adapter at once (`devices` empty
+    // and `allDevices` set: every adapter a scan finds). Otherwise panel.device alone.
+    QList<int> devices;
+    bool allDevices = false;
+    QString junitFile; // empty: none
+    FlashOptions flash;
 };
 
 // Parses the arguments (the program name first). On a usage error returns false and sets
@@ -36,6 +43,7 @@ enum RunExit {
     RunFailed = 1,
     RunMismatch = 2,
     RunUsage = 3,
+    RunFlashRefused = 4,  // a flash job: no chip, an unknown chip to write, protection
     RunInterrupted = 130, // SIGINT
     RunTerminated = 143,  // SIGTERM
 };

@@ -570,13 +570,17 @@ void FlashEngine::waitReady(FlashOperation operation, quint64 address, quint64 l
 
 void FlashEngine::pollStatus()
 {
-    send(bytes({FlashCommand::ReadStatus1}), 1, [this](const QByteArray &in) {
+    // The time is taken when the poll is sent: only a chip that is still busy when asked after
+    // its longest time is late, however long the answer then takes to come back (a loaded
+    // computer, a slow adapter).
+    const qint64 sentUs = now();
+    send(bytes({FlashCommand::ReadStatus1}), 1, [this, sentUs](const QByteArray &in) {
         if (!(quint8(in[0]) & FlashStatus::Busy)) {
             const Next next = std::move(waiting.next);
             next();
             return;
         }
-        const qint64 waited = now() - waiting.startUs;
+        const qint64 waited = sentUs - waiting.startUs;
         if (waited > waiting.boundUs) {
             result.operation = waiting.operation;
             result.address = waiting.address;

@@ -211,6 +211,30 @@ QByteArray WritePlan::bytes(quint64 address, int length) const
     return made;
 }
 
+quint64 WritePlan::verifyStart() const
+{
+    if (chipErased)
+        return offset;
+    quint64 start = changedEnd();
+    for (const Erase &erase : eraseList)
+        start = std::min(start, erase.address);
+    for (const Program &program : programList)
+        start = std::min(start, program.address);
+    return std::max(start, changedStart());
+}
+
+quint64 WritePlan::verifyEnd() const
+{
+    if (chipErased)
+        return offset + quint64(image.size());
+    quint64 end = changedStart();
+    for (const Erase &erase : eraseList)
+        end = std::max(end, erase.address + erase.type.size);
+    for (const Program &program : programList)
+        end = std::max(end, program.address + quint64(program.length));
+    return std::min(end, changedEnd());
+}
+
 quint64 WritePlan::changedStart() const
 {
     if (chipErased)

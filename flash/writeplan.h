@@ -61,10 +61,11 @@ public:
     // whole chip after a chip erase.
     quint64 changedStart() const;
     quint64 changedEnd() const;
-    // The range the verify reads back: the changed range, but only the image's after a chip
+    // The range the verify reads back: from the first byte erased or programmed to the last
+    // (the comparison showed that the rest holds the image already); the image's after a chip
     // erase.
-    quint64 verifyStart() const { return chipErased ? offset : changedStart(); }
-    quint64 verifyEnd() const { return chipErased ? offset + quint64(image.size()) : changedEnd(); }
+    quint64 verifyStart() const;
+    quint64 verifyEnd() const;
 
     // What each part of the changed range holds when the job stopped in `phase` with `done`
     // operations of the phase finished (`failed`: the next one failed midway) and the bytes

@@ -60,7 +60,8 @@ int channelSlot(const std::string &name)
     return controller * 5 + chipSelect;
 }
 
-// "size=16M,jedec=EF4018,sfdp=off,wp=low", each part optional: a flash other than the default.
+// "size=16M,jedec=EF4018,sfdp=off,wp=low,status=1C", each part optional: a flash other than the
+// default.
 bool parseFlashOptions(const std::string &text, FlashChipOptions *options)
 {
     std::istringstream parts(text);
@@ -92,6 +93,14 @@ bool parseFlashOptions(const std::string &text, FlashChipOptions *options)
             options->sfdp = value == "on";
         } else if (name == "wp" && (value == "low" || value == "high")) {
             options->wpLow = value == "low";
+        } else if (name == "status") {
+            // Two hex digits; the busy and write-enable bits are the chip's own.
+            char *end = nullptr;
+            if (value.size() != 2 || !std::isxdigit(static_cast<unsigned char>(value[0])))
+                return false;
+            options->status = static_cast<uint8_t>(std::strtoul(value.c_str(), &end, 16) & 0xFC);
+            if (*end != '\0')
+                return false;
         } else {
             return false;
         }
@@ -144,6 +153,7 @@ bool applyItem(const std::string &key, const std::string &value, LibraryConfig *
         chip.jedec = made.jedec;
         chip.sfdp = made.sfdp;
         chip.wpLow = made.wpLow;
+        chip.status = made.status;
         config->devices[slot] = kind->second;
     } else if (key == "flash.file") {
         config->flashFile = value;

@@ -48,6 +48,7 @@ struct FlashChipOptions {
     int32_t jedec = -1;              // the answer to 9F; -1: a Winbond id for the size
     bool sfdp = true;                // answers 5A with tables describing its geometry
     bool wpLow = false;              // WP# held low: SRWD locks the status register
+    uint8_t status = 0;              // status register 1's non-volatile bits at power-up
     bool stuckBusy = false;          // busy for ever after its first program or erase
     std::string file;                // adapter 0's flash on this chip select keeps it
 };

@@ -79,6 +79,7 @@ NorFlash::NorFlash(const SimClock &clock, const FlashChipOptions &chipOptions,
                    const std::string &backingFile, std::string *problem)
     : clock(clock), options(chipOptions), blocks(chipOptions.size / blockSize)
 {
+    statusBits = options.status;
     if (options.jedec < 0)
         options.jedec = static_cast<int32_t>(defaultJedec(options.size));
     makeSfdp();

@@ -241,6 +241,11 @@ void TestChipModels::flashChips_data()
     row("SRWD with WP# low locks the register", "SPI1_CS1=flash:wp=low",
         "06 0184+10000 06 0100+10000 05/1", "86");
     row("SRWD with WP# high does not", "", "06 0184+10000 06 0100+10000 05/1", "00");
+    // The protection bits are non-volatile on real chips: a chip may start protected.
+    row("status at power-up: BP2-BP0 protect everything until cleared", "SPI1_CS1=flash:status=1F",
+        "05/1 06 021FFF0011+700 031FFF00/1 06 0100+10000 05/1 "
+        "06 021FFF0011+700 031FFF00/1",
+        "1c ff 00 11");
     // 12h/13h/21h always take 4 address bytes; 02h/03h after B7h until E9h.
     row("4-byte addresses", "SPI1_CS1=flash:size=32M",
         "06 0201000033+700 06 1201000000AB+700 1301000000/1 B7 0301000000/1 E9 03010000/1 "
@@ -301,8 +306,9 @@ void TestChipModels::flashItems_data()
          {"SPI1_CS1=flash:size=48M", "SPI1_CS1=flash:size=32K", "SPI1_CS1=flash:size=128M",
           "SPI1_CS1=flash:size=", "SPI1_CS1=flash:jedec=EF40", "SPI1_CS1=flash:jedec=-EF401",
           "SPI1_CS1=flash:sfdp=yes", "SPI1_CS1=flash:wp=", "SPI1_CS1=flash:speed=1",
-          "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x", "fault.flashbusy=SPI1",
-          "fault.flashbusy="})
+          "SPI1_CS1=flash:status=1", "SPI1_CS1=flash:status=1C0", "SPI1_CS1=flash:status=G0",
+          "SPI1_CS1=flash:status=1G", "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x",
+          "fault.flashbusy=SPI1", "fault.flashbusy="})
         row(refused, qPrintable(QStringLiteral("\"%1\" cannot be used; ignored").arg(refused)));
 }
 

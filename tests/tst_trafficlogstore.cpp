@@ -2,6 +2,7 @@
 // keep, its HTML, moving chunks to the spill file and back, and the view following and copying.
 
 #include "transfer/bytetext.h"
+#include "transfer/logexport.h"
 #include "transfer/trafficlog.h"
 #include "transfer/trafficlogview.h"
 
@@ -71,6 +72,7 @@ private slots:
     void texts();
     void html();
     void spillsAndClears();
+    void notes();
     void spillFailures_data();
     void spillFailures();
     void viewFollowsTheNewestAndCopies();
@@ -159,6 +161,65 @@ void TestTrafficLogStore::spillsAndClears()
     QCOMPARE(log.memoryInUse(), qint64(0));
     fill(log, {"Th:\x05"});
     QCOMPARE(exported(log), QByteArray("TX : 05 \n"));
+}
+
+void TestTrafficLogStore::notes()
+{
+    // A note stands as it is among the echoes, in the text, in a range of it and in the HTML.
+    TrafficLog log;
+    fill(log, {"Th:\x9F"});
+    log.appendNote(QString::fromUtf8("FL : 闪存读取：已读取 <16> 字节"));
+    fill(log, {"Rh:\xEF", "Ra:FL"});
+    QCOMPARE(exported(log), QString::fromUtf8("TX : 9F \nFL : 闪存读取：已读取 <16> 字节\nRX : EF "
+                                              "\nRX : FL\n")
+                                .toUtf8());
+    QCOMPARE(log.lineText(1), QString::fromUtf8("FL : 闪存读取：已读取 <16> 字节"));
+    QCOMPARE(QList<bool>({log.isNote(0), log.isNote(1), log.isNote(2), log.isNote(3)}),
+             QList<bool>({false, true, false, false}));
+    QVERIFY(!log.isSent(1));
+    QBuffer range;
+    range.open(QIODevice::WriteOnly);
+    QVERIFY(log.writeText(range, 1, 2));
+    QCOMPARE(range.data(),
+             QString::fromUtf8("FL : 闪存读取：已读取 <16> 字节\nRX : EF \n").toUtf8());
+    const QByteArray html = exported(log, true);
+    QVERIFY(html.contains(QString::fromUtf8("text-indent:0px;\"><span style=\" color:#996600;\">FL "
+                                            ": 闪存读取：已读取 &lt;16&gt; 字节</span></p>\n")
+                              .toUtf8()));
+    QCOMPARE(html.count("TX : </span>"), 1);
+    QCOMPARE(html.count("RX : </span>"), 2);
+    // In the CSV its direction says what it is.
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    QVERIFY(LogExport::writeCsv(log, csv));
+    const QList<QByteArray> rows = csv.data().split('\n');
+    QVERIFY2(rows.value(2).startsWith("2,,,NOTE,"), rows.value(2).constData());
+    QVERIFY(rows.value(1).contains(",TX,") && rows.value(3).contains(",RX,"));
+
+    // Notes among spilled chunks keep their places.
+    TrafficLog spilled;
+    spilled.setMemoryBudget(100 * 1024);
+    QByteArray expected;
+    const Entries entries = bigLog(6000);
+    for (int i = 0; i < entries.size(); ++i) {
+        if (i % 1000 == 999) {
+            spilled.appendNote(QStringLiteral("note %1").arg(i));
+            expected += "note " + QByteArray::number(i) + '\n';
+        }
+        fill(spilled, {entries[i]});
+        TrafficLog one;
+        fill(one, {entries[i]});
+        expected += exported(one);
+    }
+    spilled.finishSpilling();
+    QVERIFY(!spilled.spillFileName().isEmpty());
+    QCOMPARE(exported(spilled), expected);
+    QCOMPARE(spilled.lineText(999), QString("note 999"));
+    QVERIFY(spilled.isNote(5003) && !spilled.isNote(5002) && !spilled.isNote(5004));
+    spilled.clear();
+    fill(spilled, {"Rh:\x01"});
+    QVERIFY(!spilled.isNote(0));
+    QCOMPARE(exported(spilled), QByteArray("RX : 01 \n"));
 }
 
 void TestTrafficLogStore::spillFailures_data()

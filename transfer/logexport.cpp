@@ -122,7 +122,7 @@ bool LogExport::writeCsv(const TrafficLog &log, QIODevice &device, const LogColu
         } else {
             buffer.append(',');
         }
-        buffer.append(e.sent ? ",TX," : ",RX,");
+        buffer.append(e.note ? ",NOTE," : e.sent ? ",TX," : ",RX,");
         buffer.append(e.hasTransfer() ? contexts[static_cast<size_t>(e.context)] : noContext);
         buffer.append(',');
         appendHex(buffer, e.data, e.length);

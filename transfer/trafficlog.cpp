@@ -199,6 +199,7 @@ const char emptyParagraph[] =
     "margin-right:0px; -qt-block-indent:0; text-indent:0px; color:#000000;\"><br /></p>";
 const char dataSpan[] = "<span style=\" color:#000000;\">";
 const char dimSpan[] = "<span style=\" color:#808080;\">";
+const char noteSpan[] = "<span style=\" color:#996600;\">";
 
 } // namespace
 
@@ -259,6 +260,18 @@ void TrafficLog::append(bool sent, const char *data, int length, bool hex)
 {
     appendRecord(sent, data, length, hex, 0, nullptr, 1);
     emit appended();
+}
+
+void TrafficLog::appendNote(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    notes.push_back(entryCount);
+    append(false, bytes.constData(), bytes.size(), false);
+}
+
+bool TrafficLog::isNote(qint64 index) const
+{
+    return std::binary_search(notes.begin(), notes.end(), index);
 }
 
 void TrafficLog::appendRecord(bool sent, const char *data, int length, bool hex, int context,
@@ -479,6 +492,8 @@ void TrafficLog::clear()
     spill.reset();
     chunks.clear();
     chunks.shrink_to_fit();
+    notes.clear();
+    notes.shrink_to_fit();
     cachedChunk = -1;
     cachedBytes = QByteArray();
     entryCount = 0;
@@ -555,6 +570,7 @@ const char *TrafficLog::decode(const char *p, qint64 index, Transfer *transfer,
     entry->index = index;
     entry->sent = header & 1;
     entry->hex = header & 2;
+    entry->note = !notes.empty() && isNote(index);
     entry->data = p;
     entry->length = static_cast<int>(length);
     entry->transferFirst = transfer->first;
@@ -659,6 +675,8 @@ QString TrafficLog::lineText(qint64 index) const
     if (index < 0 || index >= entryCount)
         return QString();
     const TrafficEntry found = entry(index);
+    if (found.note)
+        return entryData(found.data, found.length, false);
     return QLatin1String(prefix(found.sent)) + entryData(found.data, found.length, found.hex);
 }
 
@@ -717,7 +735,8 @@ bool TrafficLog::writeText(QIODevice &device, qint64 first, qint64 count,
                 buffer.append("- - ");
             }
         }
-        buffer.append(prefix(e.sent), 5);
+        if (!e.note)
+            buffer.append(prefix(e.sent), 5);
         if (e.hex)
             appendHex(buffer, e.data, e.length);
         else if (!appendPlainAscii(buffer, e.data, e.length))
@@ -753,6 +772,14 @@ bool TrafficLog::writeHtml(QIODevice &device, const QString &fontFamily,
         buffer.append(paragraph);
         if (columns.times)
             buffer.append(dimSpan + escapeHtml(columnText(index)).toUtf8() + " </span>");
+        if (e.note) {
+            // A note's lines in a colour of their own, without a direction.
+            const QStringList lines = entryData(e.data, e.length, false).split(QLatin1Char('\n'));
+            for (int line = 0; line < lines.size(); ++line)
+                buffer.append((line > 0 ? QByteArray(paragraph) : QByteArray()) + noteSpan +
+                              escapeHtml(lines[line]).toUtf8() + "</span></p>");
+            continue;
+        }
         buffer.append(e.sent ? "<span style=\" color:#00ff00;\">TX : </span>"
                              : "<span style=\" color:#0000ff;\">RX : </span>");
         QByteArray note;

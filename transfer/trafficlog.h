@@ -13,6 +13,10 @@
 // was made with (an index into a small table of the distinct contexts seen, since they repeat),
 // when its call started (delta-encoded against the transfer before) and how long it took. An
 // entry appended on its own carries none of them.
+//
+// A note is an entry of plain text that stands as it is, without a direction: what a flash job
+// came to, one line per job. The log keeps the indexes of its notes beside the records, so a
+// log without notes is stored, shown and saved exactly as before.
 
 #include "adapter/transferoutcome.h"
 #include "transfer/logcolumns.h"
@@ -35,6 +39,7 @@ struct TrafficEntry {
     qint64 index = 0;
     bool sent = false;
     bool hex = false;
+    bool note = false; // a line of text without a direction (appendNote())
     const char *data = nullptr;
     int length = 0;
     qint64 transferFirst = 0; // the transfer's first entry
@@ -57,6 +62,9 @@ public:
     // A transfer's echoes in order, the sent ones only if `sent`, the received ones only if
     // `received`, with its context (when its call is known).
     void append(const TransferOutcome &outcome, bool hex, bool sent = true, bool received = true);
+    // A line of text as it is, in place of a transfer's echo.
+    void appendNote(const QString &text);
+    bool isNote(qint64 index) const;
     // Forgets every entry, frees their memory and removes the spill file.
     void clear();
 
@@ -161,6 +169,7 @@ private:
     const char *decode(const char *p, qint64 index, Transfer *transfer, TrafficEntry *entry) const;
 
     std::vector<std::unique_ptr<Chunk>> chunks;
+    std::vector<qint64> notes; // indexes of the notes, ascending
     qint64 entryCount = 0;
     qint64 inMemory = 0;
     qint64 budget = defaultMemoryBudget;

@@ -253,11 +253,13 @@ void TrafficLogView::paintEvent(QPaintEvent *)
             painter.drawText(left + (numberChars + 1) * charWidth, baseline, parts.value(1));
             painter.drawText(left + (numberChars + 17) * charWidth, baseline, parts.value(2));
         }
-        const QString direction = text.left(5);
+        // A note (a flash job's line) has no direction: all of it is shown in its own colour.
+        const bool note = trafficLog->isNote(line);
+        const QString direction = note ? QString() : text.left(5);
         painter.setPen(text.startsWith(QLatin1Char('T')) ? QColor(Qt::green) : QColor(Qt::blue));
         painter.drawText(textLeft, baseline, direction);
         int x = textLeft + metrics.horizontalAdvance(direction);
-        QString data = text.mid(5);
+        QString data = note ? text : text.mid(5);
         if (data.size() > CutLinesFrom) {
             // Characters of a fixed-pitch font: skip those left of the viewport and draw what
             // fits, plus one at each side for glyphs that overhang.
@@ -265,7 +267,7 @@ void TrafficLogView::paintEvent(QPaintEvent *)
             x += hidden * charWidth;
             data = data.mid(hidden, width / charWidth + 3);
         }
-        painter.setPen(QColor(Qt::black));
+        painter.setPen(note ? QColor(0x99, 0x66, 0x00) : QColor(Qt::black));
         painter.drawText(x, baseline, data);
         if (shown.annotations) {
             const QString note = shown.annotations->annotation(line);

@@ -1,0 +1,435 @@
+// The flash programmer's window against the simulated flash: where it is in the menu, the chip
+// it shows, reading to a file, writing and verifying a file, erasing with and without
+// confirmation, bad ranges, cancelling, the panel's settings, the main window's requests
+// refused during a job, and the one log line per job.
+
+#include "app/flashwindow.h"
+#include "kavristest.h"
+
+#include "telkor/telkortest.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace
+{
+
+quint8 pattern(quint64 address)
+{
+    return quint8(address * 13 + 5);
+}
+
+QByteArray patternBytes(quint64 start, int length)
+{
+    QByteArray bytes;
+    for (int i = 0; i < length; ++i)
+        bytes.append(char(pattern(start + quint64(i))));
+    return bytes;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+} // namespace
+
+class TestFlashWindow : public WindowTest
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void menuAndWindow();
+    void chipShown_data();
+    void chipShown();
+    void readToFile();
+    void writeThenVerify();
+    void erases();
+    void badRanges_data();
+    void badRanges();
+    void cancelled();
+    void panelSettingsAndSharedSession();
+    void slaveRefused();
+    void closingCancels();
+
+private:
+    // Opens the window on SPI1_CS1 (or `channel`), with adapter 0's flash holding the pattern
+    // in its first 64 KiB.
+    FlashWindow *open(int channel = 1);
+    // Clicks `button` (answering the dialogs queued first) and waits for the job to end.
+    FlashRun run(const char *button);
+    template <typename T> T *in(const char *name) { return flash->findChild<T *>(name); }
+    QString label(const char *name) { return in<QLabel>(name)->text(); }
+    QStringList notes(); // the log's lines without the transfers' echoes
+
+    FlashWindow *flash = nullptr;
+    QTemporaryDir folder;
+};
+
+void TestFlashWindow::init()
+{
+    fixture.start();
+    QByteArray image(2 * 1024 * 1024, '\xFF');
+    image.replace(0, 65536, patternBytes(0, 65536));
+    writeFile(folder.filePath("chip.bin"), image);
+    flash = nullptr;
+}
+
+FlashWindow *TestFlashWindow::open(int channel)
+{
+    TelkorTestConfigure(qPrintable("timing=off;flash.file=" + folder.filePath("chip.bin")));
+    fixture.select("channelIndexComboBox", channel);
+    fixture.trigger("actionFlash");
+    flash = fixture.window().findChild<FlashWindow *>();
+    if (flash) {
+        // The simulated clock moves with the calls alone: polls without pauses, and bounds of
+        // busy times a hundred times as long, so that a loaded machine cannot make them late.
+        flash->jobRunner().setPollIntervalMs(0);
+        flash->jobRunner().setClock([] {
+            static QElapsedTimer clock = [] {
+                QElapsedTimer started;
+                started.start();
+                return started;
+            }();
+            return clock.nsecsElapsed() / 100000;
+        });
+    }
+    clearAdapterCalls();
+    return flash;
+}
+
+FlashRun TestFlashWindow::run(const char *button)
+{
+    QSignalSpy finished(&flash->jobRunner(), &FlashJobRunner::finished);
+    in<QPushButton>(button)->click();
+    if (flash->jobRunner().isRunning())
+        finished.wait(20000);
+    return finished.isEmpty() ? FlashRun() : finished.first().first().value<FlashRun>();
+}
+
+QStringList TestFlashWindow::notes()
+{
+    QStringList lines;
+    for (const QString &line : fixture.logLines())
+        if (!line.startsWith("TX : ") && !line.startsWith("RX : "))
+            lines << line;
+    return lines;
+}
+
+void TestFlashWindow::menuAndWindow()
+{
+    // Appended to the tools menu; the other menus, the tool bar and the tabs stay as they were.
+    auto *menu = fixture.find<QMenu>("menu");
+    QStringList actions;
+    for (QAction *action : menu->actions())
+        actions << action->objectName() + "=" + action->text();
+    QCOMPARE(actions,
+             QStringList({text("actionPinMap=引脚定义"), text("actionFirmwareInfo=固件信息"),
+                          text("actionFlash=闪存编程")}));
+    QStringList bar;
+    for (QAction *action : fixture.find<QMenuBar>("menuBar")->actions())
+        bar << action->text();
+    QCOMPARE(bar, QStringList({text("文件"), text("显示"), text("工具"), text("帮助")}));
+    QCOMPARE(fixture.find<QToolBar>("mainToolBar")->actions().size(), 4);
+
+    QVERIFY(open());
+    QVERIFY(flash->isVisible() && flash->isWindow());
+    QCOMPARE(flash->windowModality(), Qt::NonModal);
+    QCOMPARE(flash->windowTitle(), text("闪存编程"));
+    QVERIFY(fixture.window().isEnabled());
+    flash->close();
+    fixture.trigger("actionFlash"); // the same window again
+    QCOMPARE(fixture.window().findChildren<FlashWindow *>().size(), 1);
+    QVERIFY(flash->isVisible());
+    QVERIFY(in<QPushButton>("identifyButton")->isEnabled());
+    QVERIFY(!in<QPushButton>("cancelButton")->isEnabled());
+}
+
+void TestFlashWindow::chipShown_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("flashItems"); // SPI1_CS1's options
+    QTest::addColumn<QStringList>("labels"); // maker, part, id, size, page, erases, source
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("by SFDP") << 1 << ""
+                             << QStringList({"Winbond", "W25Q16", "EF 40 15", "2 MiB",
+                                             text("256 字节"), "4 KiB/32 KiB/64 KiB",
+                                             text("芯片的 SFDP 表")})
+                             << "";
+    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018"
+                                  << QStringList({"Winbond", "W25Q128", "EF 40 18", "16 MiB",
+                                                  text("256 字节"), "4 KiB/32 KiB/64 KiB",
+                                                  text("内置芯片表")})
+                                  << "";
+    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15"
+                             << QStringList({"Macronix", QString::fromUtf8("—"), "C2 FF 15",
+                                             text("未知"), QString::fromUtf8("—"),
+                                             QString::fromUtf8("—"),
+                                             text("无：没有 SFDP 表，内置芯片表中也没有")})
+                             << "";
+    QTest::newRow("nothing answers on the loopback")
+        << 0 << ""
+        << QStringList({QString::fromUtf8("—"), QString::fromUtf8("—"), "—", "—", "—", "—", "—"})
+        << text("没有芯片应答（JEDEC ID FF FF FF）。");
+}
+
+void TestFlashWindow::chipShown()
+{
+    QFETCH(int, channel);
+    QFETCH(QString, flashItems);
+    QFETCH(QStringList, labels);
+    QFETCH(QString, warning);
+    QVERIFY(open(channel));
+    if (!flashItems.isEmpty())
+        TelkorTestConfigure(qPrintable("timing=off;SPI1_CS1=flash:" + flashItems));
+    const FlashRun found = run("identifyButton");
+    QStringList shown;
+    for (const char *name : {"makerLabel", "partLabel", "idLabel", "sizeLabel", "pageLabel",
+                             "erasesLabel", "sourceLabel"})
+        shown << label(name);
+    if (channel == 0) // no chip: nothing identified, nothing shown
+        labels[2] = labels[3] = labels[4] = labels[5] = labels[6] = QString::fromUtf8("—");
+    QCOMPARE(shown, labels);
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
+    QCOMPARE(label("resultLabel"), found.text());
+    // One line in the log, no echo of the flash's bytes.
+    QCOMPARE(notes(), QStringList(found.logLine()));
+    QCOMPARE(fixture.logLines(), notes());
+}
+
+void TestFlashWindow::readToFile()
+{
+    QVERIFY(open());
+    in<QLineEdit>("offsetEdit")->setText("0x100");
+    in<QLineEdit>("lengthEdit")->setText("1K");
+    const QString path = folder.filePath("read.bin");
+    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
+    const FlashRun read = run("readButton");
+    QVERIFY(read.ok());
+    QCOMPARE(readFile(path), patternBytes(0x100, 1024));
+    QCOMPARE(fixture.dialogs().summary(), QStringList(text("QFileDialog|读取到文件|")));
+    QCOMPARE(transferCalls().last(), QString("SpiWriteRead(0,0x10,[03 00 01 00],4,1024,0) => 0"));
+    QCOMPARE(in<QProgressBar>("progressBar")->value(), 1000);
+    QVERIFY(label("paceLabel").startsWith(text("完成，用时 ")));
+    QCOMPARE(label("resultLabel"), text("已读取 1024 字节（000100h–0004FFh）。"));
+    QCOMPARE(notes().size(), 1);
+    QVERIFY(notes().first().startsWith(
+        text("FL : 闪存读取（设备 0，SPI1_CS1）：已读取 1024 字节（000100h–0004FFh）。用时 ")));
+    // The file dialog cancelled: nothing starts.
+    clearAdapterCalls();
+    in<QPushButton>("readButton")->click();
+    QTRY_COMPARE(fixture.dialogs().seen.size(), 2);
+    QVERIFY(!flash->jobRunner().isRunning());
+    QCOMPARE(adapterCalls(), QStringList());
+}
+
+void TestFlashWindow::writeThenVerify()
+{
+    QVERIFY(open());
+    const QString image = folder.filePath("image.bin");
+    QByteArray bytes(5000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 3);
+    writeFile(image, bytes);
+    in<QLineEdit>("offsetEdit")->setText("0x10000"); // erased: programs only
+    fixture.dialogs().then(ModalAnswerer::chooseFile(image));
+    const FlashRun written = run("writeButton");
+    QCOMPARE(written.text(),
+             text("已写入 5000 B（010000h–011387h）：编程 20 次共 5000 字节，已校验。"));
+    // The same file verifies; another one differs at its first byte.
+    fixture.dialogs().then(ModalAnswerer::chooseFile(image));
+    QCOMPARE(run("verifyButton").text(), text("校验一致：5000 字节（010000h–011387h）。"));
+    bytes[0] = 'x';
+    writeFile(folder.filePath("other.bin"), bytes);
+    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("other.bin")));
+    fixture.dialogs().then(ModalAnswerer::pressDefault());
+    const FlashRun differs = run("verifyButton");
+    QCOMPARE(differs.exitCode(), 2);
+    const QString mismatch = text("校验不一致：首个不同在 010000h（应为 78h，读出 00h）。");
+    QCOMPARE(fixture.dialogs().summary().last(), warningSummary(mismatch).first());
+    QCOMPARE(label("resultLabel"), mismatch);
+    QCOMPARE(notes().size(), 3);
+    QVERIFY(notes().last().contains(text("闪存校验（设备 0，SPI1_CS1）：") + mismatch));
+    // A file gone between the choice and the reading: a warning, nothing starts.
+    clearAdapterCalls();
+    const QString gone = folder.filePath("gone.bin");
+    writeFile(gone, "x");
+    fixture.dialogs().then([gone](QWidget *dialog) {
+        ModalAnswerer::chooseFile(gone)(dialog);
+        QFile::remove(gone);
+    });
+    in<QPushButton>("writeButton")->click();
+    QTRY_COMPARE(fixture.dialogs().summary().size(), 6);
+    QVERIFY(fixture.dialogs().summary().last().startsWith(text("QMessageBox|警告|无法读取文件 ") +
+                                                          gone + text("：")));
+    QCOMPARE(adapterCalls(), QStringList());
+}
+
+void TestFlashWindow::erases()
+{
+    QVERIFY(open());
+    in<QLineEdit>("offsetEdit")->setText("0x8000");
+    in<QLineEdit>("lengthEdit")->setText("32K");
+    fixture.dialogs().then(ModalAnswerer::press("No"));
+    in<QPushButton>("eraseButton")->click();
+    QTRY_COMPARE(fixture.dialogs().summary(),
+                 QStringList(text("QMessageBox|闪存编程|确定擦除从 008000h 起的 32 KiB？")));
+    QCOMPARE(adapterCalls(), QStringList());
+    fixture.dialogs().then(ModalAnswerer::press("Yes"));
+    QCOMPARE(run("eraseButton").text(), text("已擦除 32 KiB（008000h–00FFFFh）。"));
+    QVERIFY(transferCalls().contains("SpiWrite(0,0x10,[52 00 80 00],4) => 0"));
+    // An empty length: up to the chip's end, said so before.
+    in<QLineEdit>("offsetEdit")->setText("0x1F0000");
+    in<QLineEdit>("lengthEdit")->clear();
+    fixture.dialogs().then(ModalAnswerer::press("Yes"));
+    QCOMPARE(run("eraseButton").text(), text("已擦除 64 KiB（1F0000h–1FFFFFh）。"));
+    QCOMPARE(fixture.dialogs().summary().last(),
+             text("QMessageBox|闪存编程|确定擦除从 1F0000h 到芯片末尾的内容？"));
+    // The whole chip: one chip erase, after a warning that says what is lost.
+    fixture.dialogs().then(ModalAnswerer::press("Yes"));
+    QCOMPARE(run("chipEraseButton").text(), text("已擦除 2 MiB（000000h–1FFFFFh）。"));
+    QCOMPARE(fixture.dialogs().summary().last(),
+             text("QMessageBox|闪存编程|确定擦除整片闪存？芯片上的全部内容都将丢失。"));
+    QVERIFY(transferCalls().contains("SpiWrite(0,0x10,[C7],1) => 0"));
+    QCOMPARE(notes().size(), 3);
+}
+
+void TestFlashWindow::badRanges_data()
+{
+    QTest::addColumn<QString>("offset");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("offset not a number")
+        << "zz"
+        << "" << text("起始地址“zz”无效：请输入十进制数或 0x 开头的十六进制数。");
+    QTest::newRow("negative offset")
+        << "-1"
+        << "" << text("起始地址“-1”无效：请输入十进制数或 0x 开头的十六进制数。");
+    QTest::newRow("length 0") << "0"
+                              << "0"
+                              << text("长度“0”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，"
+                                      "留空表示到芯片末尾。");
+    QTest::newRow("length in hex without 0x") << "0"
+                                              << "FF"
+                                              << text("长度“FF”无效：请输入大于 0 的十进制数或 0x "
+                                                      "开头的十六进制数，留空表示到芯片末尾。");
+}
+
+void TestFlashWindow::badRanges()
+{
+    QFETCH(QString, offset);
+    QFETCH(QString, length);
+    QFETCH(QString, warning);
+    QVERIFY(open());
+    in<QLineEdit>("offsetEdit")->setText(offset);
+    in<QLineEdit>("lengthEdit")->setText(length);
+    in<QPushButton>("eraseButton")->click();
+    QTRY_COMPARE(fixture.dialogs().summary(), warningSummary(warning));
+    QCOMPARE(adapterCalls(), QStringList());
+    QVERIFY(!flash->jobRunner().isRunning());
+}
+
+void TestFlashWindow::cancelled()
+{
+    QVERIFY(open());
+    // Cancelled at the first page programmed: the rest stays as the erase left it.
+    QByteArray bytes(8192, '\x11');
+    writeFile(folder.filePath("image.bin"), bytes);
+    connect(&flash->jobRunner(), &FlashJobRunner::progress, this,
+            [this](FlashPhase phase, quint64 done) {
+                if (phase != FlashPhase::Program || done == 0)
+                    return;
+                QVERIFY(!in<QPushButton>("writeButton")->isEnabled());
+                in<QPushButton>("cancelButton")->click();
+                QVERIFY(!in<QPushButton>("cancelButton")->isEnabled());
+            });
+    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("image.bin")));
+    const FlashRun stopped = run("writeButton");
+    QCOMPARE(stopped.text(), text("已取消。芯片现状：000000h–0000FFh 已写入，尚未校验；"
+                                  "000100h–001FFFh 已擦除。"));
+    QCOMPARE(fixture.dialogs().summary(), QStringList(text("QFileDialog|写入文件|"))); // no warning
+    QVERIFY(in<QPushButton>("writeButton")->isEnabled());
+    QCOMPARE(notes().size(), 1);
+}
+
+void TestFlashWindow::panelSettingsAndSharedSession()
+{
+    // The job takes the panel's mode and clock when it starts.
+    fixture.select("controlModeComboBox", 0);
+    fixture.select("clockSpeedComboBox", 3);
+    const QString clock = fixture.find<QComboBox>("clockSpeedComboBox")->currentText();
+    QVERIFY(open());
+    // The main window's own requests are refused while the job holds the session.
+    fixture.setWriteText("writeTextEdit", "AA");
+    int clicked = 0;
+    connect(&flash->jobRunner(), &FlashJobRunner::progress, this, [&](FlashPhase, quint64 done) {
+        if (done > 0 && clicked++ == 0)
+            fixture.find<QAbstractButton>("writePushButton")->click();
+    });
+    in<QLineEdit>("lengthEdit")->setText("100");
+    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("panel.bin")));
+    QVERIFY(run("readButton").ok());
+    QCOMPARE(clicked, 1);
+    const QStringList calls = adapterCalls();
+    QCOMPARE(calls.filter("SpiConfigure").size(), 1);
+    QCOMPARE(calls.filter("SpiConfigure").first(),
+             QString("SpiConfigure(0,0x10,[00 01 00 00 00 00],%1) => 0").arg(clock));
+    QCOMPARE(calls.filter("SpiWrite(").size(), 0);
+    QCOMPARE(calls.last(), QString("SpiWriteRead(0,0x10,[03 00 00 00 FF ...],104,104,0) => 0")
+                               .replace(" FF ...", QString(" FF").repeated(100)));
+    // Free again: the main window's transfer is made, with the panel configured afresh.
+    clearAdapterCalls();
+    fixture.click("writePushButton");
+    QCOMPARE(adapterCalls().first(), QString("AdapterScan(0) => 1"));
+    QCOMPARE(fixture.logLines().mid(1), QStringList({"TX : AA ", "RX : FF "}));
+}
+
+void TestFlashWindow::slaveRefused()
+{
+    fixture.select("workingModeComboBox", 0);
+    QVERIFY(open());
+    const FlashRun refused = run("identifyButton");
+    const QString why =
+        text("闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。");
+    QCOMPARE(refused.text(), why);
+    QCOMPARE(fixture.dialogs().summary(), warningSummary(why));
+    QCOMPARE(adapterCalls(), QStringList());
+}
+
+void TestFlashWindow::closingCancels()
+{
+    QVERIFY(open());
+    connect(&flash->jobRunner(), &FlashJobRunner::progress, this, [this](FlashPhase, quint64 done) {
+        if (done > 0 && flash->isVisible())
+            flash->close();
+    });
+    in<QLineEdit>("lengthEdit")->setText("64K");
+    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("closing.bin")));
+    const FlashRun stopped = run("readButton");
+    QCOMPARE(stopped.result.error, FlashError::Cancelled);
+    QCOMPARE(stopped.text(), text("已取消。"));
+    QVERIFY(!QFile::exists(folder.filePath("closing.bin")));
+    QCOMPARE(notes().size(), 1);
+    // Closing the main window closes this one too.
+    fixture.trigger("actionFlash");
+    QVERIFY(flash->isVisible());
+    fixture.window().close();
+    QVERIFY(!flash->isVisible());
+}
+
+QTEST_MAIN(TestFlashWindow)
+#include "tst_flashwindow.moc"
