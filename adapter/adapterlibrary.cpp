@@ -63,7 +63,8 @@ bool AdapterLibrary::load(const QStringList &candidates, QString *error)
     for (const QString &candidate : candidates) {
         const bool isPath = candidate.contains(QLatin1Char('/'));
         if (isPath && !QFileInfo::exists(candidate)) {
-            failures.append(candidate + QLatin1String(": no such file"));
+            failures.append(
+                QCoreApplication::translate("AdapterLibrary", "%1: no such file").arg(candidate));
             continue;
         }
         void *handle = dlopen(QFile::encodeName(candidate).constData(), RTLD_NOW | RTLD_LOCAL);
@@ -88,7 +89,8 @@ bool AdapterLibrary::load(const QStringList &candidates, QString *error)
         if (!missing.isEmpty()) {
             dlclose(handle);
             if (error)
-                *error = QStringLiteral("the adapter library %1 lacks the entries %2")
+                *error = QCoreApplication::translate("AdapterLibrary",
+                                                     "the adapter library %1 lacks the entries %2")
                              .arg(candidate, missing.join(QLatin1String(", ")));
             return false;
         }
@@ -97,8 +99,9 @@ bool AdapterLibrary::load(const QStringList &candidates, QString *error)
         return true;
     }
     if (error)
-        *error = QStringLiteral("cannot load the adapter library %1 (%2)")
-                     .arg(QLatin1String(fileName), failures.join(QLatin1String("; ")));
+        *error =
+            QCoreApplication::translate("AdapterLibrary", "cannot load the adapter library %1 (%2)")
+                .arg(QLatin1String(fileName), failures.join(QLatin1String("; ")));
     return false;
 }
 

@@ -7,6 +7,10 @@
 namespace
 {
 
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FirmwareInfo)
+};
+
 QString fieldText(const char *field, size_t size)
 {
     const void *nul = std::memchr(field, 0, size);
@@ -31,17 +35,14 @@ QString formatFirmwareInfo(const DeviceInfo &info,
     for (uint32_t word : info.serialNumber)
         serial += QStringLiteral("%1").arg(word, 8, 16, QLatin1Char('0')).toUpper();
 
-    const auto label = [](const char *text) {
-        return QCoreApplication::translate("FirmwareInfo", text);
-    };
     QString text;
-    text += label("固件名称: ") + fieldText(info.firmwareName, sizeof info.firmwareName) +
+    text += Text::tr("固件名称: ") + fieldText(info.firmwareName, sizeof info.firmwareName) +
             QLatin1Char('\n');
-    text +=
-        label("编译日期: ") + fieldText(info.buildDate, sizeof info.buildDate) + QLatin1Char('\n');
-    text += label("固件版本: ") + formatVersion(info.firmwareVersion) + QLatin1Char('\n');
-    text += label("硬件版本: ") + formatVersion(info.hardwareVersion) + QLatin1Char('\n');
-    text += label("设备序号: ") + serial + QLatin1Char('\n');
-    text += label("固件功能: ") + fieldText(functions, TELKOR_FUNCTION_TEXT_SIZE);
+    text += Text::tr("编译日期: ") + fieldText(info.buildDate, sizeof info.buildDate) +
+            QLatin1Char('\n');
+    text += Text::tr("固件版本: ") + formatVersion(info.firmwareVersion) + QLatin1Char('\n');
+    text += Text::tr("硬件版本: ") + formatVersion(info.hardwareVersion) + QLatin1Char('\n');
+    text += Text::tr("设备序号: ") + serial + QLatin1Char('\n');
+    text += Text::tr("固件功能: ") + fieldText(functions, TELKOR_FUNCTION_TEXT_SIZE);
     return text;
 }

@@ -22,7 +22,7 @@
 namespace
 {
 
-const char binaryFilter[] = "Binary files (*.bin);;Any files (*)";
+const char binaryFilter[] = QT_TRANSLATE_NOOP("FlashWindow", "Binary files (*.bin);;Any files (*)");
 
 QLabel *valueLabel(QWidget *parent, const char *name)
 {
@@ -169,8 +169,7 @@ bool FlashWindow::range(quint64 *offset, quint64 *length)
 
 bool FlashWindow::chooseImage(const QString &title, QByteArray *image)
 {
-    const QString path =
-        QFileDialog::getOpenFileName(this, title, QString(), QLatin1String(binaryFilter));
+    const QString path = QFileDialog::getOpenFileName(this, title, QString(), tr(binaryFilter));
     if (path.isNull())
         return false;
     QString error;
@@ -192,8 +191,8 @@ void FlashWindow::readToFile()
     job.kind = FlashJob::Kind::Read;
     if (!range(&job.offset, &job.length))
         return;
-    const QString path = QFileDialog::getSaveFileName(this, tr("读取到文件"), QString(),
-                                                      QLatin1String(binaryFilter));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("读取到文件"), QString(), tr(binaryFilter));
     if (path.isNull())
         return;
     startJob(job, path);

@@ -1,5 +1,6 @@
 #include "adapter/adapterlibrary.h"
 #include "adapter/callworker.h"
+#include "adapter/uilanguage.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     // Past the file size limit a save must fail with its warning, not kill the unsaved log.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
+    UiLanguage::install("kavris");
 
     QString error;
     if (!AdapterLibrary::loadForProgram(app.applicationDirPath(), &error)) {

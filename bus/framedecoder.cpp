@@ -11,11 +11,11 @@
 namespace
 {
 
-// The notes are shown to the user: a translation may word them otherwise.
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FrameDecoder", text);
-}
+// The notes are shown to the user: a translation may word them otherwise. The context of these
+// texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FrameDecoder)
+};
 
 // The bytes the master wrote from `from` on (filler excluded).
 QByteArray written(const SpiFrame &frame, int from)
@@ -114,8 +114,8 @@ QString FrameDecoder::flash(const SpiFrame &frame)
     case ReadJedecId: {
         const QByteArray id = answered(frame, 1).left(3);
         if (id.isEmpty())
-            return tr("JEDEC ID (not read)");
-        QString text = tr("JEDEC ID: ") + hex(id);
+            return Text::tr("JEDEC ID (not read)");
+        QString text = Text::tr("JEDEC ID: ") + hex(id);
         if (const char *maker = jedecManufacturerName(quint8(id[0])))
             text += QStringLiteral(", ") + QLatin1String(maker);
         if (id.size() == 3)
@@ -126,8 +126,8 @@ QString FrameDecoder::flash(const SpiFrame &frame)
     case ReadStatus1: {
         const QByteArray status = answered(frame, 1);
         if (status.isEmpty())
-            return tr("status (not read)");
-        QString text = tr("status: ") + statusBits(quint8(status[0]));
+            return Text::tr("status (not read)");
+        QString text = Text::tr("status: ") + statusBits(quint8(status[0]));
         // Polling: what the last byte said, when it changed.
         if (statusBits(quint8(status.back())) != statusBits(quint8(status[0])))
             text += QStringLiteral(" \u2026 ") + statusBits(quint8(status.back()));
@@ -135,30 +135,30 @@ QString FrameDecoder::flash(const SpiFrame &frame)
     }
     case ReadStatus2: {
         const QByteArray status = answered(frame, 1);
-        return status.isEmpty() ? tr("status 2 (not read)")
-                                : tr("status 2: ") + hex(status.left(1));
+        return status.isEmpty() ? Text::tr("status 2 (not read)")
+                                : Text::tr("status 2: ") + hex(status.left(1));
     }
     case WriteStatus:
-        return tr("write status: ") + hex(written(frame, 1));
+        return Text::tr("write status: ") + hex(written(frame, 1));
     case WriteEnable:
-        return tr("write enable");
+        return Text::tr("write enable");
     case WriteDisable:
-        return tr("write disable");
+        return Text::tr("write disable");
     case ChipErase:
     case ChipEraseAlt:
-        return tr("chip erase");
+        return Text::tr("chip erase");
     case ReleasePowerDown:
-        return tr("release power-down");
+        return Text::tr("release power-down");
     case PowerDown:
-        return tr("power-down");
+        return Text::tr("power-down");
     case Enter4ByteMode:
-        return tr("4-byte addresses");
+        return Text::tr("4-byte addresses");
     case Exit4ByteMode:
-        return tr("3-byte addresses");
+        return Text::tr("3-byte addresses");
     case ResetEnable:
-        return tr("reset enable");
+        return Text::tr("reset enable");
     case Reset:
-        return tr("reset");
+        return Text::tr("reset");
     default:
         break;
     }
@@ -167,7 +167,7 @@ QString FrameDecoder::flash(const SpiFrame &frame)
             continue;
         const QByteArray address = written(frame, 1).left(command.addressBytes);
         if (address.size() < command.addressBytes)
-            return tr("%1: address cut short").arg(QLatin1String(command.name));
+            return Text::tr("%1: address cut short").arg(QLatin1String(command.name));
         quint32 value = 0;
         for (const char byte : address)
             value = value << 8 | quint8(byte);
@@ -178,19 +178,19 @@ QString FrameDecoder::flash(const SpiFrame &frame)
         const int header = 1 + command.addressBytes + command.dummyBytes;
         switch (command.kind) {
         case AddressedCommand::Reads:
-            return tr("%1 %2, %3 bytes")
+            return Text::tr("%1 %2, %3 bytes")
                 .arg(QLatin1String(command.name), where)
                 .arg(answered(frame, header).size());
         case AddressedCommand::Writes:
-            return tr("%1 %2, %3 bytes")
+            return Text::tr("%1 %2, %3 bytes")
                 .arg(QLatin1String(command.name), where)
                 .arg(written(frame, header).size());
         case AddressedCommand::Erases:
-            return tr("%1 %2 (%3)")
+            return Text::tr("%1 %2 (%3)")
                 .arg(QLatin1String(command.name), where, sizeText(command.eraseSize));
         }
     }
-    return tr("command %1h").arg(hex(frame.mosi.left(1)));
+    return Text::tr("command %1h").arg(hex(frame.mosi.left(1)));
 }
 
 QString FrameDecoder::registers(const SpiFrame &frame)
@@ -209,8 +209,9 @@ QString FrameDecoder::registers(const SpiFrame &frame)
     if (data.size() > 1)
         where += QStringLiteral("\u2013") + name(address + data.size() - 1);
     if (data.isEmpty())
-        return read ? tr("read %1 (nothing read)").arg(where) : tr("address %1").arg(where);
-    return tr("%1 %2 %3 %4")
+        return read ? Text::tr("read %1 (nothing read)").arg(where)
+                    : Text::tr("address %1").arg(where);
+    return Text::tr("%1 %2 %3 %4")
         .arg(QLatin1String(read ? "read" : "write"), where,
              QString(read ? QChar(0x2192) : QChar(0x2190)), hex(data));
 }

@@ -1,7 +1,14 @@
 #include "cli/expectedlog.h"
 
+#include <QCoreApplication>
+
 namespace
 {
+
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ExpectedLog)
+};
 
 bool isHexByte(const QString &token)
 {
@@ -15,7 +22,7 @@ bool isHexByte(const QString &token)
 
 QString describe(int number, const QString &expected, const QString &actual)
 {
-    return QStringLiteral("line %1 differs\n  expected: %2\n  actual:   %3")
+    return Text::tr("line %1 differs\n  expected: %2\n  actual:   %3")
         .arg(number)
         .arg(expected, actual);
 }
@@ -61,7 +68,7 @@ bool ExpectedLog::matchNext(const QString &actual, QString *problem)
 {
     const int number = next + 1;
     if (next >= lines.size()) {
-        *problem = describe(number, QStringLiteral("(end of the expected log)"), actual);
+        *problem = describe(number, Text::tr("(end of the expected log)"), actual);
         return false;
     }
     if (!lineMatches(lines.at(next), actual)) {
@@ -76,6 +83,6 @@ bool ExpectedLog::matchEnd(QString *problem) const
 {
     if (next >= lines.size())
         return true;
-    *problem = describe(next + 1, lines.at(next), QStringLiteral("(end of the log)"));
+    *problem = describe(next + 1, lines.at(next), Text::tr("(end of the log)"));
     return false;
 }

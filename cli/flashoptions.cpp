@@ -10,10 +10,10 @@
 namespace
 {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("RunOptions", text);
-}
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(RunOptions)
+};
 
 struct Subcommand {
     const char *name;
@@ -55,7 +55,7 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
     if (!active) {
         for (const QString &name : flashOptionNames)
             if (parser.isSet(name)) {
-                *error = tr("--%1 goes with kavris-run flash").arg(name);
+                *error = Text::tr("--%1 goes with kavris-run flash").arg(name);
                 return false;
             }
         return true;
@@ -67,19 +67,19 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
             found = &subcommand;
     if (!found) {
         *error = name.isEmpty()
-                     ? tr("flash needs one of id, read, write, verify, erase")
-                     : tr("flash takes id, read, write, verify or erase, not %1").arg(name);
+                     ? Text::tr("flash needs one of id, read, write, verify, erase")
+                     : Text::tr("flash takes id, read, write, verify or erase, not %1").arg(name);
         return false;
     }
     const int files = found->file ? 1 : 0;
     if (arguments.size() != 1 + files) {
-        *error = found->file ? tr("flash %1 takes one file").arg(name)
-                             : tr("flash %1 takes no file").arg(name);
+        *error = found->file ? Text::tr("flash %1 takes one file").arg(name)
+                             : Text::tr("flash %1 takes no file").arg(name);
         return false;
     }
     for (const QString &option : flashOptionNames)
         if (parser.isSet(option) && !found->options.contains(option)) {
-            *error = tr("--%1 does not go with flash %2").arg(option, name);
+            *error = Text::tr("--%1 does not go with flash %2").arg(option, name);
             return false;
         }
     FlashOptions made;
@@ -92,11 +92,12 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
         if (parseFlashNumber(parser.value(QLatin1String(option)), value) &&
             (!positive || *value > 0))
             return true;
-        *error = (positive ? tr("--%1 takes a positive number of bytes: decimal or 0x hex, with "
-                                "K or M for KiB or MiB")
-                           : tr("--%1 takes a number of bytes: decimal or 0x hex, with K or M for "
-                                "KiB or MiB"))
-                     .arg(QLatin1String(option));
+        *error =
+            (positive ? Text::tr("--%1 takes a positive number of bytes: decimal or 0x hex, with "
+                                 "K or M for KiB or MiB")
+                      : Text::tr("--%1 takes a number of bytes: decimal or 0x hex, with K or M for "
+                                 "KiB or MiB"))
+                .arg(QLatin1String(option));
         return false;
     };
     if (!number("offset", &made.job.offset, false) || !number("length", &made.job.length, true) ||
@@ -107,7 +108,7 @@ bool readFlashOptions(const QCommandLineParser &parser, bool active, const QStri
     made.job.chipErase = parser.isSet(QStringLiteral("chip-erase"));
     if (made.job.kind == FlashJob::Kind::Erase && made.job.chipErase &&
         (parser.isSet(QStringLiteral("offset")) || parser.isSet(QStringLiteral("length")))) {
-        *error = tr("--chip-erase erases the whole chip: no --offset or --length");
+        *error = Text::tr("--chip-erase erases the whole chip: no --offset or --length");
         return false;
     }
     *flash = made;

@@ -15,10 +15,10 @@ namespace
 // A list of a hundred thousand garbled rows warns about the first ones, then counts the rest.
 constexpr int namedTokens = 20;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("kavris-run", text);
-}
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ListCheck)
+};
 
 // Warns about (or, strict, refuses) the tokens of the rows that will run and send data; false
 // when the list is refused.
@@ -39,18 +39,18 @@ bool checkTokens(const RunOptions &options, const QVector<ListRow> &file,
             const QString token = quotedHexToken(row.writeData, issue);
             const QString byte = formatHexBytes(&issue.byte, 1).trimmed();
             err << "kavris-run: " << options.listFile << ':' << file.at(i).line << ": "
-                << (options.strict ? (wide ? tr("\"%1\" is wider than a byte (--strict)")
-                                           : tr("\"%1\" is not a hex number (--strict)"))
+                << (options.strict ? (wide ? Text::tr("\"%1\" is wider than a byte (--strict)")
+                                           : Text::tr("\"%1\" is not a hex number (--strict)"))
                                          .arg(token)
-                                   : (wide ? tr("\"%1\" is wider than a byte; sent as %2")
-                                           : tr("\"%1\" is not a hex number; sent as %2"))
+                                   : (wide ? Text::tr("\"%1\" is wider than a byte; sent as %2")
+                                           : Text::tr("\"%1\" is not a hex number; sent as %2"))
                                          .arg(token, byte))
                 << "\n";
         }
     }
     if (found > namedTokens)
         err << "kavris-run: " << options.listFile << ": "
-            << tr("%1 more tokens not sent as written").arg(found - namedTokens) << "\n";
+            << Text::tr("%1 more tokens not sent as written").arg(found - namedTokens) << "\n";
     return found == 0 || !options.strict;
 }
 
@@ -62,7 +62,7 @@ int loadListForRun(const RunOptions &options, QTextStream &err, QVector<Operatio
     ListFileError error = ListFileError::None;
     const QVector<ListRow> file = readListFileFrom(path, &error);
     if (error == ListFileError::Unreadable) {
-        err << "kavris-run: cannot read " << path << "\n";
+        err << Text::tr("kavris-run: cannot read %1").arg(path) << "\n";
         return RunUsage;
     }
     if (error != ListFileError::None) {
@@ -70,12 +70,12 @@ int loadListForRun(const RunOptions &options, QTextStream &err, QVector<Operatio
         return RunUsage;
     }
     if (file.isEmpty()) {
-        err << "kavris-run: " << path << ": " << tr("no rows") << "\n";
+        err << "kavris-run: " << path << ": " << Text::tr("no rows") << "\n";
         return RunUsage;
     }
     QVector<RowProblem> problems;
     *rows = toOperationRows(file, options.panel.isMaster(), &problems);
-    const QString refused = tr("refused, nothing sent");
+    const QString refused = Text::tr("refused, nothing sent");
     if (!problems.isEmpty()) {
         for (const QString &paragraph : rowProblemsMessage(problems).split(QLatin1Char('\n')))
             err << "kavris-run: " << paragraph << "\n";

@@ -29,7 +29,7 @@ ListJob::~ListJob() = default;
 bool ListJob::start(int *code)
 {
     auto unreadable = [this, code](const QString &path) {
-        err << "kavris-run: cannot read " << path << "\n";
+        err << tr("kavris-run: cannot read %1").arg(path) << "\n";
         *code = RunUsage;
         return false;
     };
@@ -142,7 +142,7 @@ void ListJob::finish()
     for (const auto &[path, writer] : files) {
         if (path.isEmpty() || saveFileWith(path, writer))
             continue;
-        err << "kavris-run: cannot write " << path << "\n";
+        err << tr("kavris-run: cannot write %1").arg(path) << "\n";
         if (exitCode == RunOk)
             exitCode = RunUsage;
     }

@@ -3,6 +3,7 @@
 
 #include "adapter/adapterlibrary.h"
 #include "adapter/callworker.h"
+#include "adapter/uilanguage.h"
 #include "cli/devicefleet.h"
 #include "cli/runoptions.h"
 #include "cli/runprogress.h"
@@ -36,6 +37,7 @@ int main(int argc, char *argv[])
     // Before anything opens a file, which would take a closed standard output's place.
     const bool outputOpen = standardOutputOpen();
     QCoreApplication app(argc, argv);
+    UiLanguage::install("kavris-run");
     QTextStream out(stdout);
     QTextStream err(stderr);
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -53,7 +55,7 @@ int main(int argc, char *argv[])
     QString error;
     if (!parseRunOptions(app.arguments(), &options, &error)) {
         err << "kavris-run: " << error << "\n"
-            << "Try 'kavris-run --help'.\n";
+            << QCoreApplication::translate("kavris-run", "Try 'kavris-run --help'.") << "\n";
         return RunUsage;
     }
     if (options.help) {

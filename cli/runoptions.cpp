@@ -6,7 +6,8 @@
 namespace
 {
 
-const char usageText[] =
+const char usageText[] = QT_TRANSLATE_NOOP(
+    "kavris-run",
     "Usage: kavris-run [options] FILE.list\n"
     "       kavris-run [options] flash id | read FILE | write FILE | verify FILE | erase\n"
     "Runs an operation list on the adapter without a window, printing the traffic log, or\n"
@@ -80,7 +81,7 @@ const char usageText[] =
     "its pass is success. With several adapters: the highest of their codes.\n"
     "\n"
     "The adapter library libTELKOR.so is loaded from the program's directory first, then from\n"
-    "the loader's search path.\n";
+    "the loader's search path.\n");
 
 bool parseNumber(const QString &text, int low, int high, int *value)
 {
@@ -105,7 +106,8 @@ bool parseDevices(const QString &text, RunOptions *options, QString *error)
         int index = 0;
         if (!parseNumber(part, 0, 9, &index)) {
             *error = parts.size() == 1
-                         ? QStringLiteral("--device takes an adapter index from 0 to 9")
+                         ? QCoreApplication::translate(
+                               "RunOptions", "--device takes an adapter index from 0 to 9")
                          : QCoreApplication::translate(
                                "RunOptions", "--device takes adapter indexes from 0 to 9 separated "
                                              "by commas, or all");
@@ -174,7 +176,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         return false;
     if (parser.isSet(channel)) {
         if (!parseChannelName(parser.value(channel).toUpper(), &panel.channel)) {
-            *error = QStringLiteral("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
+            *error = QCoreApplication::translate(
+                "RunOptions", "--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
             return false;
         }
     }
@@ -189,7 +192,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         else if (name == QLatin1String("single"))
             panel.controlMode = ControlMode::SingleBus;
         else {
-            *error = QStringLiteral("--mode takes full, half, soft-half or single");
+            *error = QCoreApplication::translate("RunOptions",
+                                                 "--mode takes full, half, soft-half or single");
             return false;
         }
     }
@@ -202,7 +206,7 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
     if (parser.isSet(clock)) {
         int hz = 0;
         if (!parseNumber(parser.value(clock), 1, 2147483647, &hz)) {
-            *error = QStringLiteral("--clock takes a number of hertz");
+            *error = QCoreApplication::translate("RunOptions", "--clock takes a number of hertz");
             return false;
         }
         panel.clockText = QString::number(hz);
@@ -211,7 +215,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         // The window locks these to a slave's settings; asking for others is a mistake.
         if (panel.controlMode != ControlMode::HardwareHalfDuplex || parser.isSet(clock) ||
             parser.isSet(csHigh)) {
-            *error = QStringLiteral(
+            *error = QCoreApplication::translate(
+                "RunOptions",
                 "--slave goes with the hardware half-duplex mode, the first clock and chip "
                 "select active low");
             return false;
@@ -219,7 +224,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         panel.role = Role::Slave;
     }
     if (parser.isSet(cycles) && !parseNumber(parser.value(cycles), 0, 2147483647, &result.cycles)) {
-        *error = QStringLiteral("--cycles takes a number of passes (0 = until interrupted)");
+        *error = QCoreApplication::translate(
+            "RunOptions", "--cycles takes a number of passes (0 = until interrupted)");
         return false;
     }
     result.skipDelays = parser.isSet(noDelay);
@@ -249,8 +255,8 @@ bool parseRunOptions(const QStringList &arguments, RunOptions *options, QString 
         return true;
     }
     if (files.size() != 1) {
-        *error = files.isEmpty() ? QStringLiteral("no list file given")
-                                 : QStringLiteral("one list file only");
+        *error = files.isEmpty() ? QCoreApplication::translate("RunOptions", "no list file given")
+                                 : QCoreApplication::translate("RunOptions", "one list file only");
         return false;
     }
     result.listFile = files.first();

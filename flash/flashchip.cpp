@@ -13,10 +13,10 @@
 namespace
 {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FlashChip", text);
-}
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FlashChip)
+};
 
 } // namespace
 
@@ -168,18 +168,18 @@ QString flashSizeText(quint64 bytes)
 QString FlashChip::summary() const
 {
     const QString id = QString::fromLatin1(jedecId.toHex(' ').toUpper());
-    const QString maker = manufacturer.isEmpty() ? tr("未知厂商") : manufacturer;
+    const QString maker = manufacturer.isEmpty() ? Text::tr("未知厂商") : manufacturer;
     const QString name = part.isEmpty() ? maker : maker + QLatin1Char(' ') + part;
     if (!known())
-        return tr("JEDEC ID %1，%2，容量未知").arg(id, name);
+        return Text::tr("JEDEC ID %1，%2，容量未知").arg(id, name);
     QStringList sizes;
     for (const FlashErase &erase : erases)
         sizes << flashSizeText(erase.size);
-    const QString from = source == Source::Sfdp    ? tr("SFDP")
-                         : source == Source::Table ? tr("内置芯片表")
-                                                   : tr("指定容量");
-    return tr("JEDEC ID %1，%2，%3，页 %4 字节，擦除 %5（%6）")
+    const QString from = source == Source::Sfdp    ? Text::tr("SFDP")
+                         : source == Source::Table ? Text::tr("内置芯片表")
+                                                   : Text::tr("指定容量");
+    return Text::tr("JEDEC ID %1，%2，%3，页 %4 字节，擦除 %5（%6）")
         .arg(id, name, flashSizeText(size))
         .arg(pageSize)
-        .arg(sizes.isEmpty() ? tr("仅整片") : sizes.join(QLatin1Char('/')), from);
+        .arg(sizes.isEmpty() ? Text::tr("仅整片") : sizes.join(QLatin1Char('/')), from);
 }

@@ -10,10 +10,10 @@
 namespace
 {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FlashJobRunner", text);
-}
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FlashJobRunner)
+};
 
 qint64 monotonicUs()
 {
@@ -36,15 +36,15 @@ QString FlashRun::jobName(FlashJob::Kind kind)
 {
     switch (kind) {
     case FlashJob::Kind::Identify:
-        return tr("闪存识别");
+        return Text::tr("闪存识别");
     case FlashJob::Kind::Read:
-        return tr("闪存读取");
+        return Text::tr("闪存读取");
     case FlashJob::Kind::Verify:
-        return tr("闪存校验");
+        return Text::tr("闪存校验");
     case FlashJob::Kind::Write:
-        return tr("闪存写入");
+        return Text::tr("闪存写入");
     case FlashJob::Kind::Erase:
-        return tr("闪存擦除");
+        return Text::tr("闪存擦除");
     }
     return QString();
 }
@@ -60,12 +60,12 @@ QString FlashRun::text() const
 
 QString FlashRun::logLine() const
 {
-    QString line = tr("FL : %1（设备 %2，%3）：%4")
+    QString line = Text::tr("FL : %1（设备 %2，%3）：%4")
                        .arg(jobName(result.job))
                        .arg(settings.device)
                        .arg(channelName(settings.channel), text());
     if (result.job != FlashJob::Kind::Identify)
-        line += tr("用时 %1 秒").arg(double(elapsedMs) / 1000.0, 0, 'f', 1);
+        line += Text::tr("用时 %1 秒").arg(double(elapsedMs) / 1000.0, 0, 'f', 1);
     return line;
 }
 
@@ -92,18 +92,18 @@ bool FlashJobRunner::readImage(const QString &path, QByteArray *image, QString *
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = tr("无法读取文件 %1：%2").arg(path, file.errorString());
+        *error = Text::tr("无法读取文件 %1：%2").arg(path, file.errorString());
         return false;
     }
     // Read at most one byte beyond the limit: a device such as /dev/zero never ends.
     *image = file.read(largestImage + 1);
     if (file.error() != QFileDevice::NoError) {
-        *error = tr("无法读取文件 %1：%2").arg(path, file.errorString());
+        *error = Text::tr("无法读取文件 %1：%2").arg(path, file.errorString());
         return false;
     }
     if (image->size() > largestImage) {
         image->clear();
-        *error = tr("文件 %1 大于 %2 MiB，不能写入闪存。").arg(path).arg(largestImage >> 20);
+        *error = Text::tr("文件 %1 大于 %2 MiB，不能写入闪存。").arg(path).arg(largestImage >> 20);
         return false;
     }
     return true;
@@ -116,7 +116,7 @@ bool FlashJobRunner::start(const PanelSettings &settings, const FlashJob &given,
         return false;
     if (!session.hold(this)) {
         if (error)
-            *error = tr("适配器正被另一个闪存作业使用。");
+            *error = Text::tr("适配器正被另一个闪存作业使用。");
         return false;
     }
     FlashJob job = given;
@@ -125,7 +125,7 @@ bool FlashJobRunner::start(const PanelSettings &settings, const FlashJob &given,
         output = std::make_unique<QSaveFile>(readFile);
         if (!output->open(QIODevice::WriteOnly)) {
             if (error)
-                *error = tr("无法写入文件 %1：%2").arg(readFile, output->errorString());
+                *error = Text::tr("无法写入文件 %1：%2").arg(readFile, output->errorString());
             output.reset();
             session.letGo(this);
             return false;
@@ -179,7 +179,8 @@ void FlashJobRunner::onDataRead(const QByteArray &bytes)
     if (!output || !run.fileError.isEmpty())
         return;
     if (output->write(bytes) != bytes.size()) {
-        run.fileError = tr("无法写入文件 %1：%2").arg(output->fileName(), output->errorString());
+        run.fileError =
+            Text::tr("无法写入文件 %1：%2").arg(output->fileName(), output->errorString());
         engine->cancel();
     }
 }
@@ -191,7 +192,7 @@ void FlashJobRunner::onFinished(const FlashResult &result)
     if (output) {
         if (result.ok() && run.fileError.isEmpty() && !output->commit())
             run.fileError =
-                tr("无法写入文件 %1：%2").arg(output->fileName(), output->errorString());
+                Text::tr("无法写入文件 %1：%2").arg(output->fileName(), output->errorString());
         output.reset(); // uncommitted: the old file stays as it was
     }
     // The panel's settings again for whatever comes next.

@@ -9,10 +9,10 @@
 namespace
 {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FlashPace", text);
-}
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FlashPace)
+};
 
 } // namespace
 
@@ -56,19 +56,19 @@ QString FlashPace::phaseName(FlashPhase phase)
 {
     switch (phase) {
     case FlashPhase::Identify:
-        return tr("识别");
+        return Text::tr("识别");
     case FlashPhase::Read:
-        return tr("读取");
+        return Text::tr("读取");
     case FlashPhase::Compare:
-        return tr("比较");
+        return Text::tr("比较");
     case FlashPhase::Unprotect:
-        return tr("解除保护");
+        return Text::tr("解除保护");
     case FlashPhase::Erase:
-        return tr("擦除");
+        return Text::tr("擦除");
     case FlashPhase::Program:
-        return tr("编程");
+        return Text::tr("编程");
     case FlashPhase::Verify:
-        return tr("校验");
+        return Text::tr("校验");
     }
     return QString();
 }
@@ -76,25 +76,25 @@ QString FlashPace::phaseName(FlashPhase phase)
 QString FlashPace::rateText(double bytesPerSecond)
 {
     if (bytesPerSecond >= 1024.0 * 1024.0)
-        return tr("%1 MiB/s").arg(bytesPerSecond / (1024.0 * 1024.0), 0, 'f', 1);
+        return Text::tr("%1 MiB/s").arg(bytesPerSecond / (1024.0 * 1024.0), 0, 'f', 1);
     if (bytesPerSecond >= 1024.0)
-        return tr("%1 KiB/s").arg(bytesPerSecond / 1024.0, 0, 'f', 0);
-    return tr("%1 B/s").arg(bytesPerSecond, 0, 'f', 0);
+        return Text::tr("%1 KiB/s").arg(bytesPerSecond / 1024.0, 0, 'f', 0);
+    return Text::tr("%1 B/s").arg(bytesPerSecond, 0, 'f', 0);
 }
 
 QString FlashPace::durationText(qint64 ms)
 {
     const qint64 seconds = (ms + 999) / 1000;
     if (seconds < 60)
-        return tr("%1 秒").arg(seconds);
-    return tr("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+        return Text::tr("%1 秒").arg(seconds);
+    return Text::tr("%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString FlashPace::text() const
 {
-    QString text = tr("%1 %2%").arg(phaseName(current)).arg(permille() / 10);
+    QString text = Text::tr("%1 %2%").arg(phaseName(current)).arg(permille() / 10);
     const qint64 left = msLeft();
     if (left >= 0)
-        text += tr("，%1，剩余 %2").arg(rateText(rate()), durationText(left));
+        text += Text::tr("，%1，剩余 %2").arg(rateText(rate()), durationText(left));
     return text;
 }

@@ -10,10 +10,10 @@
 namespace
 {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FlashResult", text);
-}
+// The context of these texts in the catalogue, where lupdate finds them by this name.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FlashResult)
+};
 
 QString byteText(quint8 value)
 {
@@ -31,18 +31,18 @@ QString operationText(FlashOperation operation, quint64 address, quint64 length)
 {
     switch (operation) {
     case FlashOperation::PageProgram:
-        return tr("编程 %1 起的页").arg(flashAddressText(address));
+        return Text::tr("编程 %1 起的页").arg(flashAddressText(address));
     case FlashOperation::Erase:
-        return tr("擦除 %1 起 %2").arg(flashAddressText(address), flashSizeText(length));
+        return Text::tr("擦除 %1 起 %2").arg(flashAddressText(address), flashSizeText(length));
     case FlashOperation::ChipErase:
-        return tr("整片擦除");
+        return Text::tr("整片擦除");
     case FlashOperation::WriteStatus:
-        return tr("写状态寄存器");
+        return Text::tr("写状态寄存器");
     case FlashOperation::Read:
     case FlashOperation::None:
         break;
     }
-    return tr("读取");
+    return Text::tr("读取");
 }
 
 } // namespace
@@ -77,9 +77,9 @@ QString FlashResult::regionsText(const QVector<FlashRegion> &regions)
             state = QT_TRANSLATE_NOOP("FlashResult", "状态不明");
             break;
         }
-        parts << tr("%1 %2").arg(rangeText(region.start, region.length), tr(state));
+        parts << Text::tr("%1 %2").arg(rangeText(region.start, region.length), Text::tr(state));
     }
-    return parts.join(tr("；"));
+    return parts.join(Text::tr("；"));
 }
 
 QString FlashResult::text() const
@@ -89,68 +89,72 @@ QString FlashResult::text() const
     case FlashError::None:
         switch (job) {
         case FlashJob::Kind::Identify:
-            return tr("识别完成。");
+            return Text::tr("识别完成。");
         case FlashJob::Kind::Read:
-            return tr("已读取 %1 字节（%2）。")
+            return Text::tr("已读取 %1 字节（%2）。")
                 .arg(readBytes)
                 .arg(rangeText(rangeStart, rangeLength));
         case FlashJob::Kind::Verify:
-            return tr("校验一致：%1 字节（%2）。")
+            return Text::tr("校验一致：%1 字节（%2）。")
                 .arg(rangeLength)
                 .arg(rangeText(rangeStart, rangeLength));
         case FlashJob::Kind::Erase:
-            return tr("已擦除 %1（%2）。")
+            return Text::tr("已擦除 %1（%2）。")
                 .arg(flashSizeText(erasedBytes), rangeText(rangeStart, rangeLength));
         case FlashJob::Kind::Write:
             if (eraseCommands == 0 && programCommands == 0)
-                return tr("芯片内容已与映像一致，未擦除也未编程（%1）。")
+                return Text::tr("芯片内容已与映像一致，未擦除也未编程（%1）。")
                     .arg(rangeText(rangeStart, rangeLength));
-            text = tr("已写入 %1（%2）：")
+            text = Text::tr("已写入 %1（%2）：")
                        .arg(flashSizeText(rangeLength), rangeText(rangeStart, rangeLength));
             if (eraseCommands > 0)
-                text += tr("擦除 %1 次共 %2，").arg(eraseCommands).arg(flashSizeText(erasedBytes));
-            return text + tr("编程 %1 次共 %2 字节%3。")
+                text += Text::tr("擦除 %1 次共 %2，")
+                            .arg(eraseCommands)
+                            .arg(flashSizeText(erasedBytes));
+            return text + Text::tr("编程 %1 次共 %2 字节%3。")
                               .arg(programCommands)
                               .arg(programmedBytes)
-                              .arg(verified ? tr("，已校验") : tr("，未校验"));
+                              .arg(verified ? Text::tr("，已校验") : Text::tr("，未校验"));
         }
         break;
     case FlashError::Cancelled:
-        text = tr("已取消。");
+        text = Text::tr("已取消。");
         break;
     case FlashError::LinkFailed:
-        text = tr("传输失败：%1").arg(detail);
+        text = Text::tr("传输失败：%1").arg(detail);
         break;
     case FlashError::LinkUnsuitable:
         return detail;
     case FlashError::BusyTimeout:
-        text = tr("芯片在%1后超过 %2 毫秒仍忙，已放弃。")
+        text = Text::tr("芯片在%1后超过 %2 毫秒仍忙，已放弃。")
                    .arg(operationText(operation, address, length))
                    .arg(boundUs / 1000);
         break;
     case FlashError::VerifyMismatch:
-        text = tr("校验不一致：首个不同在 %1（应为 %2，读出 %3）。")
+        text = Text::tr("校验不一致：首个不同在 %1（应为 %2，读出 %3）。")
                    .arg(flashAddressText(address), byteText(expected), byteText(actual));
         break;
     case FlashError::OutOfRange:
-        return length == 0 ? tr("范围为空。")
-                           : tr("范围 %1 超出芯片。").arg(rangeText(address, length));
+        return length == 0 ? Text::tr("范围为空。")
+                           : Text::tr("范围 %1 超出芯片。").arg(rangeText(address, length));
     case FlashError::Unaligned:
-        return tr("擦除范围 %1 未对齐到 %2 的擦除单元。")
+        return Text::tr("擦除范围 %1 未对齐到 %2 的擦除单元。")
             .arg(rangeText(address, length), flashSizeText(unit));
     case FlashError::NoChip:
-        return tr("没有芯片应答（JEDEC ID %1）。").arg(detail);
+        return Text::tr("没有芯片应答（JEDEC ID %1）。").arg(detail);
     case FlashError::UnknownChip:
-        return tr("不认识的芯片（JEDEC ID %1）：既没有 SFDP 表，也不在内置芯片表中。").arg(detail);
+        return Text::tr("不认识的芯片（JEDEC ID %1）：既没有 SFDP 表，也不在内置芯片表中。")
+            .arg(detail);
     case FlashError::Protected:
-        return tr("范围 %1 受写保护（状态寄存器 1 为 %2：%3），未作改动；可选择解除保护。")
+        return Text::tr("范围 %1 受写保护（状态寄存器 1 为 %2：%3），未作改动；可选择解除保护。")
             .arg(rangeText(address, length), byteText(status), detail);
     case FlashError::StatusLocked:
-        return tr("无法解除写保护：状态寄存器被锁定（状态寄存器 1 为 %1：%2，WP# 为低电平）。")
+        return Text::tr(
+                   "无法解除写保护：状态寄存器被锁定（状态寄存器 1 为 %1：%2，WP# 为低电平）。")
             .arg(byteText(status), detail);
     }
     if (!regions.isEmpty())
-        text += tr("芯片现状：%1。").arg(regionsText(regions));
+        text += Text::tr("芯片现状：%1。").arg(regionsText(regions));
     return text;
 }
 

@@ -145,9 +145,15 @@ QVariant OperationListModel::headerData(int section, Qt::Orientation orientation
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[ColumnCount] = {"选择", "操作类型", "写数据", "读数据字节数",
-                                                    "延时(毫秒)"};
-    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
+    static const char *const titles[ColumnCount] = {
+        QT_TRANSLATE_NOOP("OperationListModel", "选择"),
+        QT_TRANSLATE_NOOP("OperationListModel", "操作类型"),
+        QT_TRANSLATE_NOOP("OperationListModel", "写数据"),
+        QT_TRANSLATE_NOOP("OperationListModel", "读数据字节数"),
+        QT_TRANSLATE_NOOP("OperationListModel", "延时(毫秒)")};
+    return section >= 0 && section < ColumnCount
+               ? QCoreApplication::translate("OperationListModel", titles[section])
+               : QVariant();
 }
 
 bool OperationListModel::anyChecked() const

@@ -3,8 +3,9 @@
 #   scripts/install-deps.sh [MORE PACKAGES...]   (scripts/fuzz.sh adds clang and its runtimes)
 set -euo pipefail
 
+# lrelease and lupdate (the English catalogue): qttools5-dev-tools for Qt 5, qt6-l10n-tools for Qt 6.
 packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools qt6-base-dev libftdi1-dev
-          libqt5svg5-dev qt6-svg-dev fonts-wqy-microhei "$@")
+          libqt5svg5-dev qt6-svg-dev qttools5-dev-tools qt6-l10n-tools fonts-wqy-microhei "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

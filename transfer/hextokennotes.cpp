@@ -38,7 +38,7 @@ QString hexTokensSentMessage(const QString &text, const QVector<HexTokenIssue> &
         tokens.append(quotedHexToken(text, issue));
     }
     QString sent = bytes.join(QLatin1Char(' '));
-    QString named = tokens.join(QString::fromUtf8("、"));
+    QString named = tokens.join(QCoreApplication::translate("HexTokens", "、"));
     if (issues.size() > namedTokens) {
         sent += QString::fromUtf8(" …");
         named += QCoreApplication::translate("HexTokens", "等");
