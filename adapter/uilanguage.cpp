@@ -75,6 +75,11 @@ UiLanguage::Language UiLanguage::install(const char *program)
     return language;
 }
 
+UiLanguage::Language UiLanguage::current()
+{
+    return installed ? English : Chinese;
+}
+
 void UiLanguage::uninstall()
 {
     if (!installed)

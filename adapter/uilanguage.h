@@ -27,4 +27,7 @@ public:
 
     // Takes the translator out again (tests switch languages within one process).
     static void uninstall();
+
+    // The language of the translator installed: Chinese when there is none.
+    static Language current();
 };

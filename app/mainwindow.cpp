@@ -6,6 +6,7 @@
 #include "adapter/adapterlibrary.h"
 #include "adapter/adaptermessages.h"
 #include "adapter/firmwareinfo.h"
+#include "adapter/uilanguage.h"
 #include "app/flashwindow.h"
 #include "app/logfeatures.h"
 #include "oplist/autostart.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(QWidget *parent)
     new LogFeatures(this, ui->dataTextBrowser, ui->menuView, ui->menuFile, ui->actionExit);
     QCoreApplication::addLibraryPath(QStringLiteral("./plugins"));
     setupOperationTable();
+    fitTranslatedTexts();
     HexTokenHighlighter::attach(ui->writeTextEdit, ui->hexSendCheckBox,
                                 {HexConversion::Unsigned, HexConversion::Signed});
     HexTokenHighlighter::attach(ui->blockWriteTextEdit, ui->blockHexSendCheckBox,
@@ -540,6 +542,31 @@ void MainWindow::setupOperationTable()
     table->setColumnWidth(3, 90);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setEditTriggers(QAbstractItemView::AllEditTriggers);
+}
+
+void MainWindow::fitTranslatedTexts()
+{
+    // The form's sizes were set by hand for the Chinese texts, and the Chinese window keeps
+    // them; a translation's longer texts get the room they need instead of being cut.
+    if (UiLanguage::current() == UiLanguage::Chinese)
+        return;
+    QGroupBox *panel = ui->groupBox;
+    // A box measures its items once, and these were measured before they came in; its minimum
+    // width in the form would hold it below its longest item.
+    for (QComboBox *box : panel->findChildren<QComboBox *>()) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        box->setMinimumWidth(qMax(box->minimumWidth(), box->minimumSizeHint().width()));
+    }
+    panel->layout()->activate(); // measured afresh, nested layouts included
+    panel->setMaximumWidth(qMax(panel->maximumWidth(), panel->minimumSizeHint().width()));
+    QHeaderView *header = ui->operationTableWidget->horizontalHeader();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (const int column : {OperationListModel::CheckColumn, OperationListModel::CountColumn}) {
+        const QString title = operations->headerData(column, Qt::Horizontal).toString();
+        header->resizeSection(column,
+                              qMax(header->sectionSize(column),
+                                   header->fontMetrics().horizontalAdvance(title) + margins));
+    }
 }
 
 void MainWindow::setCycleLook(bool running)

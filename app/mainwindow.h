@@ -107,6 +107,8 @@ private:
     void warn(const QString &message);
     void convertHexBox(QTextEdit *box, QCheckBox *checkBox, bool checked);
     void setupOperationTable();
+    // In a translation: the panel and the list's narrow columns as wide as their texts need.
+    void fitTranslatedTexts();
     void setCycleLook(bool running);
     void autoStartTick();
     // While a long library call runs: the busy indicator, and the controls disabled.

@@ -77,6 +77,11 @@ QStringList KavrisFixture::logLines()
 
 void WindowTest::initTestCase()
 {
+    prepareWindowTests();
+}
+
+void prepareWindowTests()
+{
     // The offscreen platform warns about every window it shows; that says nothing about us.
     if (!previousHandler)
         previousHandler = qInstallMessageHandler(

@@ -79,6 +79,10 @@ private:
     std::unique_ptr<ModalAnswerer> answerer;
 };
 
+// Quiets the offscreen platform's notes, keeps dialogs Qt's own and binds the simulated adapter
+// library: what every window test does first.
+void prepareWindowTests();
+
 // Base of the window test classes: the adapter library is bound once, and every test function
 // gets a fresh window and a freshly reset simulated adapter. A class may declare its own init()
 // to start the fixture differently.
