@@ -1,6 +1,7 @@
 #include "adapter/uilanguage.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLocale>
 #include <QPointer>
 #include <QTranslator>
@@ -22,62 +23,75 @@ static void registerCatalogues()
 namespace
 {
 
+const char catalogueFolder[] = ":/translations";
+
 // Owned by the application, and gone with it.
 QPointer<QTranslator> installed;
+QString installedLanguage;
 
 } // namespace
 
-UiLanguage::Language UiLanguage::choose(const QByteArray &kavrisLang,
-                                        const QStringList &uiLanguages, QString *ignored)
+QStringList UiLanguage::available()
 {
-    if (kavrisLang == "en")
-        return English;
-    if (kavrisLang == "zh")
-        return Chinese;
-    if (!kavrisLang.isEmpty() && ignored)
-        *ignored = QString::fromLocal8Bit(kavrisLang);
+    registerCatalogues();
+    QStringList languages{source()};
+    const QStringList files = QDir(QLatin1String(catalogueFolder))
+                                  .entryList({QStringLiteral("kavris_*.qm")}, QDir::Files);
+    for (const QString &file : files)
+        languages.append(file.mid(7, file.size() - 10)); // "kavris_" code ".qm"
+    return languages;
+}
+
+QString UiLanguage::choose(const QByteArray &kavrisLang, const QStringList &uiLanguages,
+                           const QStringList &available, QString *ignored)
+{
+    const QString asked = QString::fromLocal8Bit(kavrisLang);
+    if (available.contains(asked))
+        return asked;
+    if (!asked.isEmpty() && ignored)
+        *ignored = asked;
     // "en", "en-US", "en_GB", "zh-Hans-CN": the language is the part before the first separator.
     for (const QString &entry : uiLanguages) {
         const QString language =
             entry.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0).toLower();
-        if (language == QLatin1String("en"))
-            return English;
-        if (language == QLatin1String("zh"))
-            return Chinese;
+        if (available.contains(language))
+            return language;
     }
-    return Chinese;
+    return source();
 }
 
-UiLanguage::Language UiLanguage::install(const char *program)
+QString UiLanguage::install(const char *program)
 {
     uninstall();
     QString ignored;
-    Language language = choose(qgetenv("KAVRIS_LANG"), QLocale::system().uiLanguages(), &ignored);
-    if (language == English) {
-        registerCatalogues();
+    const QStringList languages = available();
+    QString language =
+        choose(qgetenv("KAVRIS_LANG"), QLocale::system().uiLanguages(), languages, &ignored);
+    if (language != source()) {
         auto *translator = new QTranslator(QCoreApplication::instance());
-        if (translator->load(QStringLiteral(":/translations/kavris_en.qm")) &&
+        if (translator->load(QStringLiteral("kavris_") + language,
+                             QLatin1String(catalogueFolder)) &&
             QCoreApplication::installTranslator(translator)) {
             installed = translator;
+            installedLanguage = language;
         } else {
             delete translator;
-            std::fprintf(stderr, "%s: the English texts cannot be loaded\n", program);
-            language = Chinese;
+            std::fprintf(stderr, "%s: the catalogue %s cannot be loaded\n", program,
+                         qPrintable(language));
+            language = source();
         }
     }
-    if (!ignored.isEmpty())
-        std::fprintf(stderr, "%s: %s\n", program,
-                     QCoreApplication::translate("UiLanguage",
-                                                 "KAVRIS_LANG=%1 is ignored: it takes en or zh")
-                         .arg(ignored)
-                         .toUtf8()
-                         .constData());
+    if (!ignored.isEmpty()) {
+        QStringList codes = languages;
+        codes.sort();
+        std::fprintf(
+            stderr, "%s: %s\n", program,
+            QCoreApplication::translate("UiLanguage", "KAVRIS_LANG=%1 is ignored: it takes %2")
+                .arg(ignored, codes.join(QLatin1String(" or ")))
+                .toUtf8()
+                .constData());
+    }
     return language;
-}
-
-UiLanguage::Language UiLanguage::current()
-{
-    return installed ? English : Chinese;
 }
 
 void UiLanguage::uninstall()
@@ -86,4 +100,9 @@ void UiLanguage::uninstall()
         return;
     QCoreApplication::removeTranslator(installed);
     delete installed;
+}
+
+QString UiLanguage::current()
+{
+    return installed ? installedLanguage : source();
 }

@@ -36,6 +36,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <memory>
 #include <utility>
 
 // The pictures are compiled into the GUI library, a static one, so they must be registered
@@ -548,7 +549,7 @@ void MainWindow::fitTranslatedTexts()
 {
     // The form's sizes were set by hand for the Chinese texts, and the Chinese window keeps
     // them; a translation's longer texts get the room they need instead of being cut.
-    if (UiLanguage::current() == UiLanguage::Chinese)
+    if (UiLanguage::current() == UiLanguage::source())
         return;
     QGroupBox *panel = ui->groupBox;
     // A box measures its items once, and these were measured before they came in; its minimum
@@ -567,6 +568,11 @@ void MainWindow::fitTranslatedTexts()
                               qMax(header->sectionSize(column),
                                    header->fontMetrics().horizontalAdvance(title) + margins));
     }
+    // While a row is edited its operation cell is a box of the operations.
+    const std::unique_ptr<QComboBox> box(OperationDelegate::operationBox(nullptr, true));
+    header->resizeSection(
+        OperationListModel::OperationColumn,
+        qMax(header->sectionSize(OperationListModel::OperationColumn), box->sizeHint().width()));
 }
 
 void MainWindow::setCycleLook(bool running)

@@ -22,18 +22,25 @@ OperationDelegate::OperationDelegate(QObject *parent)
 {
 }
 
+QComboBox *OperationDelegate::operationBox(QWidget *parent, bool writeReadOffered)
+{
+    auto *box = new QComboBox(parent);
+    box->setStyleSheet(QLatin1String(cellComboStyle));
+    // Each item carries its operation; the texts are only what the user reads.
+    box->addItem(operationText(Operation::Write), int(Operation::Write));
+    box->addItem(operationText(Operation::Read), int(Operation::Read));
+    if (writeReadOffered)
+        box->addItem(operationText(Operation::WriteRead), int(Operation::WriteRead));
+    return box;
+}
+
 QWidget *OperationDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                          const QModelIndex &index) const
 {
     auto *self = const_cast<OperationDelegate *>(this);
     if (index.column() == OperationListModel::OperationColumn) {
-        auto *box = new QComboBox(parent);
-        box->setStyleSheet(QLatin1String(cellComboStyle));
-        // Each item carries its operation; the texts are only what the user reads.
-        box->addItem(operationText(Operation::Write), int(Operation::Write));
-        box->addItem(operationText(Operation::Read), int(Operation::Read));
-        if (index.data(OperationListModel::WriteReadOfferedRole).toBool())
-            box->addItem(operationText(Operation::WriteRead), int(Operation::WriteRead));
+        QComboBox *box =
+            operationBox(parent, index.data(OperationListModel::WriteReadOfferedRole).toBool());
         connect(box, QOverload<int>::of(&QComboBox::activated), self,
                 [self, box] { emit self->commitData(box); });
         return box;

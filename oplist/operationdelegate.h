@@ -6,6 +6,7 @@
 
 #include <QStyledItemDelegate>
 
+class QComboBox;
 class QValidator;
 
 class OperationDelegate : public QStyledItemDelegate
@@ -20,6 +21,10 @@ public:
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model,
                       const QModelIndex &index) const override;
+
+    // The operation cell's editor, each item carrying its operation; write-read only when
+    // offered.
+    static QComboBox *operationBox(QWidget *parent, bool writeReadOffered);
 
 private:
     QValidator *hexValidator;

@@ -101,45 +101,61 @@ void TestLanguage::choice_data()
 {
     QTest::addColumn<QByteArray>("kavrisLang");
     QTest::addColumn<QStringList>("uiLanguages");
-    QTest::addColumn<bool>("english");
+    QTest::addColumn<QStringList>("available");
+    QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("ignored");
 
     const QStringList enFirst{"en-US", "en", "zh-CN"}, zhFirst{"zh-CN", "zh", "en-US"};
-    QTest::newRow("en before zh") << QByteArray() << enFirst << true << QString();
-    QTest::newRow("zh before en") << QByteArray() << zhFirst << false << QString();
-    QTest::newRow("de, en, zh") << QByteArray() << QStringList{"de-DE", "de", "en-GB", "zh"} << true
-                                << QString();
+    const QStringList built{"zh", "en"}, three{"zh", "en", "de"};
+    QTest::newRow("en before zh") << QByteArray() << enFirst << built << "en" << QString();
+    QTest::newRow("zh before en") << QByteArray() << zhFirst << built << "zh" << QString();
+    QTest::newRow("de, en, zh") << QByteArray() << QStringList{"de-DE", "de", "en-GB", "zh"}
+                                << built << "en" << QString();
     QTest::newRow("de, zh-Hans, en")
-        << QByteArray() << QStringList{"de-DE", "zh-Hans-CN", "en"} << false << QString();
-    QTest::newRow("only de") << QByteArray() << QStringList{"de-DE", "de"} << false << QString();
-    QTest::newRow("C") << QByteArray() << QStringList{"C"} << false << QString();
-    QTest::newRow("none") << QByteArray() << QStringList() << false << QString();
+        << QByteArray() << QStringList{"de-DE", "zh-Hans-CN", "en"} << built << "zh" << QString();
+    QTest::newRow("only de") << QByteArray() << QStringList{"de-DE", "de"} << built << "zh"
+                             << QString();
+    QTest::newRow("C") << QByteArray() << QStringList{"C"} << built << "zh" << QString();
+    QTest::newRow("none") << QByteArray() << QStringList() << built << "zh" << QString();
     QTest::newRow("en_GB written with _")
-        << QByteArray() << QStringList{"en_GB"} << true << QString();
-    QTest::newRow("es is not en") << QByteArray() << QStringList{"es-ES", "zh"} << false
+        << QByteArray() << QStringList{"en_GB"} << built << "en" << QString();
+    QTest::newRow("EN-us in capitals")
+        << QByteArray() << QStringList{"EN-us", "zh"} << built << "en" << QString();
+    QTest::newRow("es is not en") << QByteArray() << QStringList{"es-ES", "en"} << built << "en"
                                   << QString();
-    QTest::newRow("eo, then en") << QByteArray() << QStringList{"eo", "en"} << true << QString();
-    QTest::newRow("KAVRIS_LANG=en over zh") << QByteArray("en") << zhFirst << true << QString();
+    QTest::newRow("de, en, zh with de built")
+        << QByteArray() << QStringList{"de-DE", "de", "en", "zh"} << three << "de" << QString();
+    QTest::newRow("KAVRIS_LANG=en over zh")
+        << QByteArray("en") << zhFirst << built << "en" << QString();
     QTest::newRow("KAVRIS_LANG=en over de")
-        << QByteArray("en") << QStringList{"de"} << true << QString();
-    QTest::newRow("KAVRIS_LANG=zh over en") << QByteArray("zh") << enFirst << false << QString();
-    QTest::newRow("KAVRIS_LANG empty") << QByteArray("") << enFirst << true << QString();
-    QTest::newRow("KAVRIS_LANG=fr, en first") << QByteArray("fr") << enFirst << true << "fr";
-    QTest::newRow("KAVRIS_LANG=fr, zh first") << QByteArray("fr") << zhFirst << false << "fr";
-    QTest::newRow("KAVRIS_LANG=EN") << QByteArray("EN") << zhFirst << false << "EN";
-    QTest::newRow("KAVRIS_LANG=en_US") << QByteArray("en_US") << zhFirst << false << "en_US";
+        << QByteArray("en") << QStringList{"de"} << built << "en" << QString();
+    QTest::newRow("KAVRIS_LANG=zh over en")
+        << QByteArray("zh") << enFirst << built << "zh" << QString();
+    QTest::newRow("KAVRIS_LANG empty") << QByteArray("") << enFirst << built << "en" << QString();
+    QTest::newRow("KAVRIS_LANG=fr, en first") << QByteArray("fr") << enFirst << built << "en"
+                                              << "fr";
+    QTest::newRow("KAVRIS_LANG=fr, zh first") << QByteArray("fr") << zhFirst << built << "zh"
+                                              << "fr";
+    QTest::newRow("KAVRIS_LANG=EN") << QByteArray("EN") << zhFirst << built << "zh"
+                                    << "EN";
+    QTest::newRow("KAVRIS_LANG=en_US") << QByteArray("en_US") << zhFirst << built << "zh"
+                                       << "en_US";
+    QTest::newRow("KAVRIS_LANG=de not built") << QByteArray("de") << enFirst << built << "en"
+                                              << "de";
 }
 
 void TestLanguage::choice()
 {
     QFETCH(QByteArray, kavrisLang);
     QFETCH(QStringList, uiLanguages);
-    QFETCH(bool, english);
+    QFETCH(QStringList, available);
+    QFETCH(QString, chosen);
     QFETCH(QString, ignored);
     QString said;
-    QCOMPARE(UiLanguage::choose(kavrisLang, uiLanguages, &said),
-             english ? UiLanguage::English : UiLanguage::Chinese);
+    QCOMPARE(UiLanguage::choose(kavrisLang, uiLanguages, available, &said), chosen);
     QCOMPARE(said, ignored);
+    // The programs carry the source language and the English catalogue.
+    QCOMPARE(UiLanguage::available(), QStringList({"zh", "en"}));
 }
 
 TestLanguage::Run TestLanguage::run(const QStringList &arguments, const QString &lang,

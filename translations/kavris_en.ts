@@ -1550,8 +1550,8 @@ Do you want to replace it?</translation>
 <context>
     <name>UiLanguage</name>
     <message>
-        <source>KAVRIS_LANG=%1 is ignored: it takes en or zh</source>
-        <translation>KAVRIS_LANG=%1 is ignored: it takes en or zh</translation>
+        <source>KAVRIS_LANG=%1 is ignored: it takes %2</source>
+        <translation>KAVRIS_LANG=%1 is ignored: it takes %2</translation>
     </message>
 </context>
 <context>
