@@ -20,10 +20,15 @@ AdapterSession::AdapterSession(const AdapterEntries &entries, QObject *parent)
     qRegisterMetaType<TransferOutcome>();
     mailbox->session = this;
     grace.setSingleShot(true);
-    grace.setInterval(100);
+    // The timer is not restarted for every request: short requests follow each other far more
+    // often than a timer can be armed for free. When it fires, it looks at the request under way
+    // and waits for the rest of that request's grace if needed.
     connect(&grace, &QTimer::timeout, this, [this] {
-        if (!current)
+        if (!current || longCall)
             return;
+        const qint64 left = graceMs - since.elapsed();
+        if (left > 0)
+            return grace.start(int(left));
         longCall = true;
         emit longCallStarted();
     });
@@ -45,7 +50,9 @@ quint64 AdapterSession::submit(const AdapterRequest &request, Answer answer, con
         return 0;
     current = ++lastId;
     pending = std::move(answer);
-    grace.start();
+    since.start();
+    if (!grace.isActive())
+        grace.start(graceMs);
     const quint64 id = current;
     std::shared_ptr<SessionCore> work = core;
     std::shared_ptr<Mailbox> box = mailbox;
@@ -97,7 +104,6 @@ void AdapterSession::deliver(quint64 id, const TransferOutcome &outcome)
     if (id != current)
         return;
     current = 0;
-    grace.stop();
     const Answer answer = std::move(pending);
     pending = nullptr;
     if (longCall) {
