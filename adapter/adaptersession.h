@@ -82,6 +82,7 @@ signals:
 private:
     struct Mailbox;
     void deliver(quint64 id, const TransferOutcome &outcome);
+    void awaitShortAnswer();
 
     std::shared_ptr<SessionCore> core;
     std::shared_ptr<Mailbox> mailbox;
@@ -91,6 +92,7 @@ private:
     QElapsedTimer since; // when the request under way was made
     quint64 lastId = 0;
     quint64 current = 0; // the request under way, 0 for none
+    quint64 spinFor = 0; // the request whose answer is awaited before the thread first sleeps
     Answer pending;      // its answer, empty once forgotten
     bool longCall = false;
     const void *heldBy = nullptr; // see hold()
