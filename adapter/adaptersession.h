@@ -18,6 +18,7 @@
 #include "adapter/sessioncore.h"
 #include "adapter/transferoutcome.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -58,7 +59,7 @@ public:
     bool isBusy() const { return current != 0; }
     // Busy for longer than the grace time.
     bool isLong() const { return longCall; }
-    void setGraceMilliseconds(int milliseconds) { grace.setInterval(milliseconds); }
+    void setGraceMilliseconds(int milliseconds) { graceMs = milliseconds; }
 
     // Stale: the next transfer scans, opens and configures the adapter first. Every failed
     // transfer call and every change of the panel makes the configuration stale.
@@ -81,13 +82,17 @@ signals:
 private:
     struct Mailbox;
     void deliver(quint64 id, const TransferOutcome &outcome);
+    void awaitShortAnswer();
 
     std::shared_ptr<SessionCore> core;
     std::shared_ptr<Mailbox> mailbox;
     std::unique_ptr<CallWorker> worker;
     QTimer grace;
+    int graceMs = 100;
+    QElapsedTimer since; // when the request under way was made
     quint64 lastId = 0;
     quint64 current = 0; // the request under way, 0 for none
+    quint64 spinFor = 0; // the request whose answer is awaited before the thread first sleeps
     Answer pending;      // its answer, empty once forgotten
     bool longCall = false;
     const void *heldBy = nullptr; // see hold()

@@ -32,6 +32,9 @@ private slots:
 private:
     // "check|operation|data|count|delay", or "data|delay" for a checked write.
     void addRows(const QStringList &rows);
+    // "N:action,…": at the Nth delay the runner stops, runs once, starts a cycle, abandons, the
+    // configuration goes stale, the adapter is unplugged, or the next write fails ("fail").
+    void followScript(const QString &script);
     void waitUntilIdle() { QTRY_VERIFY_WITH_TIMEOUT(!runner->isRunning(), 5000); }
 
     std::unique_ptr<AdapterSession> session;
@@ -69,6 +72,31 @@ void TestListRunner::init()
     });
     connect(r, &ListRunner::passFinished, this,
             [this](bool ran) { events += ran ? "pass" : "empty pass"; });
+}
+
+void TestListRunner::followScript(const QString &script)
+{
+    onDelay = [this, script](int count) {
+        for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString action = step.section(QLatin1Char(':'), 1);
+            if (step.section(QLatin1Char(':'), 0, 0).toInt() != count)
+                continue;
+            if (action == QLatin1String("stop"))
+                runner->stopCycle();
+            else if (action == QLatin1String("once"))
+                runner->runOnce();
+            else if (action == QLatin1String("cycle"))
+                runner->startCycle();
+            else if (action == QLatin1String("abandon"))
+                runner->abandon();
+            else if (action == QLatin1String("stale"))
+                session->markStale();
+            else if (action == QLatin1String("unplug"))
+                TelkorTestSetAdapterCount(0);
+            else
+                forceNext(QStringLiteral("SpiWrite=-3"));
+        }
+    };
 }
 
 void TestListRunner::addRows(const QStringList &rows)
@@ -117,27 +145,7 @@ void TestListRunner::cycles()
     QFETCH(QString, events);
     addRows(rows.split(QLatin1Char(';')));
     queueMiso(QByteArray::fromHex("A1A2B1"));
-    onDelay = [this, script](int count) {
-        for (const QString &step : script.split(QLatin1Char(','))) {
-            const QString action = step.section(QLatin1Char(':'), 1);
-            if (step.section(QLatin1Char(':'), 0, 0).toInt() != count)
-                continue;
-            if (action == QLatin1String("stop"))
-                runner->stopCycle();
-            else if (action == QLatin1String("once"))
-                runner->runOnce();
-            else if (action == QLatin1String("cycle"))
-                runner->startCycle();
-            else if (action == QLatin1String("abandon"))
-                runner->abandon();
-            else if (action == QLatin1String("stale"))
-                session->markStale();
-            else if (action == QLatin1String("unplug"))
-                TelkorTestSetAdapterCount(0);
-            else
-                forceNext(QStringLiteral("SpiWrite=-3"));
-        }
-    };
+    followScript(script);
     runner->setSkipDelays(start == QLatin1String("skip"));
     start == QLatin1String("cycle") ? runner->startCycle() : runner->runOnce();
     waitUntilIdle();
@@ -261,23 +269,7 @@ void TestListRunner::reports()
     ListRunReport reporter(*runner);
     QStringList reports;
     connect(&reporter, &ListRunReport::ended, this, [&](const QString &text) { reports << text; });
-    onDelay = [this, script](int count) {
-        for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            if (step.section(QLatin1Char(':'), 0, 0).toInt() != count)
-                continue;
-            const QString action = step.section(QLatin1Char(':'), 1);
-            if (action == QLatin1String("stop"))
-                runner->stopCycle();
-            else if (action == QLatin1String("cycle"))
-                runner->startCycle();
-            else if (action == QLatin1String("stale"))
-                session->markStale();
-            else if (action == QLatin1String("unplug"))
-                TelkorTestSetAdapterCount(0);
-            else
-                forceNext(QStringLiteral("SpiWrite=-3"));
-        }
-    };
+    followScript(script);
     start == QLatin1String("cycle") ? runner->startCycle() : runner->runOnce();
     waitUntilIdle();
     QCOMPARE(reports.size(), 1);
