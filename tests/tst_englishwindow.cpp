@@ -428,11 +428,18 @@ void TestEnglishWindow::savedFilesAlike()
         OperationListModel &rows = MainWindowTestAccess::operations(fixture.window());
         rows.setData(rows.index(1, OperationListModel::OperationColumn), int(Operation::Read));
         rows.setData(rows.index(2, OperationListModel::OperationColumn), int(Operation::WriteRead));
-        // The Chinese window keeps the sizes the form gives the panel and the list's columns.
+        // The Chinese window keeps the sizes the form gives the panel and the list's columns;
+        // the English one only widens them (by how much depends on the font).
         QHeaderView *header = fixture.find<QTableView>("operationTableWidget")->horizontalHeader();
-        const bool chinese = language[0] == 'z';
-        QCOMPARE(fixture.find<QGroupBox>("groupBox")->maximumWidth() == 200, chinese);
-        QCOMPARE(header->sectionSize(0) == 30 && header->sectionSize(3) == 90, chinese);
+        const int panel = fixture.find<QGroupBox>("groupBox")->maximumWidth();
+        if (language[0] == 'z') {
+            QCOMPARE(panel, 200);
+            QCOMPARE(header->sectionSize(0), 30);
+            QCOMPARE(header->sectionSize(3), 90);
+        } else {
+            QVERIFY(panel > 200);
+            QVERIFY(header->sectionSize(0) >= 30 && header->sectionSize(3) >= 90);
+        }
         const QString stem = folder.filePath(QString::fromLatin1(language));
         for (const auto &[action, file] :
              {std::pair{"actionSave_As_Text", ".txt"}, std::pair{"actionSave_As_Html", ".html"},
