@@ -31,8 +31,8 @@ void TestByteText::parseHexBytes_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("unsignedBytes");
     QTest::addColumn<QByteArray>("signedBytes");
-    QTest::newRow("default box") << "11 22 33 44 55 66 77 88 99 AA" << h("112233445566778899AA")
-                                 << h("112233445566778899AA");
+    const QByteArray tenBytes = h("112233445566778899AA");
+    QTest::newRow("default box") << "11 22 33 44 55 66 77 88 99 AA" << tenBytes << tenBytes;
     QTest::newRow("blanks only") << "   " << QByteArray() << QByteArray();
     QTest::newRow("blanks around, lower case") << " 0a  0B " << h("0A0B") << h("0A0B");
     QTest::newRow("line feed joins tokens") << "AA BB\nCC DD" << h("AA00DD") << h("AA00DD");
@@ -58,38 +58,19 @@ void TestByteText::tokenIssues_data()
     // "index:token@position=byte" and "?" for no number, "^" for wider than a byte.
     QTest::addColumn<QString>("unsignedIssues");
     QTest::addColumn<QString>("signedIssues");
-    QTest::newRow("none") << "0x9F 9F +9F 009F 0000000FF FF 00 \n9F\r\n"
-                          << ""
-                          << "";
+    // clang-format off
+    QTest::newRow("none") << "0x9F 9F +9F 009F 0000000FF FF 00 \n9F\r\n" << "" << "";
     // A line end after a blank is a token of its own and sends a zero.
-    QTest::newRow("line end alone") << "AA \r\n"
-                                    << "1:\r\n@3=00?"
-                                    << "1:\r\n@3=00?";
-    QTest::newRow("blanks only, empty") << "   "
-                                        << ""
-                                        << "";
-    QTest::newRow("the box's example") << "ZZ 1G 300"
-                                       << "0:ZZ@0=00? 1:1G@3=00? 2:300@6=00^"
-                                       << "0:ZZ@0=00? 1:1G@3=00? 2:300@6=00^";
-    QTest::newRow("one past a byte, high bits dropped") << " 1FF FF 100"
-                                                        << "0:1FF@1=FF^ 2:100@8=00^"
-                                                        << "0:1FF@1=FF^ 2:100@8=00^";
-    QTest::newRow("line feed inside a token") << "AA BB\nCC DD"
-                                              << "1:BB\nCC@3=00?"
-                                              << "1:BB\nCC@3=00?";
-    QTest::newRow("conversions differ: all ones, minus one") << "FFFFFFFF -1"
-                                                             << "0:FFFFFFFF@0=FF^ 1:-1@9=00?"
-                                                             << "0:FFFFFFFF@0=00? 1:-1@9=FF^";
-    QTest::newRow("conversions differ: minus zero, minus 80") << "-0 -80"
-                                                              << "0:-0@0=00? 1:-80@3=00?"
-                                                              << "1:-80@3=80^";
-    QTest::newRow("longest fast tokens") << "7FFFFFF 80000000"
-                                         << "0:7FFFFFF@0=FF^ 1:80000000@8=00^"
-                                         << "0:7FFFFFF@0=FF^ 1:80000000@8=00?";
-    QTest::newRow("beyond 32 bits, not hex, tab")
-        << QString::fromUtf8("1FFFFFFFF 中 A\tB")
-        << QString::fromUtf8("0:1FFFFFFFF@0=00? 1:中@10=00? 2:A\tB@12=00?")
-        << QString::fromUtf8("0:1FFFFFFFF@0=00? 1:中@10=00? 2:A\tB@12=00?");
+    QTest::newRow("line end alone") << "AA \r\n" << "1:\r\n@3=00?" << "1:\r\n@3=00?";
+    QTest::newRow("blanks only, empty") << "   " << "" << "";
+    QTest::newRow("the box's example") << "ZZ 1G 300" << "0:ZZ@0=00? 1:1G@3=00? 2:300@6=00^" << "0:ZZ@0=00? 1:1G@3=00? 2:300@6=00^";
+    QTest::newRow("one past a byte, high bits dropped") << " 1FF FF 100" << "0:1FF@1=FF^ 2:100@8=00^" << "0:1FF@1=FF^ 2:100@8=00^";
+    QTest::newRow("line feed inside a token") << "AA BB\nCC DD" << "1:BB\nCC@3=00?" << "1:BB\nCC@3=00?";
+    QTest::newRow("conversions differ: all ones, minus one") << "FFFFFFFF -1" << "0:FFFFFFFF@0=FF^ 1:-1@9=00?" << "0:FFFFFFFF@0=00? 1:-1@9=FF^";
+    QTest::newRow("conversions differ: minus zero, minus 80") << "-0 -80" << "0:-0@0=00? 1:-80@3=00?" << "1:-80@3=80^";
+    QTest::newRow("longest fast tokens") << "7FFFFFF 80000000" << "0:7FFFFFF@0=FF^ 1:80000000@8=00^" << "0:7FFFFFF@0=FF^ 1:80000000@8=00?";
+    QTest::newRow("beyond 32 bits, not hex, tab") << QString::fromUtf8("1FFFFFFFF 中 A\tB") << QString::fromUtf8("0:1FFFFFFFF@0=00? 1:中@10=00? 2:A\tB@12=00?") << QString::fromUtf8("0:1FFFFFFFF@0=00? 1:中@10=00? 2:A\tB@12=00?");
+    // clang-format on
 }
 
 void TestByteText::tokenIssues()

@@ -151,39 +151,24 @@ void TestSpiWaveform::edges_data()
     QTest::addColumn<int>("intervalUs");
     QTest::addColumn<QStringList>("echoes");
     QTest::addColumn<QString>("expected");
+    const int write = int(TransferCall::Write), block = int(TransferCall::BlockWrite);
     // 1 MHz: a period is 1 us. CS active at 1 us, bits from 1.5 us, edges every 0.5 us.
     // A5 = 1010 0101.
-    QTest::newRow("mode 0: bits put at the period's start, CS low")
-        << int(TransferCall::Write) << "0" << 0 << QStringList{"TA5"}
-        << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ";
-    QTest::newRow("mode 1: put at the leading edge")
-        << int(TransferCall::Write) << "1" << 0 << QStringList{"TA5"}
-        << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ";
-    QTest::newRow("mode 2: clock idles high")
-        << int(TransferCall::Write) << "2" << 0 << QStringList{"TA5"}
-        << "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ";
-    QTest::newRow("mode 3") << int(TransferCall::Write) << "3" << 0 << QStringList{"TA5"}
-                            << "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ";
+    // clang-format off
+    QTest::newRow("mode 0: bits put at the period's start, CS low") << write << "0" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ";
+    QTest::newRow("mode 1: put at the leading edge") << write << "1" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ";
+    QTest::newRow("mode 2: clock idles high") << write << "2" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ";
+    QTest::newRow("mode 3") << write << "3" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ";
     // 13 = 0001 0011: least significant first 1,1,0,0,1,0,0,0; MOSI idles high again after.
-    QTest::newRow("lsb first") << int(TransferCall::Write) << "0 lsb" << 0 << QStringList{"T13"}
-                               << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3.5,5.5,6.5,10 | miso 1 ";
-    QTest::newRow("msb first, same byte")
-        << int(TransferCall::Write) << "0" << 0 << QStringList{"T13"}
-        << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 1.5,4.5,5.5,7.5 | miso 1 ";
-    QTest::newRow("chip select active high")
-        << int(TransferCall::Write) << "0 cs-high" << 0 << QStringList{"TFF"}
-        << "cs 0 1,10 | sck 0 x16,2,9.5 | mosi 1  | miso 1 ";
+    QTest::newRow("lsb first") << write << "0 lsb" << 0 << QStringList{"T13"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3.5,5.5,6.5,10 | miso 1 ";
+    QTest::newRow("msb first, same byte") << write << "0" << 0 << QStringList{"T13"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 1.5,4.5,5.5,7.5 | miso 1 ";
+    QTest::newRow("chip select active high") << write << "0 cs-high" << 0 << QStringList{"TFF"} << "cs 0 1,10 | sck 0 x16,2,9.5 | mosi 1  | miso 1 ";
     // The read follows the write within one assertion; MISO 7F: its first bit low.
-    QTest::newRow("write then read under one assertion")
-        << int(TransferCall::WriteRead) << "0" << 0 << QStringList{"TFF", "R7F"}
-        << "cs 1 1,18 | sck 0 x32,2,17.5 | mosi 1  | miso 1 9.5,10.5";
+    QTest::newRow("write then read under one assertion") << int(TransferCall::WriteRead) << "0" << 0 << QStringList{"TFF", "R7F"} << "cs 1 1,18 | sck 0 x32,2,17.5 | mosi 1  | miso 1 9.5,10.5";
     // Two blocks, 5 us apart: CS high from 10 to 15 us.
-    QTest::newRow("a train's pause")
-        << int(TransferCall::BlockWrite) << "0" << 5 << QStringList{"TFF", "T7F"}
-        << "cs 1 1,10,15,24 | sck 0 x32,2,23.5 | mosi 1 15.5,16.5 | miso 1 ";
-    QTest::newRow("no pause: still a period")
-        << int(TransferCall::BlockWrite) << "0" << 0 << QStringList{"TFF", "TFF"}
-        << "cs 1 1,10,11,20 | sck 0 x32,2,19.5 | mosi 1  | miso 1 ";
+    QTest::newRow("a train's pause") << block << "0" << 5 << QStringList{"TFF", "T7F"} << "cs 1 1,10,15,24 | sck 0 x32,2,23.5 | mosi 1 15.5,16.5 | miso 1 ";
+    QTest::newRow("no pause: still a period") << block << "0" << 0 << QStringList{"TFF", "TFF"} << "cs 1 1,10,11,20 | sck 0 x32,2,19.5 | mosi 1  | miso 1 ";
+    // clang-format on
 }
 
 void TestSpiWaveform::edges()
