@@ -82,28 +82,20 @@ void TestOperationList::loadProblems_data()
                    "请检查后再执行！")
             .arg(QString::fromUtf8(list));
     };
+    const QString unknown = QString::fromUtf8(
+        "列表文件中以下行的操作类型无法识别，已载入为未选中行：第7行“写入”。请检查后再执行！\n");
+    // clang-format off
     QTest::newRow("plain numbers, blanks around, empty") << "1|读数据| 100 |" << true << "";
     QTest::newRow("largest delay, zero count") << "1|写读数据|0|2147483647" << true << "";
     QTest::newRow("unit") << "1|读数据|3|60ms" << true << cells("第7行延时“60ms”");
     QTest::newRow("exponent") << "1|读数据|1e3|0" << true << cells("第7行读数据字节数“1e3”");
-    QTest::newRow("beyond int") << "1|写数据|2147483648|0" << true
-                                << cells("第7行读数据字节数“2147483648”");
-    QTest::newRow("hex, decimal point")
-        << "1|读数据|0x3|3.0" << true << cells("第7行读数据字节数“0x3”，第7行延时“3.0”");
+    QTest::newRow("beyond int") << "1|写数据|2147483648|0" << true << cells("第7行读数据字节数“2147483648”");
+    QTest::newRow("hex, decimal point") << "1|读数据|0x3|3.0" << true << cells("第7行读数据字节数“0x3”，第7行延时“3.0”");
     QTest::newRow("negative delay") << "1|写数据|0|-5" << true << cells("第7行延时“-5”");
-    QTest::newRow("select") << "false|写数据|0|0" << true
-                            << QString::fromUtf8(
-                                   "列表文件中以下行的选择字段不是0或1，已载入为未选中"
-                                   "行：第7行“false”。请检查后再执行！");
-    QTest::newRow("write-read as a slave")
-        << "1|写读数据|3|0" << false
-        << QString::fromUtf8("从机模式下不能执行写读数据，以下行已载入为未选中行：第7行。请检查后"
-                             "再执行！");
-    QTest::newRow("unknown operation and delay: two paragraphs")
-        << "1|写入|0|x" << false
-        << QString::fromUtf8("列表文件中以下行的操作类型无法识别，已载入为未选中行：第7行“写入”。"
-                             "请检查后再执行！\n") +
-               cells("第7行延时“x”");
+    QTest::newRow("select") << "false|写数据|0|0" << true << QString::fromUtf8("列表文件中以下行的选择字段不是0或1，已载入为未选中行：第7行“false”。请检查后再执行！");
+    QTest::newRow("write-read as a slave") << "1|写读数据|3|0" << false << QString::fromUtf8("从机模式下不能执行写读数据，以下行已载入为未选中行：第7行。请检查后再执行！");
+    QTest::newRow("unknown operation and delay: two paragraphs") << "1|写入|0|x" << false << unknown + cells("第7行延时“x”");
+    // clang-format on
 }
 
 void TestOperationList::loadProblems()
@@ -151,18 +143,16 @@ void TestOperationList::cellNotes_data()
     const QString tokens =
         QString::fromUtf8("2个无效十六进制数，发送时：\n“ZZ”不是十六进制数，按 00 发送\n"
                           "“1FF”超过一个字节，按 FF 发送");
-    QTest::newRow("write, clean") << "写数据" << data << "0x9F 9F"
-                                  << "";
+    const QString notInt = QString::fromUtf8("不是0到2147483647的整数，按%1执行");
+    // clang-format off
+    QTest::newRow("write, clean") << "写数据" << data << "0x9F 9F" << "";
     QTest::newRow("write") << "写数据" << data << "ZZ 9F 1FF" << tokens;
     QTest::newRow("write-read") << "写读数据" << data << "ZZ 9F 1FF" << tokens;
-    QTest::newRow("read sends no data") << "读数据" << data << "ZZ 9F 1FF"
-                                        << "";
-    QTest::newRow("count") << "读数据" << count << "3x"
-                           << QString::fromUtf8("不是0到2147483647的整数，按0执行");
-    QTest::newRow("count, plain") << "读数据" << count << " 3 "
-                                  << "";
-    QTest::newRow("delay") << "写数据" << delay << "-20"
-                           << QString::fromUtf8("不是0到2147483647的整数，按-20执行");
+    QTest::newRow("read sends no data") << "读数据" << data << "ZZ 9F 1FF" << "";
+    QTest::newRow("count") << "读数据" << count << "3x" << notInt.arg(0);
+    QTest::newRow("count, plain") << "读数据" << count << " 3 " << "";
+    QTest::newRow("delay") << "写数据" << delay << "-20" << notInt.arg(-20);
+    // clang-format on
 }
 
 void TestOperationList::cellNotes()

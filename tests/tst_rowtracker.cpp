@@ -37,7 +37,6 @@ void TestRowTracker::follows()
     QFETCH(int, row);
     QFETCH(int, first);
     QFETCH(int, count);
-    QFETCH(QString, next);
     QStringListModel model({"a", "b", "c", "d", "e", "f"});
     RowTracker tracker(&model, row);
     if (count < 0)
@@ -47,7 +46,7 @@ void TestRowTracker::follows()
     for (int i = first; i < first + count; ++i)
         model.setData(model.index(i), QStringLiteral("new"));
     const int at = tracker.nextRow();
-    QCOMPARE(at < model.rowCount() ? model.index(at).data().toString() : QString(), next);
+    QTEST(at < model.rowCount() ? model.index(at).data().toString() : QString(), "next");
 }
 
 QTEST_GUILESS_MAIN(TestRowTracker)

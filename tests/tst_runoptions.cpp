@@ -52,34 +52,26 @@ void TestRunOptions::options_data()
     QTest::newRow("everything") << "--device 3 --channel spi2_cs4 --mode full --cpol --cpha --cs-high --lsb-first --clock 250000 --cycles 2 --no-delay --ascii --strict --log l --expect e a.list"
                                 << QString("3 0x41 0 1 1 1 1 1 250000|2 1 1 1 l e a.list");
     QTest::newRow("slave on SPI1_CS3") << "--slave --channel SPI1_CS3 a.list" << panel("0 0x30 1 0 0 0 0 0 50000000");
-    // clang-format on
-    const QString slaveProblem = QStringLiteral(
-        "--slave goes with the hardware half-duplex mode, the first clock and chip select "
-        "active low");
-    QTest::newRow("slave in full duplex") << "--slave --mode full a.list" << slaveProblem;
-    QTest::newRow("slave with a clock") << "--slave --clock 1000 a.list" << slaveProblem;
-    QTest::newRow("slave with CS high") << "--slave --cs-high a.list" << slaveProblem;
+    const QString slave = QStringLiteral("--slave goes with the hardware half-duplex mode, the first clock and chip select active low");
     const QString device = QStringLiteral("--device takes an adapter index from 0 to 9");
+    const QString channel = QStringLiteral("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
+    const QString clock = QStringLiteral("--clock takes a number of hertz");
+    QTest::newRow("slave in full duplex") << "--slave --mode full a.list" << slave;
+    QTest::newRow("slave with a clock") << "--slave --clock 1000 a.list" << slave;
+    QTest::newRow("slave with CS high") << "--slave --cs-high a.list" << slave;
     QTest::newRow("device 10") << "--device 10 a.list" << device;
     QTest::newRow("device -1") << "--device -1 a.list" << device;
-    QTest::newRow("channel") << "--channel SPI3_CS0 a.list"
-                             << QString(
-                                    "--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to SPI2_CS4");
-    QTest::newRow("channel CS5") << "--channel SPI1_CS5 a.list"
-                                 << QString("--channel takes SPI1_CS0 to SPI1_CS4 or SPI2_CS0 to "
-                                            "SPI2_CS4");
-    QTest::newRow("mode") << "--mode Full a.list"
-                          << QString("--mode takes full, half, soft-half or single");
-    const QString clock = QStringLiteral("--clock takes a number of hertz");
+    QTest::newRow("channel") << "--channel SPI3_CS0 a.list" << channel;
+    QTest::newRow("channel CS5") << "--channel SPI1_CS5 a.list" << channel;
+    QTest::newRow("mode") << "--mode Full a.list" << QString("--mode takes full, half, soft-half or single");
     QTest::newRow("clock 0") << "--clock 0 a.list" << clock;
     QTest::newRow("clock beyond int") << "--clock 2147483648 a.list" << clock;
     QTest::newRow("clock fast") << "--clock fast a.list" << clock;
-    QTest::newRow("cycles -1") << "--cycles -1 a.list"
-                               << QString("--cycles takes a number of passes (0 = until "
-                                          "interrupted)");
+    QTest::newRow("cycles -1") << "--cycles -1 a.list" << QString("--cycles takes a number of passes (0 = until interrupted)");
     QTest::newRow("no file") << "--no-delay" << QString("no list file given");
     QTest::newRow("two files") << "a.list b.list" << QString("one list file only");
     QTest::newRow("unknown option") << "--fast a.list" << QString("Unknown option 'fast'.");
+    // clang-format on
 }
 
 void TestRunOptions::options()

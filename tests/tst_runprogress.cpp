@@ -1,5 +1,5 @@
-// What a kavris-run run says at its end: cut short or not, by which signal, how far it got;
-// standard output that could not be written; an adapter index beyond those attached.
+// What a kavris-run run says at its end: cut short or not, by which signal, how far it got; an
+// adapter index beyond those attached.
 
 #include "adapter/adapterlibrary.h"
 #include "cli/adapternote.h"
@@ -7,7 +7,6 @@
 #include "cli/runprogress.h"
 
 #include <QBuffer>
-#include <QTextStream>
 #include <QtTest>
 
 #include <csignal>
@@ -30,7 +29,6 @@ class TestRunProgress : public QObject
 private slots:
     void progress_data();
     void progress();
-    void standardOutput();
     void adapterNote_data();
     void adapterNote();
 };
@@ -86,40 +84,19 @@ void TestRunProgress::progress()
     QCOMPARE(log.data(), "TX : 01 \n" + logEnd);
 }
 
-void TestRunProgress::standardOutput()
-{
-    QString said;
-    QTextStream err(&said);
-    QFile full(QStringLiteral("/dev/full"));
-    QVERIFY(full.open(QIODevice::WriteOnly));
-    QTextStream out(&full);
-    out << "TX : 01 \n";
-    QVERIFY(!standardOutputWritten(out, err));
-    QCOMPARE(said, QStringLiteral("kavris-run: cannot write standard output\n"));
-    said.clear();
-    QFile null(QStringLiteral("/dev/null"));
-    QVERIFY(null.open(QIODevice::WriteOnly));
-    QTextStream fine(&null);
-    fine << "TX : 01 \n";
-    QVERIFY(standardOutputWritten(fine, err));
-    QCOMPARE(said, QString());
-    QVERIFY(standardOutputOpen());
-}
-
 void TestRunProgress::adapterNote_data()
 {
     QTest::addColumn<int>("attached");
     QTest::addColumn<int>("device");
     QTest::addColumn<QString>("note");
-    QTest::newRow("one, index 3") << 1 << 3
-                                  << "kavris-run: adapter 3 not found: 1 adapter attached (0)";
-    QTest::newRow("one, index 1") << 1 << 1
-                                  << "kavris-run: adapter 1 not found: 1 adapter attached (0)";
+    // clang-format off
+    QTest::newRow("one, index 3") << 1 << 3 << "kavris-run: adapter 3 not found: 1 adapter attached (0)";
+    QTest::newRow("one, index 1") << 1 << 1 << "kavris-run: adapter 1 not found: 1 adapter attached (0)";
     QTest::newRow("one, index 0") << 1 << 0 << "";
-    QTest::newRow("three, index 3")
-        << 3 << 3 << "kavris-run: adapter 3 not found: 3 adapters attached (0-2)";
+    QTest::newRow("three, index 3") << 3 << 3 << "kavris-run: adapter 3 not found: 3 adapters attached (0-2)";
     QTest::newRow("three, index 2") << 3 << 2 << "";
     QTest::newRow("none: the window's warning says it") << 0 << 0 << "";
+    // clang-format on
 }
 
 void TestRunProgress::adapterNote()

@@ -250,7 +250,6 @@ void TestTrafficLogTransfers::find()
     QFETCH(QString, pattern);
     QFETCH(qint64, from);
     QFETCH(bool, forward);
-    QFETCH(qint64, expected);
     static TrafficLog *log = nullptr;
     if (!log) {
         // 200 000 entries, most of them in the spill file.
@@ -271,7 +270,7 @@ void TestTrafficLogTransfers::find()
         QVERIFY(LogPattern::fromHex(pattern.mid(4), &wanted));
     else
         wanted = LogPattern::fromText(pattern.mid(5));
-    QCOMPARE(log->find(wanted, from, forward), expected);
+    QTEST(log->find(wanted, from, forward), "expected");
 }
 
 void TestTrafficLogTransfers::patterns_data()
