@@ -88,99 +88,79 @@ class TestSpiWaveform : public QObject
     Q_OBJECT
 
 private slots:
-    void framesOfEachCall_data();
-    void framesOfEachCall();
-    void edges_data();
-    void edges();
+    void transfers_data();
+    void transfers();
     void sigrokDecodesOurVcd_data();
     void sigrokDecodesOurVcd();
     void vcdHeaderAndUnits();
 };
 
-void TestSpiWaveform::framesOfEachCall_data()
+void TestSpiWaveform::transfers_data()
 {
     QTest::addColumn<int>("call");
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QStringList>("echoes");
-    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("expected"); // the frames, or the wires ("cs ...")
+    QTest::addColumn<int>("intervalUs");
     QTest::addColumn<int>("drawable");
     const auto row = [](const char *name, TransferCall call, const char *settings,
-                        const QStringList &echoes, const QStringList &expected,
+                        const QStringList &echoes, const char *expected, int intervalUs = 0,
                         SpiTransfer::Drawable drawable = SpiTransfer::Drawable::Yes) {
-        QTest::newRow(name) << int(call) << settings << echoes << expected << int(drawable);
+        QTest::newRow(name) << int(call) << settings << echoes << expected << intervalUs
+                            << int(drawable);
     };
     using C = TransferCall;
-    row("write", C::Write, "0", {"T0602"}, {"0602/FFFF/2,0+0@0"});
-    row("read, filler out", C::Read, "0", {"R5A"}, {"FF/5A/0,0+1@0"});
-    row("half-duplex write, then read", C::WriteRead, "0", {"T9F", "REF4015"},
-        {"9FFFFFFF/FFEF4015/1,1+3@0"});
-    row("full duplex: both at once, the shorter filled", C::WriteRead, "0 full",
-        {"T0102", "RA1B2C3"}, {"0102FF/A1B2C3/2,0+3@0"});
-    row("full-duplex write reads nothing", C::Write, "0 full", {"T01"}, {"01/FF/1,0+0@0"});
-    row("block write: a frame a block", C::BlockWrite, "0", {"T01", "T02"},
-        {"01/FF/1,0+0@0", "02/FF/1,0+0@1"});
-    row("block read", C::BlockRead, "0", {"R0A", "R0B"}, {"FF/0A/0,0+1@0", "FF/0B/0,0+1@1"});
-    row("block write-read, alternating echoes", C::BlockWriteRead, "0",
-        {"T01", "R0A0B", "T02", "R0C0D"}, {"01FFFF/FF0A0B/1,1+2@0", "02FFFF/FF0C0D/1,1+2@2"});
-    row("block write in full duplex: writes, then reads", C::BlockWriteRead, "0 full",
-        {"T01", "T02", "R0A", "R0B"}, {"01/0A/1,0+1@0", "02/0B/1,0+1@1"});
-    row("empty read block", C::BlockWriteRead, "0", {"T01", "R"}, {"01/FF/1,0+0@0"});
-    row("no settings", C::None, "0", {"T01"}, {}, SpiTransfer::Drawable::NoSettings);
-    row("slave", C::SlaveRead, "0", {"R01"}, {}, SpiTransfer::Drawable::Slave);
-    row("nothing clocked", C::Write, "0", {"T"}, {"//0,0+0@0"}, SpiTransfer::Drawable::Empty);
-}
-
-void TestSpiWaveform::framesOfEachCall()
-{
-    QFETCH(int, call);
-    QFETCH(QString, settings);
-    QFETCH(QStringList, echoes);
-    QFETCH(int, drawable);
-    TransferOutcome made = outcome(TransferCall(call), settings, 1000000);
-    echo(made, echoes);
-    const SpiTransfer transfer = SpiTransfer::fromOutcome(made);
-    QTEST(frames(transfer), "expected");
-    QCOMPARE(int(transfer.drawable()), drawable);
-}
-
-void TestSpiWaveform::edges_data()
-{
-    QTest::addColumn<int>("call");
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("intervalUs");
-    QTest::addColumn<QStringList>("echoes");
-    QTest::addColumn<QString>("expected");
-    const int write = int(TransferCall::Write), block = int(TransferCall::BlockWrite);
+    using D = SpiTransfer::Drawable;
+    // clang-format off
+    row("write", C::Write, "0", {"T0602"}, "0602/FFFF/2,0+0@0");
+    row("read, filler out", C::Read, "0", {"R5A"}, "FF/5A/0,0+1@0");
+    row("half-duplex write, then read", C::WriteRead, "0", {"T9F", "REF4015"}, "9FFFFFFF/FFEF4015/1,1+3@0");
+    row("full duplex: both at once, the shorter filled", C::WriteRead, "0 full", {"T0102", "RA1B2C3"}, "0102FF/A1B2C3/2,0+3@0");
+    row("full-duplex write reads nothing", C::Write, "0 full", {"T01"}, "01/FF/1,0+0@0");
+    row("block write: a frame a block", C::BlockWrite, "0", {"T01", "T02"}, "01/FF/1,0+0@0 02/FF/1,0+0@1");
+    row("block read", C::BlockRead, "0", {"R0A", "R0B"}, "FF/0A/0,0+1@0 FF/0B/0,0+1@1");
+    row("block write-read, alternating echoes", C::BlockWriteRead, "0", {"T01", "R0A0B", "T02", "R0C0D"}, "01FFFF/FF0A0B/1,1+2@0 02FFFF/FF0C0D/1,1+2@2");
+    row("block write in full duplex: writes, then reads", C::BlockWriteRead, "0 full", {"T01", "T02", "R0A", "R0B"}, "01/0A/1,0+1@0 02/0B/1,0+1@1");
+    row("empty read block", C::BlockWriteRead, "0", {"T01", "R"}, "01/FF/1,0+0@0");
+    row("no settings", C::None, "0", {"T01"}, "", 0, D::NoSettings);
+    row("slave", C::SlaveRead, "0", {"R01"}, "", 0, D::Slave);
+    row("nothing clocked", C::Write, "0", {"T"}, "//0,0+0@0", 0, D::Empty);
     // 1 MHz: a period is 1 us. CS active at 1 us, bits from 1.5 us, edges every 0.5 us.
     // A5 = 1010 0101.
-    // clang-format off
-    QTest::newRow("mode 0: bits put at the period's start, CS low") << write << "0" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ";
-    QTest::newRow("mode 1: put at the leading edge") << write << "1" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ";
-    QTest::newRow("mode 2: clock idles high") << write << "2" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ";
-    QTest::newRow("mode 3") << write << "3" << 0 << QStringList{"TA5"} << "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ";
+    row("mode 0: bits put at the period's start, CS low", C::Write, "0", {"TA5"}, "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ");
+    row("mode 1: put at the leading edge", C::Write, "1", {"TA5"}, "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ");
+    row("mode 2: clock idles high", C::Write, "2", {"TA5"}, "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 2.5,3.5,4.5,6.5,7.5,8.5 | miso 1 ");
+    row("mode 3", C::Write, "3", {"TA5"}, "cs 1 1,10 | sck 1 x16,2,9.5 | mosi 1 3,4,5,7,8,9 | miso 1 ");
     // 13 = 0001 0011: least significant first 1,1,0,0,1,0,0,0; MOSI idles high again after.
-    QTest::newRow("lsb first") << write << "0 lsb" << 0 << QStringList{"T13"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3.5,5.5,6.5,10 | miso 1 ";
-    QTest::newRow("msb first, same byte") << write << "0" << 0 << QStringList{"T13"} << "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 1.5,4.5,5.5,7.5 | miso 1 ";
-    QTest::newRow("chip select active high") << write << "0 cs-high" << 0 << QStringList{"TFF"} << "cs 0 1,10 | sck 0 x16,2,9.5 | mosi 1  | miso 1 ";
+    row("lsb first", C::Write, "0 lsb", {"T13"}, "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 3.5,5.5,6.5,10 | miso 1 ");
+    row("msb first, same byte", C::Write, "0", {"T13"}, "cs 1 1,10 | sck 0 x16,2,9.5 | mosi 1 1.5,4.5,5.5,7.5 | miso 1 ");
+    row("chip select active high", C::Write, "0 cs-high", {"TFF"}, "cs 0 1,10 | sck 0 x16,2,9.5 | mosi 1  | miso 1 ");
     // The read follows the write within one assertion; MISO 7F: its first bit low.
-    QTest::newRow("write then read under one assertion") << int(TransferCall::WriteRead) << "0" << 0 << QStringList{"TFF", "R7F"} << "cs 1 1,18 | sck 0 x32,2,17.5 | mosi 1  | miso 1 9.5,10.5";
+    row("write then read under one assertion", C::WriteRead, "0", {"TFF", "R7F"}, "cs 1 1,18 | sck 0 x32,2,17.5 | mosi 1  | miso 1 9.5,10.5");
     // Two blocks, 5 us apart: CS high from 10 to 15 us.
-    QTest::newRow("a train's pause") << block << "0" << 5 << QStringList{"TFF", "T7F"} << "cs 1 1,10,15,24 | sck 0 x32,2,23.5 | mosi 1 15.5,16.5 | miso 1 ";
-    QTest::newRow("no pause: still a period") << block << "0" << 0 << QStringList{"TFF", "TFF"} << "cs 1 1,10,11,20 | sck 0 x32,2,19.5 | mosi 1  | miso 1 ";
+    row("a train's pause", C::BlockWrite, "0", {"TFF", "T7F"}, "cs 1 1,10,15,24 | sck 0 x32,2,23.5 | mosi 1 15.5,16.5 | miso 1 ", 5);
+    row("no pause: still a period", C::BlockWrite, "0", {"TFF", "TFF"}, "cs 1 1,10,11,20 | sck 0 x32,2,19.5 | mosi 1  | miso 1 ");
     // clang-format on
 }
 
-void TestSpiWaveform::edges()
+void TestSpiWaveform::transfers()
 {
     QFETCH(int, call);
     QFETCH(QString, settings);
-    QFETCH(int, intervalUs);
     QFETCH(QStringList, echoes);
+    QFETCH(QString, expected);
+    QFETCH(int, intervalUs);
     TransferOutcome made = outcome(TransferCall(call), settings, 1000000, intervalUs);
     echo(made, echoes);
-    const SpiWaveform wave(SpiTransfer::fromOutcome(made));
-    QTEST(describe(wave), "expected");
-    QCOMPARE(wave.end() - wave.trace(SpiWaveform::Cs).edges.back(), qint64(1000000));
+    const SpiTransfer transfer = SpiTransfer::fromOutcome(made);
+    QTEST(int(transfer.drawable()), "drawable");
+    if (expected.startsWith(QLatin1String("cs "))) {
+        const SpiWaveform wave(transfer);
+        QCOMPARE(describe(wave), expected);
+        QCOMPARE(wave.end() - wave.trace(SpiWaveform::Cs).edges.back(), qint64(1000000));
+    } else {
+        QCOMPARE(frames(transfer).join(QLatin1Char(' ')), expected);
+    }
 }
 
 void TestSpiWaveform::sigrokDecodesOurVcd_data()
