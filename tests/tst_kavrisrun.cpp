@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstdlib>
 
 class TestKavrisRun : public QObject
 {
@@ -21,24 +22,23 @@ private slots:
     void runs_data();
     void runs();
     void timesAndExports();
-    void signalsDuringALongCall_data();
-    void signalsDuringALongCall();
 
 private:
     struct Run {
         int code;
         QString out, err;
     };
-    // Sends `signal` (unless 0) once the first output is there. Standard output goes to
-    // `output` when given, or is closed for "closed".
+    // Sends each of `interrupts` once the first output is there, or, negated, half a second after
+    // the start or the signal before. Standard output goes to `output` when given, or is closed
+    // for "closed".
     Run run(const QStringList &arguments, const QString &config = QStringLiteral("timing=on"),
-            int signal = 0, const QString &output = QString());
+            const QVector<int> &interrupts = {}, const QString &output = QString());
     QString file(const char *name, const QByteArray &contents);
     QTemporaryDir folder;
 };
 
 TestKavrisRun::Run TestKavrisRun::run(const QStringList &arguments, const QString &config,
-                                      int signal, const QString &output)
+                                      const QVector<int> &interrupts, const QString &output)
 {
     QProcess process;
     qputenv("TELKOR_CONFIG", config.toUtf8());
@@ -51,8 +51,12 @@ TestKavrisRun::Run TestKavrisRun::run(const QStringList &arguments, const QStrin
             process.setStandardOutputFile(output);
         process.start(program, arguments);
     }
-    if (signal && process.waitForReadyRead(5000))
-        ::kill(process.processId(), signal);
+    // A signal sent while a call runs, before any output, must end the run at once.
+    for (const int signal : interrupts) {
+        if (signal > 0 ? !process.waitForReadyRead(5000) : process.waitForFinished(500))
+            break;
+        ::kill(process.processId(), std::abs(signal));
+    }
     process.waitForFinished(30000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
@@ -116,14 +120,15 @@ void TestKavrisRun::runs_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::addColumn<QByteArray>("log"); // with LOG among the arguments; "<missing>": none
-    QTest::addColumn<int>("signal");     // sent after the first output
-    QTest::addColumn<QString>("output"); // standard output: a file, "closed", or read here
+    QTest::addColumn<QByteArray>("log");          // with LOG among the arguments; "<missing>": none
+    QTest::addColumn<QVector<int>>("interrupts"); // as run() sends them
+    QTest::addColumn<QString>("output");          // standard output: a file, "closed", or read here
     const auto row = [](const char *name, const QStringList &arguments, const QString &config,
                         int code, const QString &out, const QString &err,
-                        const QByteArray &log = QByteArray(), int signal = 0,
+                        const QByteArray &log = QByteArray(), const QVector<int> &interrupts = {},
                         const QString &output = QString()) {
-        QTest::newRow(name) << arguments << config << code << out << err << log << signal << output;
+        QTest::newRow(name) << arguments << config << code << out << err << log << interrupts
+                            << output;
     };
     const QString flash = QStringLiteral(KAVRIS_SOURCE_DIR "/examples/flash-page.list");
     const QString expected = QStringLiteral(KAVRIS_SOURCE_DIR "/examples/flash-page.expected");
@@ -167,36 +172,44 @@ void TestKavrisRun::runs_data()
         off, 0, "TX : 0A \nTX : 0A \nTX : 0A \n", "", "TX : 0A \nTX : 0A \nTX : 0A \n");
     // The log file is written all the same, unless the run never started.
     row("standard output on a full disk", {"--log", "LOG", one}, off, 3, "",
-        "kavris-run: cannot write standard output\n", "TX : 01 \n", 0, "/dev/full");
+        "kavris-run: cannot write standard output\n", "TX : 01 \n", {}, "/dev/full");
     row("standard output closed", {"--log", "LOG", one}, off, 3, "",
-        "kavris-run: standard output is closed\n", "<missing>", 0, "closed");
-    row("standard output to a file", {"--log", "LOG", one}, off, 0, "", "", "TX : 01 \n", 0,
+        "kavris-run: standard output is closed\n", "<missing>", {}, "closed");
+    row("standard output to a file", {"--log", "LOG", one}, off, 0, "", "", "TX : 01 \n", {},
         folder.filePath("out.txt"));
     // The first row's delay is long enough for the signal to arrive in it.
     row("SIGTERM in a two-row list: the rest not run",
         {"--log", "LOG", file("cut.list", "1,写数据,01,0,3000\n1,写数据,02,0,0\n")}, off, 143,
         "TX : 01 \n", "kavris-run: terminated after 1 row (0 of 1 passes done)\n",
-        "TX : 01 \n# terminated after 1 row\n", SIGTERM);
+        "TX : 01 \n# terminated after 1 row\n", {SIGTERM});
     // Ctrl+C in a cycle ends it after the pass under way: one pass of five.
     const QString cycle = file("cycle.list", "1,写数据,0A,0,1500\n1,写数据,0B,0,0\n");
     row("Ctrl+C during --cycles 5", {"--cycles", "5", "--log", "LOG", cycle}, off, 130,
         "TX : 0A \nTX : 0B \n", "kavris-run: interrupted after 2 rows (1 of 5 passes done)\n",
-        "TX : 0A \nTX : 0B \n# interrupted after 2 rows\n", SIGINT);
+        "TX : 0A \nTX : 0B \n# interrupted after 2 rows\n", {SIGINT});
     row("Ctrl+C ending --cycles 0: success, the log as saved",
         {"--cycles", "0", "--log", "LOG", cycle}, off, 0, "TX : 0A \nTX : 0B \n", "",
-        "TX : 0A \nTX : 0B \n", SIGINT);
+        "TX : 0A \nTX : 0B \n", {SIGINT});
+    // The first row's call takes 16 s (four bytes at 2 Hz): a signal that comes while it runs
+    // ends the run at once; no start-up order loses it.
+    const QStringList slow{"--channel", "SPI1_CS1", "--clock", "2",
+                           file("long.list", "1,写读数据,9F,3,0\n")};
+    row("Ctrl+C during a long call", slow, on, 130, "",
+        "kavris-run: interrupted after 0 rows (0 of 1 passes done)\n", {}, {-SIGINT});
+    row("two Ctrl+C during a long call in an endless run", QStringList{"--cycles", "0"} + slow, on,
+        130, "", "kavris-run: interrupted after 0 rows (0 passes done)\n", {}, {-SIGINT, -SIGINT});
 }
 
 void TestKavrisRun::runs()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, config);
-    QFETCH(int, signal);
+    QFETCH(QVector<int>, interrupts);
     QFETCH(QString, output);
     const QString log = folder.filePath(QStringLiteral("run.txt"));
     QFile::remove(log);
-    const Run result =
-        run(arguments.replaceInStrings(QRegularExpression("^LOG$"), log), config, signal, output);
+    const Run result = run(arguments.replaceInStrings(QRegularExpression("^LOG$"), log), config,
+                           interrupts, output);
     QTEST(result.out, "out");
     QTEST(result.err, "err");
     QTEST(result.code, "code");
@@ -247,42 +260,6 @@ void TestKavrisRun::timesAndExports()
     QCOMPARE(result.out, QStringLiteral("TX : 9F \nRX : EF 40 15 \n"));
     QCOMPARE(result.err, "kavris-run: cannot write " + folder.filePath("no/such/run.csv") + "\n");
     QCOMPARE(result.code, 3);
-}
-
-void TestKavrisRun::signalsDuringALongCall_data()
-{
-    // The first row's call takes 16 s (four bytes at 2 Hz): a signal that comes while it runs,
-    // before anything was printed, ends the run at once; no start-up order loses it.
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QVector<int>>("sent"); // sent 0.5 s apart, from 0.5 s on
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("err");
-    QTest::newRow("Ctrl+C") << QStringList() << QVector<int>{SIGINT} << 130
-                            << "kavris-run: interrupted after 0 rows (0 of 1 passes done)\n";
-    QTest::newRow("two Ctrl+C in an endless run")
-        << QStringList{"--cycles", "0"} << QVector<int>{SIGINT, SIGINT} << 130
-        << "kavris-run: interrupted after 0 rows (0 passes done)\n";
-}
-
-void TestKavrisRun::signalsDuringALongCall()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QVector<int>, sent);
-    QProcess process;
-    qputenv("TELKOR_CONFIG", "timing=on");
-    process.start(QStringLiteral(KAVRIS_BIN_DIR "/kavris-run"),
-                  arguments + QStringList{"--channel", "SPI1_CS1", "--clock", "2",
-                                          file("long.list", "1,写读数据,9F,3,0\n")});
-    QVERIFY(process.waitForStarted());
-    for (int signal : sent) {
-        QVERIFY(!process.waitForFinished(500));
-        ::kill(process.processId(), signal);
-    }
-    QVERIFY2(process.waitForFinished(8000), "still running long after the signal");
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QTEST(process.exitCode(), "code");
-    QCOMPARE(process.readAllStandardOutput(), QByteArray());
-    QTEST(QString::fromUtf8(process.readAllStandardError()), "err");
 }
 
 QTEST_GUILESS_MAIN(TestKavrisRun)
