@@ -1,5 +1,6 @@
 // The list runner without a window: the rows a pass runs, its delays, failures ending the cycle,
-// stopping, rows changed and passes started during a pass, and abandoning everything.
+// stopping, rows changed and passes started during a pass, abandoning everything, and the report
+// each run ends with.
 
 #include "adapter/adaptermessages.h"
 #include "adapter/adaptersession.h"
@@ -26,8 +27,6 @@ private slots:
     void rowsChangedDuringPass_data();
     void rowsChangedDuringPass();
     void waitsWhileTheSessionIsBusy();
-    void reports_data();
-    void reports();
 
 private:
     // "check|operation|data|count|delay", or "data|delay" for a checked write.
@@ -122,17 +121,18 @@ void TestListRunner::cycles_data()
     QTest::addColumn<QString>("script"); // "N:action" done at the Nth delay
     QTest::addColumn<QString>("calls");  // "prepare" and "0A" (its SpiWrite) stand for their calls
     QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("report"); // the report's text without the time; "": not looked at
     // clang-format off
-    QTest::newRow("mixed rows, the unchecked one costing nothing") << "01 02|25;0|写数据|03|0|100;1|读数据||2|0;1|写读数据|04|1|5" << "once" << "" << "prepare;SpiWrite(0,0x00,[01 02],2) => 0;SpiRead(0,0x00,2) => 0;SpiWriteRead(0,0x00,[04],1,1,0) => 0" << "TX : 01 02 ;delay 25;RX : A1 A2 ;TX : 04 ;RX : B1 ;delay 5;pass";
-    QTest::newRow("a failing row ends pass and cycle") << "0A|1;0B|2;0C|3" << "cycle" << "1:fail" << "prepare;0A;SpiWrite(0,0x00,[0B],1) => -3" << "cycle on;TX : 0A ;delay 1;failed 写数据失败！;cycle off";
-    QTest::newRow("a cycle until stopped, prepared once") << "0A|1;0B|2" << "cycle" << "4:stop" << "prepare;0A;0B;0A;0B" << "cycle on;TX : 0A ;delay 1;TX : 0B ;delay 2;pass;TX : 0A ;delay 1;TX : 0B ;delay 2;cycle off;pass";
-    QTest::newRow("once during a cycle does nothing") << "0A|30;0B|1" << "cycle" << "1:once,3:stop" << "prepare;0A;0B;0A;0B" << "cycle on;TX : 0A ;delay 30;TX : 0B ;delay 1;pass;TX : 0A ;delay 30;cycle off;TX : 0B ;delay 1;pass";
-    QTest::newRow("a cycle started during a single pass goes on from it") << "0A|5;0B|1" << "once" << "1:cycle,3:stop" << "prepare;0A;0B;0A;0B" << "TX : 0A ;delay 5;cycle on;TX : 0B ;delay 1;pass;TX : 0A ;delay 5;cycle off;TX : 0B ;delay 1;pass";
+    QTest::newRow("mixed rows, the unchecked one costing nothing") << "01 02|25;0|写数据|03|0|100;1|读数据||2|0;1|写读数据|04|1|5" << "once" << "" << "prepare;SpiWrite(0,0x00,[01 02],2) => 0;SpiRead(0,0x00,2) => 0;SpiWriteRead(0,0x00,[04],1,1,0) => 0" << "TX : 01 02 ;delay 25;RX : A1 A2 ;TX : 04 ;RX : B1 ;delay 5;pass" << "单次执行列表完成：执行3行";
+    QTest::newRow("a failing row ends pass and cycle") << "0A|1;0B|2;0C|3" << "cycle" << "1:fail" << "prepare;0A;SpiWrite(0,0x00,[0B],1) => -3" << "cycle on;TX : 0A ;delay 1;failed 写数据失败！;cycle off" << "列表执行因错误停止：执行1行";
+    QTest::newRow("a cycle until stopped, prepared once") << "0A|1;0B|2" << "cycle" << "4:stop" << "prepare;0A;0B;0A;0B" << "cycle on;TX : 0A ;delay 1;TX : 0B ;delay 2;pass;TX : 0A ;delay 1;TX : 0B ;delay 2;cycle off;pass" << "循环执行列表已停止：共2遍，执行4行";
+    QTest::newRow("once during a cycle does nothing") << "0A|30;0B|1" << "cycle" << "1:once,3:stop" << "prepare;0A;0B;0A;0B" << "cycle on;TX : 0A ;delay 30;TX : 0B ;delay 1;pass;TX : 0A ;delay 30;cycle off;TX : 0B ;delay 1;pass" << "循环执行列表已停止：共2遍，执行4行";
+    QTest::newRow("a cycle started during a single pass goes on from it") << "0A|5;0B|1" << "once" << "1:cycle,3:stop" << "prepare;0A;0B;0A;0B" << "TX : 0A ;delay 5;cycle on;TX : 0B ;delay 1;pass;TX : 0A ;delay 5;cycle off;TX : 0B ;delay 1;pass" << "循环执行列表已停止：共2遍，执行4行";
     // A failed auto-start tick or a change of the panel made the configuration stale between
     // rows: the next row prepares first, and if that fails the cycle ends with its warning.
-    QTest::newRow("stale configuration prepared before the next row") << "0A|5;0B|5;0C|0" << "cycle" << "1:stale,2:stale,2:unplug" << "prepare;0A;prepare;0B;AdapterScan(0) => 0" << "cycle on;TX : 0A ;delay 5;TX : 0B ;delay 5;not ready 无设备连接！;cycle off";
-    QTest::newRow("abandon") << "0A|1000;0B|0" << "cycle" << "1:abandon" << "prepare;0A" << "cycle on;TX : 0A ;delay 1000";
-    QTest::newRow("skipped delays") << "0A|100000;0B|100000" << "skip" << "" << "prepare;0A;0B" << "TX : 0A ;TX : 0B ;pass";
+    QTest::newRow("stale configuration prepared before the next row") << "0A|5;0B|5;0C|0" << "cycle" << "1:stale,2:stale,2:unplug" << "prepare;0A;prepare;0B;AdapterScan(0) => 0" << "cycle on;TX : 0A ;delay 5;TX : 0B ;delay 5;not ready 无设备连接！;cycle off" << "列表执行因错误停止：执行2行";
+    QTest::newRow("abandon") << "0A|1000;0B|0" << "cycle" << "1:abandon" << "prepare;0A" << "cycle on;TX : 0A ;delay 1000" << "";
+    QTest::newRow("skipped delays") << "0A|100000;0B|100000" << "skip" << "" << "prepare;0A;0B" << "TX : 0A ;TX : 0B ;pass" << "单次执行列表完成：执行2行";
     // clang-format on
 }
 
@@ -146,6 +146,9 @@ void TestListRunner::cycles()
     addRows(rows.split(QLatin1Char(';')));
     queueMiso(QByteArray::fromHex("A1A2B1"));
     followScript(script);
+    ListRunReport reporter(*runner);
+    QStringList reports;
+    connect(&reporter, &ListRunReport::ended, this, [&](const QString &text) { reports << text; });
     runner->setSkipDelays(start == QLatin1String("skip"));
     start == QLatin1String("cycle") ? runner->startCycle() : runner->runOnce();
     waitUntilIdle();
@@ -160,6 +163,14 @@ void TestListRunner::cycles()
     QCOMPARE(adapterCalls(), expected);
     QCOMPARE(this->events.join(QLatin1Char(';')), events);
     QVERIFY(!runner->isCycling());
+    QFETCH(QString, report);
+    if (!report.isEmpty()) {
+        QCOMPARE(reports.size(), 1);
+        QVERIFY2(QRegularExpression("^" + report + QString::fromUtf8("，用时\\d+\\.\\d{3}秒$"))
+                     .match(reports.first())
+                     .hasMatch(),
+                 qPrintable(reports.first()));
+    }
 }
 
 void TestListRunner::idleCycleWaitsForRows()
@@ -244,39 +255,6 @@ void TestListRunner::waitsWhileTheSessionIsBusy()
              QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiBlockRead(0,0x00,1,2,30000) => 0",
                           "SpiWrite(0,0x00,[0B],1) => 0"}));
     QCOMPARE(events, QStringList({"TX : 0A ", "RX : FF ", "RX : FF ", "TX : 0B ", "pass"}));
-}
-
-void TestListRunner::reports_data()
-{
-    QTest::addColumn<QString>("start");  // "cycle" or "once"
-    QTest::addColumn<QString>("script"); // as in cycles(): "N:action" at the Nth delay
-    QTest::addColumn<QString>("report"); // without the time
-    // clang-format off
-    QTest::newRow("a single pass") << "once" << "" << "单次执行列表完成：执行2行";
-    QTest::newRow("a cycle stopped in its second pass") << "cycle" << "3:stop" << "循环执行列表已停止：共2遍，执行4行";
-    QTest::newRow("a cycle started in a single pass") << "once" << "1:cycle,2:stop" << "循环执行列表已停止：共1遍，执行2行";
-    QTest::newRow("a failing row") << "cycle" << "3:fail" << "列表执行因错误停止：执行3行";
-    QTest::newRow("no adapter before the next row") << "once" << "1:stale,1:unplug" << "列表执行因错误停止：执行1行";
-    // clang-format on
-}
-
-void TestListRunner::reports()
-{
-    QFETCH(QString, start);
-    QFETCH(QString, script);
-    QFETCH(QString, report);
-    addRows({"0A|1", "0B|1"});
-    ListRunReport reporter(*runner);
-    QStringList reports;
-    connect(&reporter, &ListRunReport::ended, this, [&](const QString &text) { reports << text; });
-    followScript(script);
-    start == QLatin1String("cycle") ? runner->startCycle() : runner->runOnce();
-    waitUntilIdle();
-    QCOMPARE(reports.size(), 1);
-    QVERIFY2(QRegularExpression("^" + report + QString::fromUtf8("，用时\\d+\\.\\d{3}秒$"))
-                 .match(reports.first())
-                 .hasMatch(),
-             qPrintable(reports.first()));
 }
 
 QTEST_GUILESS_MAIN(TestListRunner)
