@@ -88,8 +88,6 @@ private slots:
     void transfers_data();
     void transfers();
     void preparesOnlyWhenStale();
-    void preparationFailures_data();
-    void preparationFailures();
     void firmwareInfo();
     void oneRequestAtATime_data();
     void oneRequestAtATime();
@@ -105,9 +103,14 @@ void TestAdapterSession::transfers_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("stale");
+    QTest::addColumn<QString>("unprepared"); // "adapters device clock", not prepared first
     // Calls and log lines separated by ";".
     // clang-format off
-    static const struct { const char *name; int mode; const char *action, *calls, *log, *message; bool stale; } cases[] = {
+    static const struct { const char *name; int mode; const char *action, *calls, *log, *message; bool stale; const char *unprepared = ""; } cases[] = {
+        // The adapter is configured before the first transfer; its failures are that transfer's.
+        {"no adapter", 1, "write|11", "AdapterScan(0) => 0", "", "无设备连接！", true, "0 0 50000000"},
+        {"device 3 of 1", 1, "write|11", "AdapterScan(0) => 1;AdapterOpen(3) => 0", "", "打开设备失败！", true, "1 3 50000000"},
+        {"clock refused", 1, "write|11", "AdapterScan(0) => 1;AdapterOpen(0) => 1;SpiConfigure(0,0x00,[01 01 00 00 00 00],0) => -4", "", "配置设备失败！", true, "1 0 1M"},
         {"write, half duplex", 1, "write|11 22 33", "SpiWrite(0,0x00,[11 22 33],3) => 0", "TX : 11 22 33 ", "", false},
         {"write, software half duplex", 2, "write|11 22", "SpiWrite(0,0x00,[11 22],2) => 0", "TX : 11 22 ", "", false},
         {"write, full duplex clocks as many in", 0, "write|11 22 33", "SpiWriteRead(0,0x00,[11 22 33],3,3,0) => 0", "TX : 11 22 33 ;RX : A1 B2 C3 ", "", false},
@@ -170,7 +173,8 @@ void TestAdapterSession::transfers_data()
     };
     for (const auto &c : cases)
         QTest::newRow(c.name) << c.mode << QString::fromUtf8(c.action) << list(c.calls)
-                              << list(c.log) << QString::fromUtf8(c.message) << c.stale;
+                              << list(c.log) << QString::fromUtf8(c.message) << c.stale
+                              << QString::fromLatin1(c.unprepared);
 }
 
 void TestAdapterSession::transfers()
@@ -179,14 +183,22 @@ void TestAdapterSession::transfers()
     QFETCH(QString, action);
     QFETCH(QStringList, calls);
     QFETCH(QString, message);
+    QFETCH(QString, unprepared);
     AdapterSession session(AdapterLibrary::entries());
     PanelSettings settings;
     settings.controlMode = static_cast<ControlMode>(mode < 0 ? 1 : mode);
     settings.role = mode < 0 ? Role::Slave : Role::Master;
-    QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
+    if (unprepared.isEmpty()) {
+        QVERIFY(answerOf(session, AdapterRequest::prepare(settings)).ok());
+    } else {
+        TelkorTestSetAdapterCount(unprepared.section(QLatin1Char(' '), 0, 0).toInt());
+        settings.device = unprepared.section(QLatin1Char(' '), 1, 1).toInt();
+        settings.clockText = unprepared.section(QLatin1Char(' '), 2);
+    }
     queueMiso(QByteArray::fromHex("A1B2C3D4E5F6"));
     queueSlaveFrame("OK");
-    if (!message.isEmpty() && !calls.isEmpty()) // the entry fails with the result expected
+    // The entry fails with the result expected.
+    if (!message.isEmpty() && !calls.isEmpty() && unprepared.isEmpty())
         forceNext(calls.last().section(QLatin1Char('('), 0, 0) + QLatin1Char('=') +
                   calls.last().section(QLatin1String(" => "), 1));
     clearAdapterCalls();
@@ -203,6 +215,7 @@ void TestAdapterSession::transfers()
     QTEST(shown, "log");
     QCOMPARE(adapterErrorText(outcome), message);
     QCOMPARE(outcome.ok(), message.isEmpty());
+    QCOMPARE(outcome.status == TransferOutcome::Status::NotReady, !unprepared.isEmpty());
     QTEST(session.isStale(), "stale");
 }
 
@@ -224,37 +237,6 @@ void TestAdapterSession::preparesOnlyWhenStale()
                           "SpiWrite(0,0x31,[11],1) => 0", "SpiRead(0,0x01,1) => 0", scan, open,
                           "SpiConfigure(0,0x01,[01 01 00 00 00 00],390450) => 0",
                           "SpiRead(0,0x01,1) => 0"}));
-}
-
-void TestAdapterSession::preparationFailures_data()
-{
-    QTest::addColumn<int>("adapters");
-    QTest::addColumn<int>("device");
-    QTest::addColumn<QString>("clock");
-    QTest::addColumn<QString>("lastCall");
-    QTest::addColumn<QString>("message");
-    // clang-format off
-    QTest::newRow("no adapter") << 0 << 0 << "50000000" << "AdapterScan(0) => 0" << QString::fromUtf8("无设备连接！");
-    QTest::newRow("device 3 of 1") << 1 << 3 << "50000000" << "AdapterOpen(3) => 0" << QString::fromUtf8("打开设备失败！");
-    QTest::newRow("clock refused") << 1 << 0 << "1M" << "SpiConfigure(0,0x00,[01 01 00 00 00 00],0) => -4" << QString::fromUtf8("配置设备失败！");
-    // clang-format on
-}
-
-void TestAdapterSession::preparationFailures()
-{
-    QFETCH(int, adapters);
-    QFETCH(int, device);
-    QFETCH(QString, clock);
-    TelkorTestSetAdapterCount(adapters);
-    AdapterSession session(AdapterLibrary::entries());
-    PanelSettings settings;
-    settings.device = device;
-    settings.clockText = clock;
-    const TransferOutcome outcome = answerOf(session, AdapterRequest::write(settings, "\x11"));
-    QCOMPARE(outcome.status, TransferOutcome::Status::NotReady);
-    QTEST(adapterErrorText(outcome), "message");
-    QTEST(adapterCalls().last(), "lastCall");
-    QVERIFY(session.isStale());
 }
 
 void TestAdapterSession::firmwareInfo()
