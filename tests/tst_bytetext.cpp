@@ -23,7 +23,6 @@ private slots:
     void hexToPlain_data();
     void hexToPlain();
     void plainText();
-    void hexRendering();
 };
 
 void TestByteText::parseHexBytes_data()
@@ -147,11 +146,8 @@ void TestByteText::plainText()
     QCOMPARE(plainToHexText(plain), QStringLiteral("48 69 0A 41 E9 2D "));
     QCOMPARE(collectWriteBytes(plain, false, HexConversion::Signed), h("48690A41E92D"));
     QCOMPARE(collectWriteBytes(QStringLiteral("01 FF"), true, HexConversion::Signed), h("01FF"));
-}
-
-void TestByteText::hexRendering()
-{
-    // Every byte, zero too (the log's tests hold the rest of the rendering).
+    // Hex as the log shows it: every byte, zero too (the log's tests hold the rest of the
+    // rendering).
     QCOMPARE(renderTrafficData("\0\x11\xAB", 3, true), QStringLiteral("00 11 AB "));
 }
 

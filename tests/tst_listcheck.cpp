@@ -30,8 +30,6 @@ void TestListCheck::check_data()
     // clang-format off
     QTest::newRow("clean") << QByteArray("1,写数据,0x9F 01,0,0\r\n0,读数据,,3,5\r\n") << "" << 0 << 2 << "";
     QTest::newRow("an expected log given by mistake") << QByteArray("TX : 9F \r\nRX : EF 40 15 \r\n") << "" << usage << 0 << noRows;
-    QTest::newRow("empty") << QByteArray() << "" << usage << 0 << noRows;
-    QTest::newRow("comments only") << QByteArray(";选择,操作类型,写数据,读数据字节数,延时(毫秒)\n") << "" << usage << 0 << noRows;
     QTest::newRow("unknown operation") << QByteArray("1,写数据,01,0,0\n1,写入数据,01,0,0\n") << "" << usage << 2
         << QString::fromUtf8("kavris-run: 列表文件中以下行的操作类型无法识别，已载入为未选中行：第2行“写入数据”。请检查后再执行！\n") + refused;
     QTest::newRow("count with a unit, select false") << QByteArray("1,读数据,,60ms,0\nfalse,写数据,01,0,0\n") << "" << usage << 2
