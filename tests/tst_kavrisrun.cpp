@@ -136,68 +136,40 @@ void TestKavrisRun::runs_data()
                                         "TX : 06 \nTX : 02 00 01 00 DE AD BE EF \nTX : 05 \n"
                                         "RX : 00 \nTX : 03 00 01 00 \nRX : DE AD BE EF \n");
     const QString on = QStringLiteral("timing=on"), off = QStringLiteral("timing=off");
-    row("flash page, as the README runs it", {"--channel", "SPI1_CS1", flash, "--expect", expected},
-        on, 0, page, "");
-    row("flash page on the wrong chip", {"--channel", "SPI1_CS2", flash, "--expect", expected}, on,
-        2, "TX : 06 \nTX : 20 00 00 00 \nTX : 05 \nRX : FF \n",
-        "kavris-run: line 4 differs\n  expected: RX : 00 \n  actual:   RX : FF \n");
-    row("wildcards and the JEDEC id",
-        {"--channel", "SPI1_CS1", file("id.list", "1,写读数据,9F,3,0\n"), "--expect",
-         file("id.expected", "TX : 9F \r\nRX : EF xx XX \r\n")},
-        on, 0, "TX : 9F \nRX : EF 40 15 \n", "");
-    row("a failing row", {file("two.list", "1,写数据,01,0,0\n1,写数据,02,0,0\n")},
-        "timing=off;fault.SpiWrite=every:2", 1, "TX : 01 \n", QString::fromUtf8("写数据失败！\n"));
     const QString typo = file("typo.list", "1,读数据,,1,0\n1,写入数据,01,0,0\n");
-    row("unrecognised operation: refused, nothing sent", {typo}, off, 3, "",
-        QString::fromUtf8("kavris-run: 列表文件中以下行的操作类型无法识别，已载入为未选中行："
-                          "第2行“写入数据”。请检查后再执行！\nkavris-run: ") +
-            typo + ": refused, nothing sent\n");
     const QString tokens = file("tokens.list", "1,写数据,ZZ 1G 300 0x9F,0,0\n");
-    row("tokens not sent as written: warned, sent", {tokens}, off, 0, "TX : 00 00 00 9F \n",
-        "kavris-run: " + tokens + ":1: \"ZZ\" is not a hex number; sent as 00\n" +
-            "kavris-run: " + tokens + ":1: \"1G\" is not a hex number; sent as 00\n" +
-            "kavris-run: " + tokens + ":1: \"300\" is wider than a byte; sent as 00\n");
     const QString one = file("one.list", "1,写数据,01,0,0\n");
-    row("adapter 3 of 1", {"--device", "3", one}, off, 1, "",
-        QString::fromUtf8("打开设备失败！\n") +
-            "kavris-run: adapter 3 not found: 1 adapter attached (0)\n");
-    row("adapter 1 of 2", {"--device", "1", one}, "timing=off;adapters=2", 0, "TX : 01 \n", "");
-    row("unreadable list", {folder.filePath("missing.list")}, on, 3, "",
-        "kavris-run: cannot read " + folder.filePath("missing.list") + "\n");
-    row("bad option", {"--mode", "x", flash}, on, 3, "",
-        "kavris-run: --mode takes full, half, soft-half or single\nTry 'kavris-run --help'.\n");
-    row("cycles without delays, an unchecked row",
-        {"--cycles", "3", "--no-delay", "--log", "LOG",
-         file("loop.list", "1,写数据,0A,0,5000\n0,写数据,0B,0,0\n")},
-        off, 0, "TX : 0A \nTX : 0A \nTX : 0A \n", "", "TX : 0A \nTX : 0A \nTX : 0A \n");
-    // The log file is written all the same, unless the run never started.
-    row("standard output on a full disk", {"--log", "LOG", one}, off, 3, "",
-        "kavris-run: cannot write standard output\n", "TX : 01 \n", {}, "/dev/full");
-    row("standard output closed", {"--log", "LOG", one}, off, 3, "",
-        "kavris-run: standard output is closed\n", "<missing>", {}, "closed");
-    row("standard output to a file", {"--log", "LOG", one}, off, 0, "", "", "TX : 01 \n", {},
-        folder.filePath("out.txt"));
-    // The first row's delay is long enough for the signal to arrive in it.
-    row("SIGTERM in a two-row list: the rest not run",
-        {"--log", "LOG", file("cut.list", "1,写数据,01,0,3000\n1,写数据,02,0,0\n")}, off, 143,
-        "TX : 01 \n", "kavris-run: terminated after 1 row (0 of 1 passes done)\n",
-        "TX : 01 \n# terminated after 1 row\n", {SIGTERM});
-    // Ctrl+C in a cycle ends it after the pass under way: one pass of five.
     const QString cycle = file("cycle.list", "1,写数据,0A,0,1500\n1,写数据,0B,0,0\n");
-    row("Ctrl+C during --cycles 5", {"--cycles", "5", "--log", "LOG", cycle}, off, 130,
-        "TX : 0A \nTX : 0B \n", "kavris-run: interrupted after 2 rows (1 of 5 passes done)\n",
-        "TX : 0A \nTX : 0B \n# interrupted after 2 rows\n", {SIGINT});
-    row("Ctrl+C ending --cycles 0: success, the log as saved",
-        {"--cycles", "0", "--log", "LOG", cycle}, off, 0, "TX : 0A \nTX : 0B \n", "",
-        "TX : 0A \nTX : 0B \n", {SIGINT});
-    // The first row's call takes 16 s (four bytes at 2 Hz): a signal that comes while it runs
-    // ends the run at once; no start-up order loses it.
+    // The first row's call takes 16 s (four bytes at 2 Hz).
     const QStringList slow{"--channel", "SPI1_CS1", "--clock", "2",
                            file("long.list", "1,写读数据,9F,3,0\n")};
-    row("Ctrl+C during a long call", slow, on, 130, "",
-        "kavris-run: interrupted after 0 rows (0 of 1 passes done)\n", {}, {-SIGINT});
-    row("two Ctrl+C during a long call in an endless run", QStringList{"--cycles", "0"} + slow, on,
-        130, "", "kavris-run: interrupted after 0 rows (0 passes done)\n", {}, {-SIGINT, -SIGINT});
+    // clang-format off
+    row("flash page, as the README runs it", {"--channel", "SPI1_CS1", flash, "--expect", expected}, on, 0, page, "");
+    row("flash page on the wrong chip", {"--channel", "SPI1_CS2", flash, "--expect", expected}, on, 2, "TX : 06 \nTX : 20 00 00 00 \nTX : 05 \nRX : FF \n", "kavris-run: line 4 differs\n  expected: RX : 00 \n  actual:   RX : FF \n");
+    row("wildcards and the JEDEC id", {"--channel", "SPI1_CS1", file("id.list", "1,写读数据,9F,3,0\n"), "--expect", file("id.expected", "TX : 9F \r\nRX : EF xx XX \r\n")}, on, 0, "TX : 9F \nRX : EF 40 15 \n", "");
+    row("a failing row", {file("two.list", "1,写数据,01,0,0\n1,写数据,02,0,0\n")}, "timing=off;fault.SpiWrite=every:2", 1, "TX : 01 \n", QString::fromUtf8("写数据失败！\n"));
+    row("unrecognised operation: refused, nothing sent", {typo}, off, 3, "", QString::fromUtf8("kavris-run: 列表文件中以下行的操作类型无法识别，已载入为未选中行：第2行“写入数据”。请检查后再执行！\nkavris-run: ") + typo + ": refused, nothing sent\n");
+    row("tokens not sent as written: warned, sent", {tokens}, off, 0, "TX : 00 00 00 9F \n",
+        "kavris-run: " + tokens + ":1: \"ZZ\" is not a hex number; sent as 00\nkavris-run: " + tokens + ":1: \"1G\" is not a hex number; sent as 00\n"
+        "kavris-run: " + tokens + ":1: \"300\" is wider than a byte; sent as 00\n");
+    row("adapter 3 of 1", {"--device", "3", one}, off, 1, "", QString::fromUtf8("打开设备失败！\n") + "kavris-run: adapter 3 not found: 1 adapter attached (0)\n");
+    row("adapter 1 of 2", {"--device", "1", one}, "timing=off;adapters=2", 0, "TX : 01 \n", "");
+    row("unreadable list", {folder.filePath("missing.list")}, on, 3, "", "kavris-run: cannot read " + folder.filePath("missing.list") + "\n");
+    row("bad option", {"--mode", "x", flash}, on, 3, "", "kavris-run: --mode takes full, half, soft-half or single\nTry 'kavris-run --help'.\n");
+    row("cycles without delays, an unchecked row", {"--cycles", "3", "--no-delay", "--log", "LOG", file("loop.list", "1,写数据,0A,0,5000\n0,写数据,0B,0,0\n")}, off, 0, "TX : 0A \nTX : 0A \nTX : 0A \n", "", "TX : 0A \nTX : 0A \nTX : 0A \n");
+    // The log file is written all the same, unless the run never started.
+    row("standard output on a full disk", {"--log", "LOG", one}, off, 3, "", "kavris-run: cannot write standard output\n", "TX : 01 \n", {}, "/dev/full");
+    row("standard output closed", {"--log", "LOG", one}, off, 3, "", "kavris-run: standard output is closed\n", "<missing>", {}, "closed");
+    row("standard output to a file", {"--log", "LOG", one}, off, 0, "", "", "TX : 01 \n", {}, folder.filePath("out.txt"));
+    // The first row's delay is long enough for the signal to arrive in it; Ctrl+C in a cycle
+    // ends it after the pass under way.
+    row("SIGTERM in a two-row list: the rest not run", {"--log", "LOG", file("cut.list", "1,写数据,01,0,3000\n1,写数据,02,0,0\n")}, off, 143, "TX : 01 \n", "kavris-run: terminated after 1 row (0 of 1 passes done)\n", "TX : 01 \n# terminated after 1 row\n", {SIGTERM});
+    row("Ctrl+C during --cycles 5", {"--cycles", "5", "--log", "LOG", cycle}, off, 130, "TX : 0A \nTX : 0B \n", "kavris-run: interrupted after 2 rows (1 of 5 passes done)\n", "TX : 0A \nTX : 0B \n# interrupted after 2 rows\n", {SIGINT});
+    row("Ctrl+C ending --cycles 0: success, the log as saved", {"--cycles", "0", "--log", "LOG", cycle}, off, 0, "TX : 0A \nTX : 0B \n", "", "TX : 0A \nTX : 0B \n", {SIGINT});
+    // A signal that comes while a call runs ends the run at once; no start-up order loses it.
+    row("Ctrl+C during a long call", slow, on, 130, "", "kavris-run: interrupted after 0 rows (0 of 1 passes done)\n", {}, {-SIGINT});
+    row("two Ctrl+C during a long call in an endless run", QStringList{"--cycles", "0"} + slow, on, 130, "", "kavris-run: interrupted after 0 rows (0 passes done)\n", {}, {-SIGINT, -SIGINT});
+    // clang-format on
 }
 
 void TestKavrisRun::runs()
