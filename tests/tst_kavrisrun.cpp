@@ -76,16 +76,16 @@ void TestKavrisRun::expectedLines_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("actual");
     QTest::addColumn<bool>("matches");
+    // clang-format off
     QTest::newRow("direction") << "TX : XX " << QString("RX : 01 ") << false;
     QTest::newRow("one byte more") << "RX : XX " << QString("RX : 01 02 ") << false;
     QTest::newRow("wildcard is no text") << "RX : XX" << QString("RX : OK") << false;
-    QTest::newRow("wildcard, lower case, sent bytes")
-        << "TX : xx 02 " << QString("TX : 9F 02 ") << true;
-    QTest::newRow("wildcard beside a byte that differs")
-        << "RX : XX 02 " << QString("RX : 9F 03 ") << false;
+    QTest::newRow("wildcard, lower case, sent bytes") << "TX : xx 02 " << QString("TX : 9F 02 ") << true;
+    QTest::newRow("wildcard beside a byte that differs") << "RX : XX 02 " << QString("RX : 9F 03 ") << false;
     QTest::newRow("wildcard is no non-hex byte") << "RX : XX " << QString("RX : 0G ") << false;
     QTest::newRow("no wildcard for the direction") << "XX : 01 " << QString("RX : 01 ") << false;
     QTest::newRow("a text line, exactly") << "RX : hello" << QString("RX : hello") << true;
+    // clang-format on
 }
 
 void TestKavrisRun::expectedLines()

@@ -38,22 +38,15 @@ void TestListCheck::check_data()
     QTest::newRow("write-read as a slave") << QByteArray("1,写数据,01,0,0\n0,写读数据,9F,3,0\n") << "--slave" << usage << 2
         << QString::fromUtf8("kavris-run: 从机模式下不能执行写读数据，以下行已载入为未选中行：第2行。请检查后再执行！\n") + refused;
     QTest::newRow("write-read as a master") << QByteArray("1,写读数据,9F,3,0\n") << "" << 0 << 1 << "";
-    // clang-format on
     // Tokens: warned about with line and byte, in rows that run and send; refused when strict.
-    const QByteArray tokens =
-        "1,写数据,ZZ 1G 300,0,0\n0,写数据,XX,0,0\n1,读数据,YY,1,0\n1,写读数据,01 -1,1,0\n";
+    const QByteArray tokens = "1,写数据,ZZ 1G 300,0,0\n0,写数据,XX,0,0\n1,读数据,YY,1,0\n1,写读数据,01 -1,1,0\n";
     QTest::newRow("tokens") << tokens << "" << 0 << 4
-                            << "kavris-run: FILE:1: \"ZZ\" is not a hex number; sent as 00\n"
-                               "kavris-run: FILE:1: \"1G\" is not a hex number; sent as 00\n"
-                               "kavris-run: FILE:1: \"300\" is wider than a byte; sent as 00\n"
-                               "kavris-run: FILE:4: \"-1\" is wider than a byte; sent as FF\n";
-    QTest::newRow("tokens, strict")
-        << tokens << "--strict" << usage << 4
-        << "kavris-run: FILE:1: \"ZZ\" is not a hex number (--strict)\n"
-           "kavris-run: FILE:1: \"1G\" is not a hex number (--strict)\n"
-           "kavris-run: FILE:1: \"300\" is wider than a byte (--strict)\n"
-           "kavris-run: FILE:4: \"-1\" is wider than a byte (--strict)\n" +
-               refused;
+        << "kavris-run: FILE:1: \"ZZ\" is not a hex number; sent as 00\nkavris-run: FILE:1: \"1G\" is not a hex number; sent as 00\n"
+           "kavris-run: FILE:1: \"300\" is wider than a byte; sent as 00\nkavris-run: FILE:4: \"-1\" is wider than a byte; sent as FF\n";
+    QTest::newRow("tokens, strict") << tokens << "--strict" << usage << 4
+        << "kavris-run: FILE:1: \"ZZ\" is not a hex number (--strict)\nkavris-run: FILE:1: \"1G\" is not a hex number (--strict)\n"
+           "kavris-run: FILE:1: \"300\" is wider than a byte (--strict)\nkavris-run: FILE:4: \"-1\" is wider than a byte (--strict)\n" + refused;
+    // clang-format on
     QString many;
     QByteArray manyTokens = "1,写数据,";
     for (int i = 1; i <= 22; ++i) {

@@ -32,19 +32,15 @@ void TestOperationList::fileRows_data()
     // unchecked, as write, and is named among the problems. A slave's rows keep write-read,
     // unchecked, and do not offer it. A refused edit changes nothing.
     QTest::addColumn<QString>("shown");
-    QTest::newRow("write, by keyword")
-        << "写数据" << true << QVariant("读数据") << "1|写数据|读数据";
+    // clang-format off
+    QTest::newRow("write, by keyword") << "写数据" << true << QVariant("读数据") << "1|写数据|读数据";
     QTest::newRow("read, by number") << "读数据" << true << QVariant(2) << "1|读数据|写读数据";
-    QTest::newRow("write-read, unknown keyword")
-        << "写读数据" << true << QVariant("x") << "1|写读数据|写读数据";
-    QTest::newRow("write-read as slave")
-        << "写读数据" << false << QVariant(2) << "0|写读数据|写读数据";
-    QTest::newRow("write-read as slave, changed to read")
-        << "写读数据" << false << QVariant(1) << "0|写读数据|读数据";
-    QTest::newRow("half a keyword, no such number")
-        << "写读" << true << QVariant(3) << "0|写数据|写数据";
-    QTest::newRow("trailing blanks")
-        << "读数据 " << true << QVariant("写读数据 ") << "0|写数据|写数据";
+    QTest::newRow("write-read, unknown keyword") << "写读数据" << true << QVariant("x") << "1|写读数据|写读数据";
+    QTest::newRow("write-read as slave") << "写读数据" << false << QVariant(2) << "0|写读数据|写读数据";
+    QTest::newRow("write-read as slave, changed to read") << "写读数据" << false << QVariant(1) << "0|写读数据|读数据";
+    QTest::newRow("half a keyword, no such number") << "写读" << true << QVariant(3) << "0|写数据|写数据";
+    QTest::newRow("trailing blanks") << "读数据 " << true << QVariant("写读数据 ") << "0|写数据|写数据";
+    // clang-format on
 }
 
 void TestOperationList::fileRows()

@@ -199,13 +199,11 @@ void TestTrafficLogStore::spills_data()
 {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("spilled, then cleared") << ""
-                                           << "";
-    QTest::newRow("no folder for the file") << "no folder"
-                                            << "^Traffic log: cannot create a spill file in $";
-    QTest::newRow("the file size limit")
-        << "file size"
-        << "^Traffic log: cannot write the spill file .*traffic-log-.*\\.spill$";
+    // clang-format off
+    QTest::newRow("spilled, then cleared") << "" << "";
+    QTest::newRow("no folder for the file") << "no folder" << "^Traffic log: cannot create a spill file in $";
+    QTest::newRow("the file size limit") << "file size" << "^Traffic log: cannot write the spill file .*traffic-log-.*\\.spill$";
+    // clang-format on
 }
 
 void TestTrafficLogStore::spills()

@@ -230,19 +230,17 @@ void TestTrafficLogTransfers::find_data()
     QTest::addColumn<qint64>("expected");
     // Entry i holds bytes i % 251, (i / 251) % 256, then "Key" every 7919th entry: 05 03 is
     // in entries 758 + k * 64256.
+    // clang-format off
     QTest::newRow("hex, forward") << "hex:05 03" << qint64(-1) << true << qint64(5 + 3 * 251);
-    QTest::newRow("hex, forward from the match")
-        << "hex:05 03" << qint64(758) << true << qint64(758 + 251 * 256);
-    QTest::newRow("hex, backward from the end")
-        << "hex:05 03" << qint64(200000) << false << qint64(758 + 3 * 251 * 256);
-    QTest::newRow("hex, backward from the match")
-        << "hex:05 03" << qint64(758) << false << qint64(-1);
+    QTest::newRow("hex, forward from the match") << "hex:05 03" << qint64(758) << true << qint64(758 + 251 * 256);
+    QTest::newRow("hex, backward from the end") << "hex:05 03" << qint64(200000) << false << qint64(758 + 3 * 251 * 256);
+    QTest::newRow("hex, backward from the match") << "hex:05 03" << qint64(758) << false << qint64(-1);
     QTest::newRow("wildcard") << "hex:XX 10" << qint64(100) << true << qint64(16 * 251);
     QTest::newRow("absent") << "hex:05 03 04" << qint64(-1) << true << qint64(-1);
     QTest::newRow("text, either case") << "text:kEY" << qint64(7919) << true << qint64(2 * 7919);
     QTest::newRow("text, backward") << "text:Key" << qint64(2 * 7919) << false << qint64(7919);
-    QTest::newRow("text, case of other bytes kept")
-        << "text:K\xC3\xA9y" << qint64(-1) << true << qint64(-1);
+    QTest::newRow("text, case of other bytes kept") << "text:K\xC3\xA9y" << qint64(-1) << true << qint64(-1);
+    // clang-format on
 }
 
 void TestTrafficLogTransfers::find()
