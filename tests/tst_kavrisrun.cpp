@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <cstdlib>
 
 class TestKavrisRun : public QObject
 {
@@ -55,7 +54,7 @@ TestKavrisRun::Run TestKavrisRun::run(const QStringList &arguments, const QStrin
     for (const int signal : interrupts) {
         if (signal > 0 ? !process.waitForReadyRead(5000) : process.waitForFinished(500))
             break;
-        ::kill(process.processId(), std::abs(signal));
+        ::kill(process.processId(), qAbs(signal));
     }
     process.waitForFinished(30000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,

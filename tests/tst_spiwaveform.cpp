@@ -49,13 +49,9 @@ QStringList frames(const SpiTransfer &transfer)
 {
     QStringList out;
     for (const SpiFrame &f : transfer.frames)
-        out << QStringLiteral("%1/%2/%3,%4+%5@%6")
-                   .arg(QString::fromLatin1(f.mosi.toHex().toUpper()),
-                        QString::fromLatin1(f.miso.toHex().toUpper()))
-                   .arg(f.written)
-                   .arg(f.readFrom)
-                   .arg(f.read)
-                   .arg(f.firstEcho);
+        out << QString::asprintf("%s/%s/%d,%d+%d@%d", f.mosi.toHex().toUpper().constData(),
+                                 f.miso.toHex().toUpper().constData(), f.written, f.readFrom,
+                                 f.read, f.firstEcho);
     return out;
 }
 
@@ -73,10 +69,8 @@ QString describe(const SpiWaveform &wave)
         if (s == SpiWaveform::Sck && times.size() > 2)
             times =
                 QStringList{QStringLiteral("x%1").arg(times.size()), times.first(), times.last()};
-        parts << QStringLiteral("%1 %2 %3")
-                     .arg(QLatin1String(names[s]))
-                     .arg(trace.initial)
-                     .arg(times.join(QLatin1Char(',')));
+        parts << QString::asprintf("%s %d ", names[s], trace.initial) +
+                     times.join(QLatin1Char(','));
     }
     return parts.join(QLatin1String(" | "));
 }

@@ -46,20 +46,14 @@ TransferOutcome made(TransferCall call, int channel, qint64 startUs, qint64 dura
 QString describe(const TransferOutcome &outcome)
 {
     QStringList echoes;
-    for (const TransferOutcome::Echo &e : outcome.echoes)
-        echoes
-            << (e.sent ? "T" : "R") +
-                   QString::fromLatin1(
-                       (e.sent ? outcome.sent : outcome.received).mid(e.offset, e.length).toHex());
+    for (const TransferOutcome::Echo &e : outcome.echoes) {
+        const QByteArray &bytes = e.sent ? outcome.sent : outcome.received;
+        echoes << (e.sent ? "T" : "R") + QString::fromLatin1(bytes.mid(e.offset, e.length).toHex());
+    }
     const TransferContext &c = outcome.context;
-    return QStringLiteral("%1 %2/%3 %4Hz %5+%6: %7")
-        .arg(int(c.call))
-        .arg(c.device)
-        .arg(c.channel, 2, 16, QLatin1Char('0'))
-        .arg(c.config.clockHz)
-        .arg(c.startUs)
-        .arg(c.durationUs)
-        .arg(echoes.join(QLatin1Char(' ')));
+    return QString::asprintf("%d %d/%02x %dHz %lld+%lld: ", int(c.call), c.device, c.channel,
+                             c.config.clockHz, c.startUs, c.durationUs) +
+           echoes.join(QLatin1Char(' '));
 }
 
 QByteArray text(const TrafficLog &log, const LogColumns &columns, bool html = false)
