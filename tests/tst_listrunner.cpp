@@ -75,26 +75,18 @@ void TestListRunner::init()
 
 void TestListRunner::followScript(const QString &script)
 {
-    onDelay = [this, script](int count) {
-        for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            const QString action = step.section(QLatin1Char(':'), 1);
-            if (step.section(QLatin1Char(':'), 0, 0).toInt() != count)
-                continue;
-            if (action == QLatin1String("stop"))
-                runner->stopCycle();
-            else if (action == QLatin1String("once"))
-                runner->runOnce();
-            else if (action == QLatin1String("cycle"))
-                runner->startCycle();
-            else if (action == QLatin1String("abandon"))
-                runner->abandon();
-            else if (action == QLatin1String("stale"))
-                session->markStale();
-            else if (action == QLatin1String("unplug"))
-                TelkorTestSetAdapterCount(0);
-            else
-                forceNext(QStringLiteral("SpiWrite=-3"));
-        }
+    const QHash<QString, std::function<void()>> actions{
+        {"stop", [this] { runner->stopCycle(); }},
+        {"once", [this] { runner->runOnce(); }},
+        {"cycle", [this] { runner->startCycle(); }},
+        {"abandon", [this] { runner->abandon(); }},
+        {"stale", [this] { session->markStale(); }},
+        {"unplug", [] { TelkorTestSetAdapterCount(0); }},
+        {"fail", [] { forceNext(QStringLiteral("SpiWrite=-3")); }}};
+    onDelay = [script, actions](int count) {
+        for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            if (step.section(QLatin1Char(':'), 0, 0).toInt() == count)
+                actions.value(step.section(QLatin1Char(':'), 1))();
     };
 }
 

@@ -190,10 +190,7 @@ void TestLogExport::vcdOfTheWholeLog()
                true);
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("run.vcd")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(LogExport::writeVcd(log, file));
-    file.close();
-    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.open(QIODevice::ReadWrite) && LogExport::writeVcd(log, file) && file.seek(0));
     const QByteArray vcd = file.readAll();
     file.close();
     // The fastest clock, 50 MHz, sets a unit of 1 ns; the train starts 400 us after the

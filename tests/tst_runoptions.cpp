@@ -83,9 +83,7 @@ void TestRunOptions::options()
                                     &options, &problem);
     QCOMPARE(ok, problem.isEmpty());
     const PanelSettings &p = options.panel;
-    const auto orDash = [](const QString &text) {
-        return text.isEmpty() ? QStringLiteral("-") : text;
-    };
+    const auto orDash = [](const QString &t) { return t.isEmpty() ? QStringLiteral("-") : t; };
     QTEST(ok ? QString::asprintf("%d 0x%02X %d %d %d %d %d %d %s|%d %d %d %d ", p.device,
                                  p.channelByte(), int(p.controlMode), int(p.role),
                                  int(p.clockPolarity), int(p.clockPhase), int(p.csPolarity),

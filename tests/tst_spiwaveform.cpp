@@ -165,18 +165,12 @@ void TestSpiWaveform::sigrokDecodesOurVcd_data()
     for (int mode = 0; mode < 4; ++mode)
         for (const bool lsb : {false, true})
             for (const bool high : {false, true}) {
-                const QString settings = QStringLiteral("%1%2%3")
-                                             .arg(mode)
-                                             .arg(lsb ? " lsb" : "")
-                                             .arg(high ? " cs-high" : "");
-                QTest::addRow("mode %d, %s, cs %s", mode, lsb ? "lsb-first" : "msb-first",
-                              high ? "active-high" : "active-low")
-                    << settings
-                    << QStringLiteral("cpol=%1:cpha=%2:bitorder=%3:cs_polarity=%4")
-                           .arg(mode >> 1)
-                           .arg(mode & 1)
-                           .arg(lsb ? "lsb-first" : "msb-first")
-                           .arg(high ? "active-high" : "active-low")
+                const char *order = lsb ? "lsb-first" : "msb-first";
+                const char *cs = high ? "active-high" : "active-low";
+                QTest::addRow("mode %d, %s, cs %s", mode, order, cs)
+                    << QString::asprintf("%d%s%s", mode, lsb ? " lsb" : "", high ? " cs-high" : "")
+                    << QString::asprintf("cpol=%d:cpha=%d:bitorder=%s:cs_polarity=%s", mode >> 1,
+                                         mode & 1, order, cs)
                     << (mode == 1 ? 390450 : 50000000 >> mode);
             }
     QTest::newRow("full duplex") << "3 full"
