@@ -1,6 +1,6 @@
 // The window during a long library call (block reads with 100 ms pauses on real time): it stays
-// responsive, shows the call and disables what would make another request, skips due ticks,
-// and closing abandons the call. Short calls change nothing that can be seen.
+// responsive, shows the call and disables what would make another request, and closing abandons
+// the call. Short calls change nothing that can be seen.
 
 #include "kavristest.h"
 
@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -44,7 +43,6 @@ private slots:
     void init();
     void cleanup();
     void responsiveWhileACallRuns();
-    void dueTicksAreSkipped();
     void closingAbandonsTheCall();
 
 private:
@@ -75,20 +73,6 @@ QString TestLongCalls::statusText()
 {
     const QLabel *busy = fixture.window().statusBar()->findChild<QLabel *>();
     return busy && busy->isVisible() ? busy->text() : QString();
-}
-
-void TestLongCalls::dueTicksAreSkipped()
-{
-    // Calls of 0.4 s under a 5 ms auto-start: ticks due during a call are dropped, not queued.
-    fixture.find<QComboBox>("operationComboBox")->setCurrentIndex(4);
-    fixture.find<QSpinBox>("timerSpinBox")->setValue(5);
-    fixture.click("autoStartPushButton");
-    QTest::qWait(1000);
-    fixture.click("autoStartPushButton");
-    fixture.settle();
-    const int calls = transferCalls().size();
-    QVERIFY2(calls >= 1 && calls <= 3, qPrintable(QString::number(calls)));
-    QCOMPARE(fixture.logLines().size(), 5 * calls);
 }
 
 void TestLongCalls::responsiveWhileACallRuns()

@@ -1,5 +1,6 @@
 // The window's wiring: what each widget hands to the session, the runner and the auto-start,
-// what it shows of their results, the list editing and files, the hex boxes and the help boxes.
+// what it shows of their results, the list editing and files, the log's saves, the hex boxes and
+// the help boxes.
 
 #include "kavristest.h"
 
@@ -50,11 +51,11 @@ private slots:
     void typingIntoCells_data();
     void typingIntoCells();
     void listFileRoundTrip();
-    void oddRowsLoadedRunAndSavedBack();
+    void longRowNeverCut();
     void cycleWithAutoStartFailuresAndClose();
     void helpBoxesAndHexBox();
     void tokensMarkedAndNoted();
-    void listWarningsAndLimits();
+    void logSaves();
     void saveSuffixAndRememberedSettings();
 
 private:
@@ -274,34 +275,29 @@ void TestWindow::listFileRoundTrip()
     QVERIFY(!QFile::exists(missing));
 }
 
-void TestWindow::oddRowsLoadedRunAndSavedBack()
+void TestWindow::longRowNeverCut()
 {
-    // Unrecognised operations load unchecked; a row of 20 481 bytes is refused, never cut.
-    const QByteArray data = QByteArray("AA ").repeated(20481);
-    const QByteArray rowsText = QString::fromUtf8("1,写数据,01,0,0\r\n1,写数据,").toUtf8() + data +
-                                QString::fromUtf8(",0,0\r\n1,写入数据,02,0,0\r\n").toUtf8();
-    const QString path = folder.filePath(QStringLiteral("odd.list"));
-    writeFile(path, listHeader + rowsText + "1,,03,0,0\r\n");
-    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
-    fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(rowTexts().mid(2), QStringList({QString::fromUtf8("0|写数据|02|0|0"),
-                                             QString::fromUtf8("0|写数据|03|0|0")}));
-    QCOMPARE(fixture.dialogs().summary().last(),
-             QString::fromUtf8("QMessageBox|警告|列表文件中以下行的操作类型无法识别，已载入为未选中"
-                               "行：第5行“写入数据”，第6行“”。请检查后再执行！"));
+    // A row of 20 481 bytes, longer than a line edit holds: an editor opened on it keeps it whole,
+    // a pass refuses it, and it is saved back as it is.
+    const QString data = QStringLiteral("AA ").repeated(20481);
+    fixture.click("toolButtonAddNew");
+    fixture.click("toolButtonAddNew");
+    rows().setData(rows().index(0, 2), QStringLiteral("01"));
+    rows().setData(rows().index(1, 2), data);
     fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
-    table()->edit(rows().index(1, 2)); // an editor opened on the cell must not cut it either
+    table()->edit(rows().index(1, 2));
     QCOMPARE(rows().row(1).writeData.size(), data.size());
     fixture.click("toolButtonExecuteOnce");
     QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
     QCOMPARE(transferCalls(), QStringList({"SpiWrite(0,0x00,[01],1) => 0"}));
-    QCOMPARE(fixture.dialogs().summary().last(),
-             QString::fromUtf8("QMessageBox|警告|写数据超过20480字节的缓冲区上限，未发送！"));
+    QCOMPARE(fixture.dialogs().summary(),
+             warningSummary(QString::fromUtf8("写数据超过20480字节的缓冲区上限，未发送！")));
     const QString copy = folder.filePath(QStringLiteral("copy.list"));
     fixture.dialogs().then(ModalAnswerer::chooseFile(copy));
     fixture.click("toolButtonSaveListToFile");
-    QCOMPARE(readFile(copy), listHeader + QByteArray(rowsText).replace("1,写入数据", "0,写数据") +
-                                 QString::fromUtf8("0,写数据,03,0,0\r\n").toUtf8());
+    QCOMPARE(readFile(copy),
+             listHeader +
+                 QString::fromUtf8("1,写数据,01,0,0\r\n1,写数据,%1,0,0\r\n").arg(data).toUtf8());
 }
 
 void TestWindow::cycleWithAutoStartFailuresAndClose()
@@ -478,33 +474,38 @@ void TestWindow::tokensMarkedAndNoted()
     QCOMPARE(transferCalls().last(), QStringLiteral("SpiWrite(0,0x00,[01 00],2) => 0"));
 }
 
-void TestWindow::listWarningsAndLimits()
+void TestWindow::logSaves()
 {
-    // Lines ended by CR alone; every row with a problem unchecked, one warning for all.
-    const QString path = folder.filePath(QStringLiteral("odd-cells.list"));
-    writeFile(path, QString::fromUtf8("false,写数据,01,0,0\r1,读数据,,60ms,0\r1,写数据,02,,1e3\r"
-                                      " 1 ,写数据,03,0, 5 \r")
-                        .toUtf8());
-    fixture.dialogs().then(ModalAnswerer::chooseFile(path));
-    fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(rowTexts(),
-             QStringList(
-                 {QString::fromUtf8("0|写数据|01|0|0"), QString::fromUtf8("0|读数据||60ms|0"),
-                  QString::fromUtf8("0|写数据|02||1e3"), QString::fromUtf8("1|写数据|03|0| 5 ")}));
-    QCOMPARE(fixture.dialogs().summary().last(),
-             QString::fromUtf8("QMessageBox|警告|列表文件中以下行的选择字段不是0或1，已载入为未选中"
-                               "行：第1行“false”。请检查后再执行！\n列表文件中以下单元格不是0到"
-                               "2147483647的整数，已载入为未选中行：第2行读数据字节数“60ms”，第3"
-                               "行延时“1e3”。请检查后再执行！"));
-    // A file of 3 GiB is refused by its size.
-    QFile sparse(folder.filePath(QStringLiteral("sparse.list")));
-    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(3 * 1024 * qint64(1024 * 1024)));
-    sparse.close();
-    fixture.dialogs().then(ModalAnswerer::chooseFile(sparse.fileName()));
-    fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(fixture.dialogs().summary().last(),
-             QString::fromUtf8("QMessageBox|警告|列表文件超过64MB的上限，未加载！"));
-    QCOMPARE(rows().rowCount(), 4);
+    // As HTML; cancelled (no warning); into a folder that is not there (a warning). The log
+    // stays as it was.
+    fixture.setWriteText("writeTextEdit", QStringLiteral("01 02"));
+    fixture.click("writePushButton");
+    const QString html = folder.filePath(QStringLiteral("log.html"));
+    fixture.dialogs().then(ModalAnswerer::chooseFile(html));
+    fixture.trigger("actionSave_As_Html");
+    fixture.dialogs().then(ModalAnswerer::cancel());
+    fixture.trigger("actionSave_As_Text");
+    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("no/such/log.txt")));
+    fixture.trigger("actionSave_As_Text");
+    const QByteArray family = fixture.find<QWidget>("dataTextBrowser")->font().family().toUtf8();
+    const QByteArray page =
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+        "\"http://www.w3.org/TR/REC-html40/strict.dtd\">\n<html><head><meta name=\"qrichtext\" "
+        "content=\"1\" /><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" "
+        "/><style type=\"text/css\">\np, li { white-space: pre-wrap; }\n</style></head><body "
+        "style=\" font-family:'" +
+        family +
+        "'; font-weight:400; font-style:normal;\">\n<p style=\" margin-top:0px; "
+        "margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; "
+        "text-indent:0px;\"><span style=\" color:#00ff00;\">TX : </span><span style=\" "
+        "color:#000000;\">01 02 </span></p>\n<p style=\"-qt-paragraph-type:empty; "
+        "margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; "
+        "-qt-block-indent:0; text-indent:0px; color:#000000;\"><br /></p></body></html>";
+    QCOMPARE(readFile(html), page);
+    const QString dialog = QStringLiteral("QFileDialog|Save File|");
+    QCOMPARE(fixture.dialogs().summary(),
+             QStringList({dialog, dialog, dialog, "QMessageBox|Warning|Save file failed!"}));
+    QCOMPARE(fixture.log(), QStringLiteral("TX : 01 02 \n"));
 }
 
 void TestWindow::saveSuffixAndRememberedSettings()
