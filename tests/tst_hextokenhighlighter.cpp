@@ -1,5 +1,5 @@
 // The write boxes' marks: which characters carry the mark, before and after edits, for each
-// conversion and with hex mode off.
+// conversion. (Hex mode off and on: the window test.)
 
 #include "transfer/hextokenhighlighter.h"
 
@@ -16,7 +16,6 @@ class TestHexTokenHighlighter : public QObject
 private slots:
     void marks_data();
     void marks();
-    void modeOffAndOn();
 
 private:
     // "line:from-to" for every run of marked characters, as the document shows them.
@@ -83,21 +82,6 @@ void TestHexTokenHighlighter::marks()
     cursor.setPosition(parts[0].toInt() + parts[1].toInt(), QTextCursor::KeepAnchor);
     cursor.insertText(parts[2]);
     QTEST(marks(document), "after");
-}
-
-void TestHexTokenHighlighter::modeOffAndOn()
-{
-    QTextDocument document;
-    document.documentLayout();
-    document.setPlainText(QStringLiteral("Hello 01"));
-    HexTokenHighlighter highlighter(&document, {HexConversion::Signed});
-    highlighter.setActive(false);
-    QVERIFY(!highlighter.isActive());
-    QCOMPARE(marks(document), QString());
-    QTextCursor(&document).insertText(QStringLiteral("ZZ ")); // typing text, not hex
-    QCOMPARE(marks(document), QString());
-    highlighter.setActive(true);
-    QCOMPARE(marks(document), QStringLiteral("0:0-2 0:3-8"));
 }
 
 QTEST_MAIN(TestHexTokenHighlighter)

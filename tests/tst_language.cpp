@@ -32,21 +32,20 @@ Catalogue readCatalogue(const QString &path)
     Entry entry;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isEndElement() && xml.name() == QLatin1String("message"))
+        const QString name = xml.name().toString();
+        if (xml.isEndElement() && name == QLatin1String("message")) {
             entries.insert(context + QLatin1Char('|') + source + QLatin1Char('|') + comment, entry);
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == QLatin1String("name")) {
-            context = xml.readElementText();
-        } else if (xml.name() == QLatin1String("message")) {
             source.clear();
             comment.clear();
-            entry = Entry();
-        } else if (xml.name() == QLatin1String("source")) {
+        } else if (!xml.isStartElement()) {
+            continue;
+        } else if (name == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (name == QLatin1String("source")) {
             source = xml.readElementText();
-        } else if (xml.name() == QLatin1String("comment")) {
+        } else if (name == QLatin1String("comment")) {
             comment = xml.readElementText();
-        } else if (xml.name() == QLatin1String("translation")) {
+        } else if (name == QLatin1String("translation")) {
             entry.finished = xml.attributes().value(QLatin1String("type")).isEmpty();
             entry.translation = xml.readElementText();
         }
@@ -203,12 +202,9 @@ void TestLanguage::kavrisRunSpeaks()
     // kavris-run's own words, which are English in both languages.
     const QString list = folder.filePath(QStringLiteral("odd.list"));
     QFile file(list);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("1,wrte,06,0,0\n");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1,wrte,06,0,0\n") == 14);
     file.close();
-    QStringList expected;
-    if (!warning.isEmpty())
-        expected << warning;
+    QStringList expected = warning.isEmpty() ? QStringList() : QStringList{warning};
     expected << (english
                      ? QStringLiteral("kavris-run: These rows of the list file have an "
                                       "operation that is not known and were loaded "

@@ -285,7 +285,9 @@ void TestWindow::longRowNeverCut()
     rows().setData(rows().index(0, 2), QStringLiteral("01"));
     rows().setData(rows().index(1, 2), data);
     fixture.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+    table()->setCurrentIndex(rows().index(1, 2));
     table()->edit(rows().index(1, 2));
+    table()->setCurrentIndex(QModelIndex()); // leaving the cell takes the editor's text
     QCOMPARE(rows().row(1).writeData.size(), data.size());
     fixture.click("toolButtonExecuteOnce");
     QTRY_VERIFY(!MainWindowTestAccess::runner(fixture.window()).isRunning());
@@ -428,8 +430,10 @@ void TestWindow::tokensMarkedAndNoted()
     QCOMPARE(marks(box), QStringLiteral("0-2 3-5 6-9 15-17"));
     hex->setChecked(false);
     QCOMPARE(marks(box), QString());
+    box->textCursor().insertText(QStringLiteral("GG ")); // typed as text: not marked either
+    QCOMPARE(marks(box), QString());
     hex->setChecked(true);
-    QCOMPARE(marks(box), QStringLiteral("0-2 3-5 6-9 15-17"));
+    QCOMPARE(marks(box), QStringLiteral("0-2 3-5 6-8 9-12 18-20"));
     auto *block = fixture.find<QTextEdit>("blockWriteTextEdit");
     block->setPlainText(QStringLiteral("01 -0 1FF"));
     QCoreApplication::processEvents();
@@ -438,9 +442,9 @@ void TestWindow::tokensMarkedAndNoted()
     // After the transfer, the status bar says what went out for them.
     QStatusBar *status = fixture.window().statusBar();
     fixture.click("writePushButton");
-    QCOMPARE(transferCalls().last(), QStringLiteral("SpiWrite(0,0x00,[00 00 00 9F 00],5) => 0"));
+    QCOMPARE(transferCalls().last(), QStringLiteral("SpiWrite(0,0x00,[00 00 00 00 9F 00],6) => 0"));
     QCOMPARE(status->currentMessage(),
-             QString::fromUtf8("4个无效十六进制数已按 00 00 00 00 发送：ZZ、1G、300、-0"));
+             QString::fromUtf8("5个无效十六进制数已按 00 00 00 00 00 发送：GG、ZZ、1G、300、-0"));
     box->setPlainText(QStringLiteral("FFFFFFFF 01"));
     fixture.click("writeReadPushButton");
     QCOMPARE(status->currentMessage(),
