@@ -161,8 +161,14 @@ void TestLogFeatures::savedColumns()
     fixture.find<QAction>("actionShowNotes")->setChecked(notes);
     const QString name = QString::fromLatin1(QTest::currentDataTag());
     QCOMPARE(save("actionSave_As_Text", name + ".txt"), text);
-    // HTML: the same columns in grey, nothing of them without.
+    // HTML: the head the rich-text log wrote, the same columns in grey, nothing of them without.
     const QByteArray html = save("actionSave_As_Html", name + ".html");
+    QCOMPARE(html.left(html.indexOf("<body")),
+             QByteArray("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+                        "\"http://www.w3.org/TR/REC-html40/strict.dtd\">\n<html><head><meta "
+                        "name=\"qrichtext\" content=\"1\" /><meta http-equiv=\"Content-Type\" "
+                        "content=\"text/html; charset=utf-8\" /><style type=\"text/css\">\np, li "
+                        "{ white-space: pre-wrap; }\n</style></head>"));
     QCOMPARE(html.contains("color:#808080;\">1 22:13:21.500000 +250"), times);
     QCOMPARE(html.contains("  # JEDEC ID: EF 40 15, Winbond, 2 MiB</span></p>"), notes);
     QBuffer plain;
