@@ -45,8 +45,22 @@ public:
                            .arg(width)
                            .arg(needed));
     }
-    void actions(const QString &where, const QList<QAction *> &actions);
-    void widgets(QWidget *root);
+    void actions(const QString &where, const QList<QAction *> &actions)
+    {
+        for (QAction *action : actions) {
+            text(where + QLatin1String(" action ") + action->objectName(), action->text());
+            text(where + QLatin1String(" tool tip ") + action->objectName(), action->toolTip());
+            text(where + QLatin1String(" status tip ") + action->objectName(), action->statusTip());
+            if (action->menu())
+                widgets(action->menu());
+        }
+    }
+    void widgets(QWidget *root)
+    {
+        widget(root);
+        for (QWidget *child : root->findChildren<QWidget *>())
+            widget(child);
+    }
 
     int texts = 0;
     QStringList chinese, cut;
@@ -67,24 +81,6 @@ QString drawn(QString text)
     return text.replace(QLatin1String("&&"), QStringLiteral("\x01"))
         .remove(QLatin1Char('&'))
         .replace(QLatin1Char('\x01'), QLatin1Char('&'));
-}
-
-void Walk::actions(const QString &where, const QList<QAction *> &actions)
-{
-    for (QAction *action : actions) {
-        text(where + QLatin1String(" action ") + action->objectName(), action->text());
-        text(where + QLatin1String(" tool tip ") + action->objectName(), action->toolTip());
-        text(where + QLatin1String(" status tip ") + action->objectName(), action->statusTip());
-        if (action->menu())
-            widgets(action->menu());
-    }
-}
-
-void Walk::widgets(QWidget *root)
-{
-    widget(root);
-    for (QWidget *child : root->findChildren<QWidget *>())
-        widget(child);
 }
 
 void Walk::widget(QWidget *w)

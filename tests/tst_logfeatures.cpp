@@ -236,19 +236,18 @@ void TestLogFeatures::waveformOfTheSelectedEntry()
     QCOMPARE(waveform->cursorPs(), qint64(waveform->viewStart()));
     QVERIFY(waveform->readout().startsWith(QString::fromUtf8("光标 ")));
     // Exports: the transfer as VCD, the picture as PNG and SVG.
-    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("status.vcd")));
-    QTest::mouseClick(fixture.find<QWidget>("waveformVcd"), Qt::LeftButton);
+    const auto exportAs = [&](const char *button, const QString &name) {
+        fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath(name)));
+        QTest::mouseClick(fixture.find<QWidget>(button), Qt::LeftButton);
+        return saved(name);
+    };
     QBuffer vcd;
     vcd.open(QIODevice::WriteOnly);
     LogExport::writeVcd(SpiTransfer::fromOutcome(log()->transfer(2)), vcd);
-    QCOMPARE(saved("status.vcd"), vcd.data());
     QVERIFY(vcd.data().contains("$comment SPI1_CS1, half-duplex master"));
-    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("status.png")));
-    QTest::mouseClick(fixture.find<QWidget>("waveformPng"), Qt::LeftButton);
-    QVERIFY(saved("status.png").startsWith("\x89PNG"));
-    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("status.svg")));
-    QTest::mouseClick(fixture.find<QWidget>("waveformSvg"), Qt::LeftButton);
-    QVERIFY(saved("status.svg").contains("<svg"));
+    QCOMPARE(exportAs("waveformVcd", "status.vcd"), vcd.data());
+    QVERIFY(exportAs("waveformPng", "status.png").startsWith("\x89PNG"));
+    QVERIFY(exportAs("waveformSvg", "status.svg").contains("<svg"));
     const QString exported = QString::fromUtf8("QFileDialog|导出波形|");
     QCOMPARE(fixture.dialogs().summary(), QStringList({exported, exported, exported}));
     // An entry without settings, and a cleared log.
