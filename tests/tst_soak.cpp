@@ -106,7 +106,9 @@ void TestSoak::faultsUnderLoad()
     const int transfers = transferCalls().size();
     qInfo("soak: %d transfers, %d faults injected, %d failures (unplugging included), %.1f s",
           transfers, faults, failures, clock.elapsed() / 1000.0);
-    QVERIFY(transfers >= wanted / 2);
+    // A soak that stopped early does a few hundred; a slow or busy machine, with the sanitizers
+    // under a load of 8, still did 8 000 of 20 000 in the time given.
+    QVERIFY(transfers >= wanted / 10);
     QVERIFY(faults > 0);
     QCOMPARE(shown, expected);
     QCOMPARE(wrongAutoStart, 0);
