@@ -244,11 +244,13 @@ void TestWindow::listFileRoundTrip()
     fixture.click("toolButtonOpenListFromFile");
     QCOMPARE(rowTexts(), before + before); // appended
 
-    // Loaded as a slave, a write-read row keeps its operation, unchecked.
+    // Loaded as a slave, a write-read row keeps its operation, unchecked; one warning for all.
     fixture.select("workingModeComboBox", 0);
+    writeFile(path, "1,写读数据,9F ,0,007\r\nfalse,写数据,01,0,0\r\n");
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     fixture.click("toolButtonOpenListFromFile");
-    QCOMPARE(rowTexts().last(), QString::fromUtf8("0|写读数据|9F |0|007"));
+    QCOMPARE(rowTexts().mid(4), QStringList({QString::fromUtf8("0|写读数据|9F |0|007"),
+                                             QString::fromUtf8("0|写数据|01|0|0")}));
 
     // A folder that is not there; a file gone between the choice and the reading.
     const QString missing = folder.filePath(QStringLiteral("missing/folder/x.list"));
@@ -266,8 +268,10 @@ void TestWindow::listFileRoundTrip()
     QCOMPARE(
         fixture.dialogs().summary().mid(2),
         QStringList({open, open,
-                     QString::fromUtf8("QMessageBox|警告|从机模式下不能执行写读数据，以下行已载"
-                                       "入为未选中行：第4行。请检查后再执行！"),
+                     QString::fromUtf8("QMessageBox|警告|列表文件中以下行的选择字段不是0或1，已载"
+                                       "入为未选中行：第2行“false”。请检查后再执行！\n从机模式下不"
+                                       "能执行写读数据，以下行已载入为未选中行：第1行。请检查后再执"
+                                       "行！"),
                      save, QString::fromUtf8("QMessageBox|警告|保存文件出错！"), open,
                      QString::fromUtf8("QMessageBox|警告|打开文件出错！")}));
     QCOMPARE(rows().rowCount(), 6); // nothing loaded
