@@ -132,25 +132,17 @@ QStringList TestFlashWindow::notes()
 
 void TestFlashWindow::menuAndWindow()
 {
-    // Appended to the tools menu; the other menus, the tool bar and the tabs stay as they were.
-    auto *menu = fixture.find<QMenu>("menu");
+    // Appended to the tools menu.
     QStringList actions;
-    for (QAction *action : menu->actions())
+    for (QAction *action : fixture.find<QMenu>("menu")->actions())
         actions << action->objectName() + "=" + action->text();
     QCOMPARE(actions,
              QStringList({text("actionPinMap=引脚定义"), text("actionFirmwareInfo=固件信息"),
                           text("actionFlash=闪存编程")}));
-    QStringList bar;
-    for (QAction *action : fixture.find<QMenuBar>("menuBar")->actions())
-        bar << action->text();
-    QCOMPARE(bar, QStringList({text("文件"), text("显示"), text("工具"), text("帮助")}));
-    QCOMPARE(fixture.find<QToolBar>("mainToolBar")->actions().size(), 4);
-
     QVERIFY(open());
     QVERIFY(flash->isVisible() && flash->isWindow());
-    QCOMPARE(flash->windowModality(), Qt::NonModal);
     QCOMPARE(flash->windowTitle(), text("闪存编程"));
-    QVERIFY(fixture.window().isEnabled());
+    QVERIFY(fixture.window().isEnabled()); // not modal
     flash->close();
     fixture.trigger("actionFlash"); // the same window again
     QCOMPARE(fixture.window().findChildren<FlashWindow *>().size(), 1);
@@ -163,35 +155,20 @@ void TestFlashWindow::chipShown_data()
 {
     QTest::addColumn<int>("channel");
     QTest::addColumn<QString>("flashItems"); // SPI1_CS1's options
-    QTest::addColumn<QStringList>("labels"); // maker, part, id, size, page, erases, source
+    QTest::addColumn<QString>("labels");     // maker, part, id, size, page, erases, source
     QTest::addColumn<QString>("warning");
-    QTest::newRow("by SFDP") << 1 << ""
-                             << QStringList({"Winbond", "W25Q16", "EF 40 15", "2 MiB",
-                                             text("256 字节"), "4 KiB/32 KiB/64 KiB",
-                                             text("芯片的 SFDP 表")})
-                             << "";
-    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018"
-                                  << QStringList({"Winbond", "W25Q128", "EF 40 18", "16 MiB",
-                                                  text("256 字节"), "4 KiB/32 KiB/64 KiB",
-                                                  text("内置芯片表")})
-                                  << "";
-    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15"
-                             << QStringList({"Macronix", QString::fromUtf8("—"), "C2 FF 15",
-                                             text("未知"), QString::fromUtf8("—"),
-                                             QString::fromUtf8("—"),
-                                             text("无：没有 SFDP 表，内置芯片表中也没有")})
-                             << "";
-    QTest::newRow("nothing answers on the loopback")
-        << 0 << ""
-        << QStringList({QString::fromUtf8("—"), QString::fromUtf8("—"), "—", "—", "—", "—", "—"})
-        << text("没有芯片应答（JEDEC ID FF FF FF）。");
+    // clang-format off
+    QTest::newRow("by SFDP") << 1 << "" << "Winbond|W25Q16|EF 40 15|2 MiB|256 字节|4 KiB/32 KiB/64 KiB|芯片的 SFDP 表" << "";
+    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018" << "Winbond|W25Q128|EF 40 18|16 MiB|256 字节|4 KiB/32 KiB/64 KiB|内置芯片表" << "";
+    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15" << "Macronix|—|C2 FF 15|未知|—|—|无：没有 SFDP 表，内置芯片表中也没有" << "";
+    QTest::newRow("nothing answers on the loopback") << 0 << "" << "—|—|—|—|—|—|—" << "没有芯片应答（JEDEC ID FF FF FF）。";
+    // clang-format on
 }
 
 void TestFlashWindow::chipShown()
 {
     QFETCH(int, channel);
     QFETCH(QString, flashItems);
-    QFETCH(QStringList, labels);
     QFETCH(QString, warning);
     QVERIFY(open(channel));
     if (!flashItems.isEmpty())
@@ -201,14 +178,12 @@ void TestFlashWindow::chipShown()
     for (const char *name : {"makerLabel", "partLabel", "idLabel", "sizeLabel", "pageLabel",
                              "erasesLabel", "sourceLabel"})
         shown << label(name);
-    if (channel == 0) // no chip: nothing identified, nothing shown
-        labels[2] = labels[3] = labels[4] = labels[5] = labels[6] = QString::fromUtf8("—");
-    QCOMPARE(shown, labels);
+    QTEST(shown.join('|'), "labels");
     QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
     QCOMPARE(label("resultLabel"), found.text());
     // One line in the log, no echo of the flash's bytes.
-    QCOMPARE(notes(), QStringList(found.logLine()));
-    QCOMPARE(fixture.logLines(), notes());
+    QCOMPARE(fixture.logLines(),
+             QStringList(text("FL : 闪存识别（设备 0，SPI1_CS%1）：").arg(channel) + found.text()));
 }
 
 void TestFlashWindow::readToFile()
@@ -226,9 +201,10 @@ void TestFlashWindow::readToFile()
     QCOMPARE(in<QProgressBar>("progressBar")->value(), 1000);
     QVERIFY(label("paceLabel").startsWith(text("完成，用时 ")));
     QCOMPARE(label("resultLabel"), text("已读取 1024 字节（000100h–0004FFh）。"));
-    QCOMPARE(notes().size(), 1);
-    QVERIFY(notes().first().startsWith(
-        text("FL : 闪存读取（设备 0，SPI1_CS1）：已读取 1024 字节（000100h–0004FFh）。用时 ")));
+    QCOMPARE(
+        notes().replaceInStrings(QRegularExpression("\\d+\\.\\d 秒$"), "N"),
+        QStringList(text(
+            "FL : 闪存读取（设备 0，SPI1_CS1）：已读取 1024 字节（000100h–0004FFh）。用时 N")));
     // The file dialog cancelled: nothing starts.
     clearAdapterCalls();
     in<QPushButton>("readButton")->click();
@@ -313,20 +289,11 @@ void TestFlashWindow::badRanges_data()
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("length");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("offset not a number")
-        << "zz"
-        << "" << text("起始地址“zz”无效：请输入十进制数或 0x 开头的十六进制数。");
-    QTest::newRow("negative offset")
-        << "-1"
-        << "" << text("起始地址“-1”无效：请输入十进制数或 0x 开头的十六进制数。");
-    QTest::newRow("length 0") << "0"
-                              << "0"
-                              << text("长度“0”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，"
-                                      "留空表示到芯片末尾。");
-    QTest::newRow("length in hex without 0x") << "0"
-                                              << "FF"
-                                              << text("长度“FF”无效：请输入大于 0 的十进制数或 0x "
-                                                      "开头的十六进制数，留空表示到芯片末尾。");
+    // clang-format off
+    QTest::newRow("offset not a number") << "zz" << "" << "起始地址“zz”无效：请输入十进制数或 0x 开头的十六进制数。";
+    QTest::newRow("length 0") << "0" << "0" << "长度“0”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，留空表示到芯片末尾。";
+    QTest::newRow("length in hex without 0x") << "0" << "FF" << "长度“FF”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，留空表示到芯片末尾。";
+    // clang-format on
 }
 
 void TestFlashWindow::badRanges()
@@ -402,12 +369,12 @@ void TestFlashWindow::slaveRefused()
 {
     fixture.select("workingModeComboBox", 0);
     QVERIFY(open());
-    const FlashRun refused = run("identifyButton");
     const QString why =
         text("闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。");
-    QCOMPARE(refused.text(), why);
+    QCOMPARE(run("identifyButton").text(), why);
     QCOMPARE(fixture.dialogs().summary(), warningSummary(why));
     QCOMPARE(adapterCalls(), QStringList());
+    QCOMPARE(fixture.logLines(), QStringList(text("FL : 闪存识别（设备 0，SPI1_CS1）：") + why));
 }
 
 void TestFlashWindow::closingCancels()
