@@ -75,18 +75,13 @@ void TestFlashChips::tableRowsAreConsistent()
 
 void TestFlashChips::lookups()
 {
-    QStringList parts;
-    for (quint32 id : {0xEF4018u, 0xEF7018u, 0xC22019u, 0x20BA18u, 0x9D6017u, 0xEF4021u, 0u})
-        parts << (findFlashChip(quint8(id >> 16), quint8(id >> 8), quint8(id))
-                      ? findFlashChip(quint8(id >> 16), quint8(id >> 8), quint8(id))->part
-                      : "-");
+    QStringList parts; // all three bytes of the id count
+    for (quint32 id : {0xEF4018u, 0xEF7018u, 0xC22019u, 0x20BA18u, 0x9D6017u, 0xEF4021u, 0u}) {
+        const FlashChipInfo *row = findFlashChip(quint8(id >> 16), quint8(id >> 8), quint8(id));
+        parts << (row ? row->part : "-");
+    }
     QCOMPARE(parts, QStringList({"W25Q128", "W25Q128JV-IM", "MX25L25645G", "N25Q128A", "IS25LP064",
                                  "-", "-"}));
-    QStringList makers;
-    for (quint8 id : {0xEF, 0xC2, 0xC8, 0x20, 0x01, 0x9D, 0xBF, 0x1F, 0x1C, 0x00, 0x7F, 0xFF})
-        makers << (jedecManufacturerName(id) ? jedecManufacturerName(id) : "-");
-    QCOMPARE(makers, QStringList({"Winbond", "Macronix", "GigaDevice", "Micron", "Spansion/Cypress",
-                                  "ISSI", "SST/Microchip", "Adesto/Atmel", "EON", "-", "-", "-"}));
     QList<quint64> sizes;
     for (quint8 code : {0x0F, 0x10, 0x15, 0x19, 0x1A, 0x1F, 0x20, 0x22, 0x23, 0xFF})
         sizes << flashSizeFromCapacity(code);
