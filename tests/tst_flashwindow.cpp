@@ -14,16 +14,11 @@
 namespace
 {
 
-quint8 pattern(quint64 address)
-{
-    return quint8(address * 13 + 5);
-}
-
 QByteArray patternBytes(quint64 start, int length)
 {
     QByteArray bytes;
-    for (int i = 0; i < length; ++i)
-        bytes.append(char(pattern(start + quint64(i))));
+    for (quint64 at = start; at < start + quint64(length); ++at)
+        bytes.append(char(at * 13 + 5));
     return bytes;
 }
 
@@ -63,7 +58,6 @@ private slots:
     void badRanges();
     void cancelled();
     void panelSettingsAndSharedSession();
-    void slaveRefused();
     void closingCancels();
 
 private:
@@ -75,6 +69,11 @@ private:
     template <typename T> T *in(const char *name) { return flash->findChild<T *>(name); }
     QString label(const char *name) { return in<QLabel>(name)->text(); }
     QStringList notes(); // the log's lines without the transfers' echoes
+    void setRange(const QString &offset, const QString &length)
+    {
+        in<QLineEdit>("offsetEdit")->setText(offset);
+        in<QLineEdit>("lengthEdit")->setText(length);
+    }
 
     FlashWindow *flash = nullptr;
     QTemporaryDir folder;
@@ -157,11 +156,14 @@ void TestFlashWindow::chipShown_data()
     QTest::addColumn<QString>("flashItems"); // SPI1_CS1's options
     QTest::addColumn<QString>("labels");     // maker, part, id, size, page, erases, source
     QTest::addColumn<QString>("warning");
+    QTest::addColumn<bool>("slave"); // the panel's working mode
     // clang-format off
-    QTest::newRow("by SFDP") << 1 << "" << "Winbond|W25Q16|EF 40 15|2 MiB|256 字节|4 KiB/32 KiB/64 KiB|芯片的 SFDP 表" << "";
-    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018" << "Winbond|W25Q128|EF 40 18|16 MiB|256 字节|4 KiB/32 KiB/64 KiB|内置芯片表" << "";
-    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15" << "Macronix|—|C2 FF 15|未知|—|—|无：没有 SFDP 表，内置芯片表中也没有" << "";
-    QTest::newRow("nothing answers on the loopback") << 0 << "" << "—|—|—|—|—|—|—" << "没有芯片应答（JEDEC ID FF FF FF）。";
+    QTest::newRow("by SFDP") << 1 << "" << "Winbond|W25Q16|EF 40 15|2 MiB|256 字节|4 KiB/32 KiB/64 KiB|芯片的 SFDP 表" << "" << false;
+    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018" << "Winbond|W25Q128|EF 40 18|16 MiB|256 字节|4 KiB/32 KiB/64 KiB|内置芯片表" << "" << false;
+    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15" << "Macronix|—|C2 FF 15|未知|—|—|无：没有 SFDP 表，内置芯片表中也没有" << "" << false;
+    QTest::newRow("nothing answers on the loopback") << 0 << "" << "—|—|—|—|—|—|—" << "没有芯片应答（JEDEC ID FF FF FF）。" << false;
+    // The panel's working mode goes with the job: a slave is refused before any call.
+    QTest::newRow("slave refused") << 1 << "" << "—|—|—|—|—|—|—" << "闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。" << true;
     // clang-format on
 }
 
@@ -170,6 +172,9 @@ void TestFlashWindow::chipShown()
     QFETCH(int, channel);
     QFETCH(QString, flashItems);
     QFETCH(QString, warning);
+    QFETCH(bool, slave);
+    if (slave)
+        fixture.select("workingModeComboBox", 0);
     QVERIFY(open(channel));
     if (!flashItems.isEmpty())
         TelkorTestConfigure(qPrintable("timing=off;SPI1_CS1=flash:" + flashItems));
@@ -180,6 +185,7 @@ void TestFlashWindow::chipShown()
         shown << label(name);
     QTEST(shown.join('|'), "labels");
     QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
+    QCOMPARE(adapterCalls().isEmpty(), slave);
     QCOMPARE(label("resultLabel"), found.text());
     // One line in the log, no echo of the flash's bytes.
     QCOMPARE(fixture.logLines(),
@@ -189,8 +195,7 @@ void TestFlashWindow::chipShown()
 void TestFlashWindow::readToFile()
 {
     QVERIFY(open());
-    in<QLineEdit>("offsetEdit")->setText("0x100");
-    in<QLineEdit>("lengthEdit")->setText("1K");
+    setRange("0x100", "1K");
     const QString path = folder.filePath("read.bin");
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     const FlashRun read = run("readButton");
@@ -258,8 +263,7 @@ void TestFlashWindow::writeThenVerify()
 void TestFlashWindow::erases()
 {
     QVERIFY(open());
-    in<QLineEdit>("offsetEdit")->setText("0x8000");
-    in<QLineEdit>("lengthEdit")->setText("32K");
+    setRange("0x8000", "32K");
     fixture.dialogs().then(ModalAnswerer::press("No"));
     in<QPushButton>("eraseButton")->click();
     QTRY_COMPARE(fixture.dialogs().summary(),
@@ -269,8 +273,7 @@ void TestFlashWindow::erases()
     QCOMPARE(run("eraseButton").text(), text("已擦除 32 KiB（008000h–00FFFFh）。"));
     QVERIFY(transferCalls().contains("SpiWrite(0,0x10,[52 00 80 00],4) => 0"));
     // An empty length: up to the chip's end, said so before.
-    in<QLineEdit>("offsetEdit")->setText("0x1F0000");
-    in<QLineEdit>("lengthEdit")->clear();
+    setRange("0x1F0000", "");
     fixture.dialogs().then(ModalAnswerer::press("Yes"));
     QCOMPARE(run("eraseButton").text(), text("已擦除 64 KiB（1F0000h–1FFFFFh）。"));
     QCOMPARE(fixture.dialogs().summary().last(),
@@ -302,8 +305,7 @@ void TestFlashWindow::badRanges()
     QFETCH(QString, length);
     QFETCH(QString, warning);
     QVERIFY(open());
-    in<QLineEdit>("offsetEdit")->setText(offset);
-    in<QLineEdit>("lengthEdit")->setText(length);
+    setRange(offset, length);
     in<QPushButton>("eraseButton")->click();
     QTRY_COMPARE(fixture.dialogs().summary(), warningSummary(warning));
     QCOMPARE(adapterCalls(), QStringList());
@@ -363,18 +365,6 @@ void TestFlashWindow::panelSettingsAndSharedSession()
     fixture.click("writePushButton");
     QCOMPARE(adapterCalls().first(), QString("AdapterScan(0) => 1"));
     QCOMPARE(fixture.logLines().mid(1), QStringList({"TX : AA ", "RX : FF "}));
-}
-
-void TestFlashWindow::slaveRefused()
-{
-    fixture.select("workingModeComboBox", 0);
-    QVERIFY(open());
-    const QString why =
-        text("闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。");
-    QCOMPARE(run("identifyButton").text(), why);
-    QCOMPARE(fixture.dialogs().summary(), warningSummary(why));
-    QCOMPARE(adapterCalls(), QStringList());
-    QCOMPARE(fixture.logLines(), QStringList(text("FL : 闪存识别（设备 0，SPI1_CS1）：") + why));
 }
 
 void TestFlashWindow::closingCancels()

@@ -1,7 +1,6 @@
 // The flash engine over an adapter session against the simulated library: the calls each bus
 // mode makes for identifying and reading, the slave refused, waiting for a busy session, the
-// session's other requests refused meanwhile, failures, the read's file, and the pace the
-// progress shows.
+// session held by one owner, failures, the read's file, and the pace the progress shows.
 
 #include "adapter/adapterlibrary.h"
 #include "flash/flashjobrunner.h"
@@ -13,30 +12,24 @@
 namespace
 {
 
-quint8 pattern(quint64 address)
+QByteArray expected(quint64 start, int length)
 {
-    return quint8(address * 13 + 5);
+    QByteArray bytes;
+    for (quint64 at = start; at < start + quint64(length); ++at)
+        bytes.append(char(at * 13 + 5));
+    return bytes;
 }
 
 // Adapter 0's flash on SPI1_CS1 holds the pattern in its first 64 KiB, kept in a file.
 void fillFlash(const QString &path)
 {
     QByteArray image(2 * 1024 * 1024, '\xFF');
-    for (int i = 0; i < 65536; ++i)
-        image[i] = char(pattern(quint64(i)));
+    image.replace(0, 65536, expected(0, 65536));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(image), image.size());
     file.close();
     QCOMPARE(TelkorTestConfigure(qPrintable("flash.file=" + path)), 0);
-}
-
-QByteArray expected(quint64 start, int length)
-{
-    QByteArray bytes;
-    for (int i = 0; i < length; ++i)
-        bytes.append(char(pattern(start + quint64(i))));
-    return bytes;
 }
 
 PanelSettings flashSettings(int mode = 1)
@@ -105,7 +98,6 @@ private slots:
     void busModes();
     void busySessionWaited();
     void sessionHeld();
-    void otherRequestsRefusedDuringJob();
     void failures_data();
     void failures();
     void readIntoFile();
@@ -213,30 +205,6 @@ void TestSessionFlash::sessionHeld()
     QCOMPARE(ready.count(), 2); // the others may ask again
     QVERIFY(session.hold(&b));
     session.letGo(&b);
-}
-
-void TestSessionFlash::otherRequestsRefusedDuringJob()
-{
-    AdapterSession session(AdapterLibrary::entries());
-    FlashJobRunner runner(session);
-    int tried = 0, refused = 0;
-    connect(&runner, &FlashJobRunner::progress, this, [&](FlashPhase, quint64 done, quint64) {
-        if (done == 0)
-            return;
-        ++tried;
-        refused += session.submit(AdapterRequest::read(flashSettings(), 1),
-                                  [](const TransferOutcome &) {}) == 0;
-    });
-    const FlashRun run = runJob(runner, flashSettings(), readJob(0, 65536));
-    QCOMPARE(run.result.readBytes, quint64(65536));
-    QCOMPARE(tried, 4); // 20476 bytes a call
-    QCOMPARE(refused, 4);
-    QVERIFY(!transferCalls().join(' ').contains("SpiRead("));
-    // Let go: the others are served again, and told so.
-    QVERIFY(!session.isHeld());
-    QSignalSpy ready(&session, &AdapterSession::ready);
-    QVERIFY(answerOf(session, AdapterRequest::read(flashSettings(), 1)).ok());
-    QCOMPARE(ready.count(), 1);
 }
 
 void TestSessionFlash::failures_data()
