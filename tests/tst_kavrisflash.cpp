@@ -268,7 +268,7 @@ void TestKavrisFlash::listOnSeveralAdapters()
 
 void TestKavrisFlash::flashOnAllAdapters()
 {
-    // Each adapter reads its own chip into its own file; the worst code is the exit code.
+    // Each adapter reads its own chip into its own file.
     const Run ran = run("--channel SPI1_CS1 --device all flash read %/dump.bin --length 64K",
                         "timing=on;adapters=3;flash.file=" + path("all.bin"));
     QCOMPARE(ran.err, QString());
@@ -286,11 +286,6 @@ void TestKavrisFlash::flashOnAllAdapters()
     for (const char *name : {"dump-0.bin", "dump-1.bin", "dump-2.bin"})
         QCOMPARE(read(name), QByteArray(65536, '\xFF'));
     QVERIFY(!QFile::exists(path("dump.bin")));
-    // A device that fails with a higher code than another's: the highest wins.
-    write("image.bin", pattern(100));
-    const Run mixed = run("--channel SPI1_CS1 --device 1,0 flash verify %/image.bin",
-                          "timing=on;adapters=2;fault.SpiWriteRead=once");
-    QVERIFY2(mixed.code == 2, qPrintable(mixed.err));
 }
 
 void TestKavrisFlash::junitReport()
@@ -299,7 +294,7 @@ void TestKavrisFlash::junitReport()
     const Run ran = run("--channel SPI1_CS1 --device 0,1,2 --junit %/report.xml flash verify "
                         "%/image.bin",
                         "timing=on;adapters=2");
-    QCOMPARE(ran.code, 2);
+    QCOMPARE(ran.code, 2); // the highest of the adapters' codes
     const QString mismatch = utf8("校验不一致：首个不同在 000000h（应为 03h，读出 FFh）。");
     QCOMPARE(elements(read("report.xml")),
              QStringList({
@@ -376,9 +371,6 @@ void TestKavrisFlash::progressOnATerminal()
     QVERIFY(!shown.contains('\n'));
     QVERIFY(shown.endsWith('\r'));
     QVERIFY(shown.trimmed().isEmpty() || shown.section('\r', -2, -2).trimmed().isEmpty());
-    // Not a terminal: nothing of it.
-    const Run piped = run("--channel SPI1_CS1 flash read %/piped.bin --length 64K", "timing=on");
-    QCOMPARE(piped.err, QString());
 }
 
 void TestKavrisFlash::interrupted()
