@@ -31,7 +31,7 @@ struct Rig {
     std::unique_ptr<SpiDevice> chip;
     std::unique_ptr<ChipFlashLink> link;
     std::unique_ptr<FlashEngine> engine;
-    QStringList progress; // "PHASE done/total" of each progress signal
+    QStringList progress; // "PHASE done/total" of each progress signal, the phase as a number
     std::function<void(FlashPhase, quint64)> onProgress;
 
     explicit Rig(const QString &options = QString(), quint64 start = 0, quint64 end = 0,
@@ -60,13 +60,8 @@ struct Rig {
         engine->setPollIntervalMs(0);
         QObject::connect(engine.get(), &FlashEngine::progress,
                          [this](FlashPhase phase, quint64 done, quint64 total) {
-                             static const char *const names[] = {"Identify",  "Read",  "Compare",
-                                                                 "Unprotect", "Erase", "Program",
-                                                                 "Verify"};
-                             progress << QStringLiteral("%1 %2/%3")
-                                             .arg(QLatin1String(names[int(phase)]))
-                                             .arg(done)
-                                             .arg(total);
+                             progress
+                                 << QStringLiteral("%1 %2/%3").arg(int(phase)).arg(done).arg(total);
                              if (onProgress)
                                  onProgress(phase, done);
                          });
@@ -588,9 +583,9 @@ void TestFlashEngine::progressTotals()
             count = 1;
         }
     }
-    QCOMPARE(phases,
-             QStringList({"Compare 0/16384..16384/16384 x3", "Erase 0/16384..16384/16384 x5",
-                          "Program 0/16384..16384/16384 x65", "Verify 0/16384..16384/16384 x3"}));
+    // Compare (2), Erase (4), Program (5), Verify (6).
+    QCOMPARE(phases, QStringList({"2 0/16384..16384/16384 x3", "4 0/16384..16384/16384 x5",
+                                  "5 0/16384..16384/16384 x65", "6 0/16384..16384/16384 x3"}));
 }
 
 QTEST_GUILESS_MAIN(TestFlashEngine)
