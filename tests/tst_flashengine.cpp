@@ -574,14 +574,12 @@ void TestFlashEngine::progressTotals()
     QStringList phases; // "PHASE first..last xCOUNT"
     int count = 0;
     for (const QString &step : rig.progress) {
-        const QString phase = step.section(' ', 0, 0);
-        if (!phases.isEmpty() && phases.last().startsWith(phase + ' ')) {
-            phases.last() = phases.last().section("..", 0, 0) + ".." + step.section(' ', 1) +
-                            QStringLiteral(" x%1").arg(++count);
-        } else {
-            phases << step;
-            count = 1;
+        if (phases.isEmpty() || !phases.last().startsWith(step.section(' ', 0, 0) + ' ')) {
+            phases << step + "..";
+            count = 0;
         }
+        phases.last() = phases.last().section("..", 0, 0) + ".." + step.section(' ', 1) +
+                        QStringLiteral(" x%1").arg(++count);
     }
     // Compare (2), Erase (4), Program (5), Verify (6).
     QCOMPARE(phases, QStringList({"2 0/16384..16384/16384 x3", "4 0/16384..16384/16384 x5",
