@@ -167,14 +167,10 @@ void TestKavrisFlash::options_data()
 void TestKavrisFlash::options()
 {
     QFETCH(QString, arguments);
-    QFETCH(QString, result);
     RunOptions options;
-    QString problem;
-    const bool ok = parseRunOptions(QStringList{"kavris-run"} + arguments.split(QLatin1Char(' ')),
-                                    &options, &problem);
-    QCOMPARE(ok, problem.isEmpty());
-    QString made = problem;
-    if (ok) {
+    QString made; // the problem, or what was parsed
+    if (parseRunOptions(QStringList{"kavris-run"} + arguments.split(QLatin1Char(' ')), &options,
+                        &made)) {
         const FlashJob &job = options.flash.job;
         QStringList devices;
         for (int device : options.devices)
@@ -190,7 +186,7 @@ void TestKavrisFlash::options()
                    .arg(options.panel.device)
                    .arg(options.junitFile);
     }
-    QCOMPARE(made, result);
+    QTEST(made, "result");
 }
 
 void TestKavrisFlash::exitCodes_data()
@@ -207,7 +203,6 @@ void TestKavrisFlash::exitCodes_data()
     QTest::newRow("0: read") << cs1 + "flash read %/r.bin --offset 0x10 --length 16" << "" << 0 << chip + utf8("已读取 16 字节（000010h–00001Fh）。\n") << "";
     QTest::newRow("0: written") << cs1 + "flash write %/image.bin --offset 0x3000" << "" << 0 << chip + utf8("已写入 1000 B（003000h–0033E7h）：编程 4 次共 1000 字节，已校验。\n") << "";
     QTest::newRow("0: an unknown chip read with its size") << cs1 + "flash read %/r.bin --size 64K" << "SPI1_CS1=flash:sfdp=off,jedec=C2FF15,size=64K" << 0 << utf8("JEDEC ID C2 FF 15，Macronix，64 KiB，页 256 字节，擦除 仅整片（指定容量）\n已读取 65536 字节（000000h–00FFFFh）。\n") << "";
-    QTest::newRow("1: a transfer fails") << cs1 + "flash id" << "fault.SpiWriteRead=once" << 1 << "" << utf8("kavris-run: 传输失败：写读数据失败！\n");
     QTest::newRow("2: verify differs") << cs1 + "flash verify %/image.bin --offset 0x100" << "" << 2 << chip << utf8("kavris-run: 校验不一致：首个不同在 000100h（应为 03h，读出 FFh）。\n");
     QTest::newRow("3: bad usage") << "flash format" << "" << 3 << "" << "kavris-run: flash takes id, read, write, verify or erase, not format\nTry 'kavris-run --help'.\n";
     QTest::newRow("3: image unreadable") << cs1 + "flash write %/missing.bin" << "" << 3 << "" << utf8("kavris-run: 无法读取文件 %/missing.bin：No such file or directory\n");
