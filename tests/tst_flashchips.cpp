@@ -100,12 +100,10 @@ void TestFlashChips::protectedRanges_data()
     };
     // W25Q16: BP counts 64 KiB blocks from the top, doubling; 11x protects all.
     row("2M BP0", sec, 2, 0x04, "1f0000 1fffff", "BP0");
-    row("2M BP1", sec, 2, 0x08, "1e0000 1fffff", "BP1");
     row("2M BP2 BP0: upper half", sec, 2, 0x14, "100000 1fffff", "BP0 BP2");
     row("2M BP2 BP1: all", sec, 2, 0x18, "0 1fffff", "BP1 BP2");
     row("2M TB BP0: lower 64 KiB", sec, 2, 0x24, "0 ffff", "BP0 TB");
     row("2M SEC BP0: top 4 KiB", sec, 2, 0x44, "1ff000 1fffff", "BP0 SEC");
-    row("2M SEC BP1 BP0: top 16 KiB", sec, 2, 0x4C, "1fc000 1fffff", "BP0 BP1 SEC");
     row("2M SEC BP2 BP0: top 32 KiB", sec, 2, 0x54, "1f8000 1fffff", "BP0 BP2 SEC");
     row("2M SEC TB BP1: bottom 8 KiB", sec, 2, 0x68, "0 1fff", "BP1 TB SEC");
     row("2M TB SEC SRWD alone: none", sec, 2, 0xE3, "", "TB SEC SRWD");
