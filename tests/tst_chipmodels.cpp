@@ -33,21 +33,32 @@ QByteArray command(SpiDevice &chip, const QByteArray &out, int readCount = 0)
 
 // The first bytes of a SpiConfig in hex: control mode, master, polarity, phase, LSB first,
 // chip select polarity.
-SpiConfig busConfig(const char *hex, int hz = 1000000)
+SpiConfig busConfig(const char *hex)
 {
     SpiConfig config{};
     const QByteArray bytes = QByteArray::fromHex(hex);
     std::memcpy(&config, bytes.constData(), std::min<size_t>(bytes.size(), 6));
-    config.clockHz = hz;
+    config.clockHz = 1000000;
     return config;
 }
 
+// A simulated adapter, opened, on its own clock, with the configuration items `items`.
 struct Bench {
     SimClock clock;
     std::vector<std::string> problems;
-    SimAdapter adapter{(clock.setRealTime(false), LibraryConfig()), clock, std::string(),
-                       &problems};
-    Bench() { adapter.open(); }
+    SimAdapter adapter;
+    explicit Bench(const QString &items = QString())
+        : adapter((clock.setRealTime(false), configOf(items, &problems)), clock, std::string(),
+                  &problems)
+    {
+        adapter.open();
+    }
+    static LibraryConfig configOf(const QString &items, std::vector<std::string> *problems)
+    {
+        LibraryConfig config;
+        applyConfig(items.toStdString(), &config, problems);
+        return config;
+    }
 };
 
 } // namespace
@@ -59,9 +70,6 @@ class TestChipModels : public QObject
 private slots:
     void commands_data();
     void commands();
-    void flashFile();
-    void flashChips_data();
-    void flashChips();
     void flashItems_data();
     void flashItems();
     void flashFilePerChipSelect();
@@ -72,15 +80,21 @@ private slots:
 
 void TestChipModels::commands_data()
 {
-    QTest::addColumn<int>("channel"); // 0x10: the flash, 0x20: the register bank
+    QTest::addColumn<QString>("items"); // the configuration
+    QTest::addColumn<int>("channel");   // 0x10: the flash, 0x20: the register bank
     // Empty: straight to the chip; else through the bus in these settings, as busConfig() takes.
     QTest::addColumn<QString>("bus");
     // Each command one chip-select assertion: "OUT[/READ COUNT][+MICROSECONDS AFTER]".
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("answers"); // of the steps that read
     auto row = [](const char *name, int channel, const char *bus, const char *steps,
-                  const char *answers) {
-        QTest::newRow(name) << channel << QString(bus) << QString(steps) << QString(answers);
+                  const char *answers, const char *items = "") {
+        QTest::newRow(name) << QString(items) << channel << QString(bus) << QString(steps)
+                            << QString(answers);
+    };
+    // The flash on SPI1_CS1 made by the items.
+    auto flash = [&](const char *name, const char *items, const char *steps, const char *answers) {
+        row(name, 0x10, "", steps, answers, items);
     };
     row("identity, write enable latch", 0x10, "", "9F/3 05/2 06 05/1 04 05/1 0600 05/1",
         "ef4015 0000 02 00 00");
@@ -99,9 +113,8 @@ void TestChipModels::commands_data()
         "5a 34127856bc9a aabbcc 5a 1134 0102 07");
     // In full duplex the first byte comes back while the command goes out.
     row("full duplex", 0x10, "0001", "9F/4", "ffef4015");
-    // Sampled on the wrong edge, 9F reaches the chip as CF: no command it knows. 1Eh reaches
-    // the register bank as 8Fh (read the identity), and its 5Ah comes back one bit late.
-    row("mode 1", 0x10, "01010001", "9F/3", "ffffff");
+    // Sampled on the wrong edge, 1Eh reaches the register bank as 8Fh (read the identity), and
+    // its 5Ah comes back one bit late.
     row("mode 2 shifts both ways", 0x20, "01010100", "1E/1", "ad");
     row("LSB first", 0x10, "0101000001", "9F/3", "ffffff");
     row("chip select active high", 0x10, "010100000001", "9F/3", "ffffff");
@@ -135,19 +148,76 @@ void TestChipModels::commands_data()
     row("register bank, edges of the read-only registers", 0x20, "", "0E77 1088 8E/3 2D5566 AC/3",
         "775a88 bc9a66");
     row("mode 3 suits the flash", 0x10, "01010101", "9F/3", "ef4015");
-    row("mode 3 suits the register bank", 0x20, "01010101", "8F/1", "5a");
     // 8Fh reaches the chip as C7h (read 47h, which holds 00h), and 00h comes back a bit late
     // after the high idle line.
     row("mode 1 garbles the register bank", 0x20, "01010001", "8F/1", "80");
+    // The header, one parameter header (basic table, 16 double words at 80h), the density
+    // (2^24 bits less one) and the erase types 4 KiB 20h, 32 KiB 52h, 64 KiB D8h.
+    flash("SFDP", "", "9F/3 5A000000FF/16 5A000084FF/4 5A00009CFF/8 5A0000C0FF/2",
+          "ef4015 53464450060100ff00060110800000ff ffffff00 0c200f5210d80000 ffff");
+    flash("16 MiB, other id", "SPI1_CS1=flash:size=16M,jedec=C22018", "9F/3 5A000084FF/4",
+          "c22018 ffffff07");
+    flash("sizes give Winbond ids", "SPI1_CS1=flash:size=64K;SPI1_CS2=flash:size=64M", "9F/3",
+          "ef4010");
+    flash("64 MiB", "SPI1_CS1=flash:size=64M", "9F/3", "ef4020");
+    flash("without SFDP", "SPI1_CS1=flash:sfdp=off", "5A000000FF/4", "ffffffff");
+    // Above 16 MiB: a second header for the 4-byte table at C0h (13h, 12h, 21h, DCh), B7h and
+    // the 4-byte commands in the 16th double word.
+    flash("SFDP above 16 MiB", "SPI1_CS1=flash:size=32M", "5A000000FF/24 5A0000BCFF/4 5A0000C0FF/8",
+          "53464450060101ff00060110800000ff84000102c00000ff 81400021 410affff21ffdcff");
+    // 32 KiB erase: busy 120 ms.
+    flash("32 KiB erase", "",
+          "06 0200800011+700 06 0201000033+700 06 52009000 05/1+119999 05/1+1 05/1 03008000/1 "
+          "03010000/1",
+          "01 01 00 ff 33");
+    // BP0 on 2 MiB: the top 64 KiB; program and erase there and chip erase are ignored, and
+    // leave write enable set.
+    flash(
+        "BP0 protects the top 64 KiB", "",
+        "06 0104+10000 05/1 06 021F0000AA+700 05/1 031F0000/1 06 201F0000+45000 06 0200000055+700 "
+        "03000000/1 06 C7 05/1",
+        "04 06 ff 55 06");
+    flash("SEC TB BP0 protect the bottom 4 KiB", "",
+          "06 0164+10000 06 0200000011+700 03000000/1 06 0200100022+700 03001000/1", "ff 22");
+    flash("BP2 BP1 on 2 MiB protect everything", "", "06 0118+10000 06 021FFF0011+700 031FFF00/1",
+          "ff");
+    flash("BP0 on 16 MiB: the top 256 KiB", "SPI1_CS1=flash:size=16M",
+          "06 0104+10000 06 02FC0000AA+700 03FC0000/1 06 02FBFF00BB+700 03FBFF00/1", "ff bb");
+    // Above 16 MiB BP0-BP3 and TB: 1001 protects the top half.
+    flash("BP3 BP0 on 32 MiB: the top half", "SPI1_CS1=flash:size=32M",
+          "06 0124+10000 06 1201000000AA+700 1301000000/1 06 1200FFFF00BB+700 1300FFFF00/1",
+          "ff bb");
+    flash("write status needs write enable and one or two bytes", "",
+          "0104+10000 05/1 06 01 05/1 06 010400+10000 05/1", "00 02 04");
+    flash("SRWD with WP# low locks the register", "SPI1_CS1=flash:wp=low",
+          "06 0184+10000 06 0100+10000 05/1", "86");
+    flash("SRWD with WP# high does not", "", "06 0184+10000 06 0100+10000 05/1", "00");
+    // The protection bits are non-volatile on real chips: a chip may start protected.
+    flash("status at power-up: BP2-BP0 protect everything until cleared",
+          "SPI1_CS1=flash:status=1F",
+          "05/1 06 021FFF0011+700 031FFF00/1 06 0100+10000 05/1 "
+          "06 021FFF0011+700 031FFF00/1",
+          "1c ff 00 11");
+    // 12h/13h/21h always take 4 address bytes; 02h/03h after B7h until E9h.
+    flash("4-byte addresses", "SPI1_CS1=flash:size=32M",
+          "06 0201000033+700 06 1201000000AB+700 1301000000/1 B7 0301000000/1 E9 03010000/1 "
+          "06 2101000000+45000 1301000000/1 03010000/1",
+          "ab ab 33 ff 33");
+    flash("no 4-byte commands up to 16 MiB", "SPI1_CS1=flash:size=16M",
+          "06 0200000011+700 06 2100000000+45000 1300000000/1 B7 03000000/1", "ff 11");
+    flash("stays busy", "fault.flashbusy=SPI1_CS1", "9F/3 06 0200000000 05/1+100000000 05/1 9F/3",
+          "ef4015 01 01 ffffff");
 }
 
 void TestChipModels::commands()
 {
+    QFETCH(QString, items);
     QFETCH(int, channel);
     QFETCH(QString, bus);
     QFETCH(QString, steps);
     QFETCH(QString, answers);
-    Bench bench;
+    Bench bench(items);
+    QVERIFY(bench.problems.empty());
     QCOMPARE(bench.adapter.configure(channel, busConfig(qPrintable(bus))), int32_t(Ok));
     SpiDevice *chip = bench.adapter.device(channel);
     const QRegularExpression step(QStringLiteral("^(\\w+)(?:/(\\d+))?(?:\\+(\\d+))?$"));
@@ -166,118 +236,6 @@ void TestChipModels::commands()
         if (!in.isEmpty())
             actual.append(QString::fromLatin1(in.toHex()));
         bench.clock.advance(parts.captured(3).toULongLong());
-    }
-    QCOMPARE(actual.join(QLatin1Char(' ')), answers);
-}
-
-void TestChipModels::flashFile()
-{
-    QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("flash.bin")).toStdString();
-    SimClock clock;
-    std::string problem;
-    {
-        NorFlash flash(clock, path, &problem);
-        command(flash, QByteArray::fromHex("06"));
-        command(flash, QByteArray::fromHex("02012300C0FFEE"));
-    }
-    NorFlash again(clock, path, &problem);
-    QCOMPARE(command(again, QByteArray::fromHex("03012300"), 4).toHex(), QByteArray("c0ffeeff"));
-    QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), qint64(NorFlash::defaultSize));
-    // A file that is not an image is left alone: the flash starts erased and the problem says why.
-    QFile other(dir.filePath(QStringLiteral("other")));
-    QVERIFY(problem.empty() && other.open(QIODevice::WriteOnly) && other.write("text") == 4);
-    other.close();
-    NorFlash erased(clock, other.fileName().toStdString(), &problem);
-    QVERIFY2(problem.find("is not a 2 MiB flash image") != std::string::npos, problem.c_str());
-    QCOMPARE(erased.at(0), uint8_t(0xFF));
-    QCOMPARE(other.size(), qint64(4));
-}
-
-void TestChipModels::flashChips_data()
-{
-    QTest::addColumn<QString>("items"); // the configuration; SPI1_CS1 is the chip driven
-    QTest::addColumn<QString>("steps"); // as in commands()
-    QTest::addColumn<QString>("answers");
-    auto row = [](const char *name, const char *items, const char *steps, const char *answers) {
-        QTest::newRow(name) << QString(items) << QString(steps) << QString(answers);
-    };
-    // The header, one parameter header (basic table, 16 double words at 80h), the density
-    // (2^24 bits less one) and the erase types 4 KiB 20h, 32 KiB 52h, 64 KiB D8h.
-    row("SFDP", "", "9F/3 5A000000FF/16 5A000084FF/4 5A00009CFF/8 5A0000C0FF/2",
-        "ef4015 53464450060100ff00060110800000ff ffffff00 0c200f5210d80000 ffff");
-    row("16 MiB, other id", "SPI1_CS1=flash:size=16M,jedec=C22018", "9F/3 5A000084FF/4",
-        "c22018 ffffff07");
-    row("sizes give Winbond ids", "SPI1_CS1=flash:size=64K;SPI1_CS2=flash:size=64M", "9F/3",
-        "ef4010");
-    row("64 MiB", "SPI1_CS1=flash:size=64M", "9F/3", "ef4020");
-    row("without SFDP", "SPI1_CS1=flash:sfdp=off", "5A000000FF/4", "ffffffff");
-    // Above 16 MiB: a second header for the 4-byte table at C0h (13h, 12h, 21h, DCh), B7h and
-    // the 4-byte commands in the 16th double word.
-    row("SFDP above 16 MiB", "SPI1_CS1=flash:size=32M", "5A000000FF/24 5A0000BCFF/4 5A0000C0FF/8",
-        "53464450060101ff00060110800000ff84000102c00000ff 81400021 410affff21ffdcff");
-    // 32 KiB erase: busy 120 ms.
-    row("32 KiB erase", "",
-        "06 0200800011+700 06 0201000033+700 06 52009000 05/1+119999 05/1+1 05/1 03008000/1 "
-        "03010000/1",
-        "01 01 00 ff 33");
-    // BP0 on 2 MiB: the top 64 KiB; program and erase there and chip erase are ignored, and
-    // leave write enable set.
-    row("BP0 protects the top 64 KiB", "",
-        "06 0104+10000 05/1 06 021F0000AA+700 05/1 031F0000/1 06 201F0000+45000 06 0200000055+700 "
-        "03000000/1 06 C7 05/1",
-        "04 06 ff 55 06");
-    row("SEC TB BP0 protect the bottom 4 KiB", "",
-        "06 0164+10000 06 0200000011+700 03000000/1 06 0200100022+700 03001000/1", "ff 22");
-    row("BP2 BP1 on 2 MiB protect everything", "", "06 0118+10000 06 021FFF0011+700 031FFF00/1",
-        "ff");
-    row("BP0 on 16 MiB: the top 256 KiB", "SPI1_CS1=flash:size=16M",
-        "06 0104+10000 06 02FC0000AA+700 03FC0000/1 06 02FBFF00BB+700 03FBFF00/1", "ff bb");
-    // Above 16 MiB BP0-BP3 and TB: 1001 protects the top half.
-    row("BP3 BP0 on 32 MiB: the top half", "SPI1_CS1=flash:size=32M",
-        "06 0124+10000 06 1201000000AA+700 1301000000/1 06 1200FFFF00BB+700 1300FFFF00/1", "ff bb");
-    row("write status needs write enable and one or two bytes", "",
-        "0104+10000 05/1 06 01 05/1 06 010400+10000 05/1", "00 02 04");
-    row("SRWD with WP# low locks the register", "SPI1_CS1=flash:wp=low",
-        "06 0184+10000 06 0100+10000 05/1", "86");
-    row("SRWD with WP# high does not", "", "06 0184+10000 06 0100+10000 05/1", "00");
-    // The protection bits are non-volatile on real chips: a chip may start protected.
-    row("status at power-up: BP2-BP0 protect everything until cleared", "SPI1_CS1=flash:status=1F",
-        "05/1 06 021FFF0011+700 031FFF00/1 06 0100+10000 05/1 "
-        "06 021FFF0011+700 031FFF00/1",
-        "1c ff 00 11");
-    // 12h/13h/21h always take 4 address bytes; 02h/03h after B7h until E9h.
-    row("4-byte addresses", "SPI1_CS1=flash:size=32M",
-        "06 0201000033+700 06 1201000000AB+700 1301000000/1 B7 0301000000/1 E9 03010000/1 "
-        "06 2101000000+45000 1301000000/1 03010000/1",
-        "ab ab 33 ff 33");
-    row("no 4-byte commands up to 16 MiB", "SPI1_CS1=flash:size=16M",
-        "06 0200000011+700 06 2100000000+45000 1300000000/1 B7 03000000/1", "ff 11");
-    row("stays busy", "fault.flashbusy=SPI1_CS1", "9F/3 06 0200000000 05/1+100000000 05/1 9F/3",
-        "ef4015 01 01 ffffff");
-}
-
-void TestChipModels::flashChips()
-{
-    QFETCH(QString, items);
-    QFETCH(QString, steps);
-    QFETCH(QString, answers);
-    LibraryConfig config;
-    std::vector<std::string> problems;
-    applyConfig(items.toStdString(), &config, &problems);
-    QCOMPARE(problems.size(), size_t(0));
-    SimClock clock;
-    clock.setRealTime(false);
-    NorFlash chip(clock, config.flashChips[1], std::string(), nullptr);
-    const QRegularExpression step(QStringLiteral("^(\\w+)(?:/(\\d+))?(?:\\+(\\d+))?$"));
-    QStringList actual;
-    for (const QString &text : steps.split(QLatin1Char(' '))) {
-        const QRegularExpressionMatch parts = step.match(text);
-        const QByteArray in = command(chip, QByteArray::fromHex(parts.captured(1).toLatin1()),
-                                      parts.captured(2).toInt());
-        if (!in.isEmpty())
-            actual.append(QString::fromLatin1(in.toHex()));
-        clock.advance(parts.captured(3).toULongLong());
     }
     QCOMPARE(actual.join(QLatin1Char(' ')), answers);
 }
@@ -337,8 +295,8 @@ void TestChipModels::flashItems()
 
 void TestChipModels::flashFilePerChipSelect()
 {
-    // The old item keeps the first flash; a chip select's own file keeps its flash, on
-    // adapter 0 only.
+    // The old item keeps the first flash, made when missing; a chip select's own file keeps its
+    // flash, on adapter 0 only.
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("first.bin"));
     const QString own = dir.filePath(QStringLiteral("own.bin"));
@@ -361,17 +319,20 @@ void TestChipModels::flashFilePerChipSelect()
         program(other, 0x20, "0200010000");
     }
     QCOMPARE(problems.size(), size_t(0));
-    QCOMPARE(QFileInfo(first).size(), qint64(NorFlash::defaultSize));
-    QCOMPARE(QFileInfo(own).size(), qint64(64 * 1024));
     SimAdapter again(config, clock, first.toStdString(), &problems, true);
     QCOMPARE(command(*again.device(0x10), QByteArray::fromHex("03000100"), 2).toHex(),
              QByteArray("11ff"));
     QCOMPARE(command(*again.device(0x20), QByteArray::fromHex("03000100"), 4).toHex(),
              QByteArray("222324ff"));
-    // A file of another size is not used.
+    // A file of another size is neither used nor changed: the flash starts erased.
     NorFlash wrong(clock, config.flashChips[2], first.toStdString(), &problems.emplace_back());
-    QCOMPARE(QString::fromStdString(problems.back()).replace(dir.path(), "DIR"),
-             QStringLiteral("flash.file DIR/first.bin is not a 64 KiB flash image; not used"));
+    NorFlash other(clock, own.toStdString(), &problems.emplace_back());
+    QCOMPARE(QString::fromStdString(problems[0] + '|' + problems[1]).replace(dir.path(), "DIR"),
+             QStringLiteral("flash.file DIR/first.bin is not a 64 KiB flash image; not used|"
+                            "flash.file DIR/own.bin is not a 2 MiB flash image; not used"));
+    QCOMPARE(QList<int>({wrong.at(0x100), other.at(0x100)}), QList<int>({0xFF, 0xFF}));
+    QCOMPARE(QFileInfo(first).size(), qint64(NorFlash::defaultSize));
+    QCOMPARE(QFileInfo(own).size(), qint64(64 * 1024));
 }
 
 void TestChipModels::slavePort()

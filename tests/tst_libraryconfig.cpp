@@ -98,26 +98,17 @@ void TestLibraryConfig::files_data()
     QTest::addColumn<QString>("variable"); // TELKOR_CONFIG_FILE, or the per-user file if empty
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("adapters"); // 3 when the file was read, else the default
-    QTest::newRow("regular file") << "TELKOR_CONFIG_FILE"
-                                  << "file" << 3;
-    QTest::newRow("1 MiB exactly") << "TELKOR_CONFIG_FILE"
-                                   << "file 1048576" << 3;
-    QTest::newRow("1 MiB and a byte") << "TELKOR_CONFIG_FILE"
-                                      << "file 1048577" << 1;
-    QTest::newRow("/dev/zero") << "TELKOR_CONFIG_FILE"
-                               << "/dev/zero" << 1;
-    QTest::newRow("FIFO without a writer") << "TELKOR_CONFIG_FILE"
-                                           << "fifo" << 1;
-    QTest::newRow("directory") << "TELKOR_CONFIG_FILE"
-                               << "directory" << 1;
-    QTest::newRow("missing") << "TELKOR_CONFIG_FILE"
-                             << "missing" << 1;
-    QTest::newRow("per-user file") << ""
-                                   << "file" << 3;
-    QTest::newRow("per-user directory") << ""
-                                        << "directory" << 1;
-    QTest::newRow("per-user FIFO") << ""
-                                   << "fifo" << 1;
+    auto row = [](const char *name, const char *variable, const char *kind, int adapters) {
+        QTest::newRow(name) << QString(variable) << QString(kind) << adapters;
+    };
+    // A missing file, and one found per user: tst_chipmodels.
+    row("1 MiB exactly", "TELKOR_CONFIG_FILE", "file 1048576", 3);
+    row("1 MiB and a byte", "TELKOR_CONFIG_FILE", "file 1048577", 1);
+    row("/dev/zero", "TELKOR_CONFIG_FILE", "/dev/zero", 1);
+    row("FIFO without a writer", "TELKOR_CONFIG_FILE", "fifo", 1);
+    row("directory", "TELKOR_CONFIG_FILE", "directory", 1);
+    row("per-user directory", "", "directory", 1);
+    row("per-user FIFO", "", "fifo", 1);
 }
 
 void TestLibraryConfig::files()
