@@ -1,6 +1,6 @@
 // The simulated chips and bus, driven directly: the flash's command set with its busy and
-// erase rules, the register bank, what wrong bus settings do to a chip, the remote master of
-// a slave port, and where the library's configuration comes from.
+// erase rules, its items and files, the register bank, what wrong bus settings do to a chip,
+// and the remote master of a slave port.
 
 #include "telkor/config.h"
 #include "telkor/norflash.h"
@@ -75,7 +75,6 @@ private slots:
     void flashFilePerChipSelect();
     void slavePort();
     void slavePortEdges();
-    void configurationSources();
 };
 
 void TestChipModels::commands_data()
@@ -384,42 +383,6 @@ void TestChipModels::slavePortEdges()
     QCOMPARE(frames,
              QStringList({"", "4d530000", "4d530110" + QString("0102030405060708090a0b0c0d0e0f10"),
                           "4d530210" + QString("11") + QString("ee").repeated(15)}));
-}
-
-void TestChipModels::configurationSources()
-{
-    QTemporaryDir dir;
-    const auto put = [&](const QString &name, const QByteArray &text) {
-        QFile out(dir.filePath(name));
-        return QDir(dir.path()).mkpath(QStringLiteral("telkor")) &&
-               out.open(QIODevice::WriteOnly) && out.write(text) == text.size();
-    };
-    QVERIFY(put(QStringLiteral("given"), "adapters=2\nbackend=spidev\n"));
-    QVERIFY(put(QStringLiteral("telkor/telkor.conf"), "backend=spidev\nspidev.SPI2=7\n"));
-    const QByteArray saved = qgetenv("TELKOR_CONFIG");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    auto load = [&](const char *file, const char *variable) {
-        file ? qputenv("TELKOR_CONFIG_FILE", dir.filePath(QLatin1String(file)).toUtf8())
-             : qunsetenv("TELKOR_CONFIG_FILE");
-        variable ? qputenv("TELKOR_CONFIG", variable) : qunsetenv("TELKOR_CONFIG");
-        std::vector<std::string> problems;
-        const LibraryConfig config = loadConfig(&problems);
-        const std::string problem = problems.empty() ? "" : problems[0];
-        return QString::asprintf("%d %d %d %s", config.adapters, int(config.backend),
-                                 config.spidevBus[1], problem.c_str())
-            .replace(dir.path(), QLatin1String("DIR"))
-            .trimmed();
-    };
-    // TELKOR_CONFIG is read after TELKOR_CONFIG_FILE; only when neither is set does the
-    // per-user file count.
-    const QStringList got = {load("given", "adapters=4"), load("missing", nullptr),
-                             load(nullptr, nullptr), load(nullptr, "timing=off")};
-    qunsetenv("XDG_CONFIG_HOME");
-    qunsetenv("TELKOR_CONFIG_FILE");
-    qputenv("TELKOR_CONFIG", saved);
-    QCOMPARE(got,
-             QStringList({"4 1 -1", "1 0 -1 TELKOR_CONFIG_FILE DIR/missing cannot be read; ignored",
-                          "1 1 7", "1 0 -1"}));
 }
 
 QTEST_GUILESS_MAIN(TestChipModels)

@@ -1,7 +1,8 @@
 // The adapter library's configuration: each item at the edges of what it takes, and where the
-// configuration comes from, as the library reports it on standard error: only a regular file
-// of at most 1 MiB is read; a device, a FIFO, a directory or a larger file is refused with the
-// line an unreadable file gets, and the defaults stay.
+// configuration comes from (TELKOR_CONFIG_FILE, TELKOR_CONFIG, the per-user file), as the
+// library reports it on standard error: only a regular file of at most 1 MiB is read; a device,
+// a FIFO, a directory or a larger file is refused with the line an unreadable file gets, and
+// the defaults stay.
 
 #include "stderrcapture.h"
 
@@ -97,16 +98,24 @@ void TestLibraryConfig::files_data()
 {
     QTest::addColumn<QString>("variable"); // TELKOR_CONFIG_FILE, or the per-user file if empty
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("adapters"); // 3 when the file was read, else the default
-    auto row = [](const char *name, const char *variable, const char *kind, int adapters) {
-        QTest::newRow(name) << QString(variable) << QString(kind) << adapters;
+    QTest::addColumn<QString>("items"); // TELKOR_CONFIG, unset if empty
+    QTest::addColumn<int>("adapters");  // 3 when the file was read, else the default
+    auto row = [](const char *name, const char *variable, const char *kind, int adapters,
+                  const char *items = "") {
+        QTest::newRow(name) << QString(variable) << QString(kind) << QString(items) << adapters;
     };
-    // A missing file, and one found per user: tst_chipmodels.
     row("1 MiB exactly", "TELKOR_CONFIG_FILE", "file 1048576", 3);
     row("1 MiB and a byte", "TELKOR_CONFIG_FILE", "file 1048577", 1);
     row("/dev/zero", "TELKOR_CONFIG_FILE", "/dev/zero", 1);
     row("FIFO without a writer", "TELKOR_CONFIG_FILE", "fifo", 1);
     row("directory", "TELKOR_CONFIG_FILE", "directory", 1);
+    row("missing", "TELKOR_CONFIG_FILE", "missing", 1);
+    // TELKOR_CONFIG is read after TELKOR_CONFIG_FILE; only when neither is set does the
+    // per-user file count.
+    row("TELKOR_CONFIG after the file", "TELKOR_CONFIG_FILE", "file", 4, "adapters=4");
+    row("the file with TELKOR_CONFIG", "TELKOR_CONFIG_FILE", "file", 3, "timing=off");
+    row("per-user file", "", "file", 3);
+    row("no per-user file with TELKOR_CONFIG", "", "file", 1, "timing=off");
     row("per-user directory", "", "directory", 1);
     row("per-user FIFO", "", "fifo", 1);
 }
@@ -115,24 +124,30 @@ void TestLibraryConfig::files()
 {
     QFETCH(QString, variable);
     QFETCH(QString, kind);
+    QFETCH(QString, items);
     QFETCH(int, adapters);
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor")));
-    const QString path =
-        kind.startsWith('/') ? kind : dir.filePath(QStringLiteral("telkor/telkor.conf"));
-    if (kind.startsWith(QLatin1String("file"))) {
+    const auto put = [&](const QString &path, QByteArray text, int size) {
         // The items, then a comment up to the size asked for.
-        QByteArray text("adapters=3\n#");
-        text.append(QByteArray(qMax(0, kind.mid(5).toInt() - text.size()), 'x'));
+        text.append(QByteArray(qMax(0, size - text.size()), 'x'));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    } else if (kind == QLatin1String("fifo")) {
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    const QString user = dir.filePath(QStringLiteral("telkor/telkor.conf"));
+    const QString path = kind.startsWith('/') ? kind
+                         : variable.isEmpty() ? user
+                                              : dir.filePath(QStringLiteral("given.conf"));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor")));
+    // A per-user file that must not be read while a variable names another.
+    QVERIFY(variable.isEmpty() || put(user, "adapters=5\n", 0));
+    if (kind.startsWith(QLatin1String("file")))
+        QVERIFY(put(path, "adapters=3\n#", kind.mid(5).toInt()));
+    else if (kind == QLatin1String("fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == QLatin1String("directory")) {
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor/telkor.conf")));
-    }
+    else if (kind == QLatin1String("directory"))
+        QVERIFY(QDir(path).mkpath(QStringLiteral(".")));
     const QByteArray saved = qgetenv("TELKOR_CONFIG");
-    qunsetenv("TELKOR_CONFIG");
+    items.isEmpty() ? qunsetenv("TELKOR_CONFIG") : qputenv("TELKOR_CONFIG", items.toUtf8());
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
     variable.isEmpty() ? qunsetenv("TELKOR_CONFIG_FILE")
                        : qputenv("TELKOR_CONFIG_FILE", path.toUtf8());
@@ -141,9 +156,10 @@ void TestLibraryConfig::files()
     qunsetenv("TELKOR_CONFIG_FILE");
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("TELKOR_CONFIG", saved);
+    // A per-user file skipped because TELKOR_CONFIG is set is no problem.
     const QString name = variable.isEmpty() ? QStringLiteral("configuration file") : variable;
     QCOMPARE(QString::fromLocal8Bit(said),
-             adapters == 3
+             adapters != 1 || !items.isEmpty()
                  ? QString()
                  : "libTELKOR: configuration: " + name + " " + path + " cannot be read; ignored\n");
     QCOMPARE(library.adapterScan(0), adapters);
