@@ -1,6 +1,6 @@
 // The simulated chips and bus, driven directly: the flash's command set with its busy and
-// erase rules, its items and files, the register bank, what wrong bus settings do to a chip,
-// and the remote master of a slave port.
+// erase rules, its items and files (the items' refusals: tst_libraryconfig), the register bank,
+// what wrong bus settings do to a chip, and the remote master of a slave port.
 
 #include "telkor/config.h"
 #include "telkor/norflash.h"
@@ -70,8 +70,6 @@ class TestChipModels : public QObject
 private slots:
     void commands_data();
     void commands();
-    void flashItems_data();
-    void flashItems();
     void flashFilePerChipSelect();
     void slavePort();
     void slavePortEdges();
@@ -235,59 +233,6 @@ void TestChipModels::commands()
         bench.clock.advance(parts.captured(3).toULongLong());
     }
     QCOMPARE(actual.join(QLatin1Char(' ')), answers);
-}
-
-void TestChipModels::flashItems_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("made"); // SPI1_CS1 and SPI2_CS4, or the problem
-    auto row = [](const char *item, const char *made) {
-        QTest::newRow(item) << QString(item) << QString(made);
-    };
-    row("SPI1_CS1=flash:size=16M,jedec=EF4018,sfdp=off,wp=low",
-        "flash 16777216 EF4018 sfdp 0 wp 1 busy 0 file  | none 2097152 -1 sfdp 1 wp 0 busy 0 "
-        "file ");
-    row("SPI2_CS4=flash:size=64K",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 65536 -1 sfdp 1 wp 0 busy 0 file ");
-    row("SPI2_CS4=flash:size=64M,wp=high",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 67108864 -1 sfdp 1 wp 0 busy 0 file ");
-    row("SPI2_CS4=flash:jedec=000000",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 2097152 0 sfdp 1 wp 0 busy 0 file ");
-    row("flash.file.SPI2_CS4=/tmp/x.bin", "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | none "
-                                          "2097152 -1 sfdp 1 wp 0 busy 0 file /tmp/x.bin");
-    row("fault.flashbusy=SPI1_CS1",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 1 file  | none 2097152 -1 sfdp 1 wp 0 busy 0 file ");
-    for (const char *refused :
-         {"SPI1_CS1=flash:size=48M", "SPI1_CS1=flash:size=32K", "SPI1_CS1=flash:size=128M",
-          "SPI1_CS1=flash:size=", "SPI1_CS1=flash:jedec=EF40", "SPI1_CS1=flash:jedec=-EF401",
-          "SPI1_CS1=flash:sfdp=yes", "SPI1_CS1=flash:wp=", "SPI1_CS1=flash:speed=1",
-          "SPI1_CS1=flash:status=1", "SPI1_CS1=flash:status=1C0", "SPI1_CS1=flash:status=G0",
-          "SPI1_CS1=flash:status=1G", "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x",
-          "fault.flashbusy=SPI1", "fault.flashbusy="})
-        row(refused, qPrintable(QStringLiteral("\"%1\" cannot be used; ignored").arg(refused)));
-}
-
-void TestChipModels::flashItems()
-{
-    QFETCH(QString, item);
-    QFETCH(QString, made);
-    LibraryConfig config;
-    std::vector<std::string> problems;
-    // The items before it, which a refused item leaves as they were; "off" clears the fault.
-    applyConfig("fault.flashbusy=SPI2_CS4;fault.flashbusy=off;" + item.toStdString(), &config,
-                &problems);
-    QStringList chips;
-    for (size_t slot : {size_t(1), size_t(9)}) {
-        const FlashChipOptions &chip = config.flashChips[slot];
-        chips << QString::asprintf(
-            "%s %u %s sfdp %d wp %d busy %d file %s",
-            config.devices[slot] == DeviceKind::Flash ? "flash" : "none", chip.size,
-            chip.jedec < 0 ? "-1" : qPrintable(QString::number(chip.jedec, 16).toUpper()),
-            chip.sfdp, chip.wpLow, chip.stuckBusy, chip.file.c_str());
-    }
-    QCOMPARE(problems.empty() ? chips.join(QStringLiteral(" | "))
-                              : QString::fromStdString(problems[0]),
-             made);
 }
 
 void TestChipModels::flashFilePerChipSelect()

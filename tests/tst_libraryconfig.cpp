@@ -61,6 +61,28 @@ void TestLibraryConfig::items_data()
     row("fault.unplug=every:1,for:0", "unplug", "0 0", false);
     row("fault.unplug=every:4294967296,for:1", "unplug", "0 0", false);
     row("fault.unplug=every:3,for:2;fault.unplug=off", "unplug", "0 0", true);
+    // The flashes on SPI1_CS1 and SPI2_CS4.
+    const QString one = "flash 2097152 -1 sfdp 1 wp 0 busy 0 file ",
+                  four = "none 2097152 -1 sfdp 1 wp 0 busy 0 file ";
+    auto flash = [&](const char *text, const QString &cs1, const QString &cs4, bool used = true) {
+        row(text, "flash", qPrintable(cs1 + " | " + cs4), used);
+    };
+    flash("SPI1_CS1=flash:size=16M,jedec=EF4018,sfdp=off,wp=low",
+          "flash 16777216 EF4018 sfdp 0 wp 1 busy 0 file ", four);
+    flash("SPI2_CS4=flash:size=64K", one, "flash 65536 -1 sfdp 1 wp 0 busy 0 file ");
+    flash("SPI2_CS4=flash:size=64M,wp=high", one, "flash 67108864 -1 sfdp 1 wp 0 busy 0 file ");
+    flash("SPI2_CS4=flash:jedec=000000", one, "flash 2097152 0 sfdp 1 wp 0 busy 0 file ");
+    flash("flash.file.SPI2_CS4=/tmp/x.bin", one, four + "/tmp/x.bin");
+    flash("fault.flashbusy=SPI1_CS1", "flash 2097152 -1 sfdp 1 wp 0 busy 1 file ", four);
+    flash("fault.flashbusy=SPI2_CS4;fault.flashbusy=off", one, four);
+    for (const char *refused :
+         {"SPI1_CS1=flash:size=48M", "SPI1_CS1=flash:size=32K", "SPI1_CS1=flash:size=128M",
+          "SPI1_CS1=flash:size=", "SPI1_CS1=flash:jedec=EF40", "SPI1_CS1=flash:jedec=-EF401",
+          "SPI1_CS1=flash:sfdp=yes", "SPI1_CS1=flash:wp=", "SPI1_CS1=flash:speed=1",
+          "SPI1_CS1=flash:status=1", "SPI1_CS1=flash:status=1C0", "SPI1_CS1=flash:status=G0",
+          "SPI1_CS1=flash:status=1G", "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x",
+          "fault.flashbusy=SPI1", "fault.flashbusy="})
+        flash(refused, one, four, false);
 }
 
 void TestLibraryConfig::items()
@@ -80,6 +102,15 @@ void TestLibraryConfig::items()
                        : QStringLiteral(" random %1").arg(rule.second.probability));
     for (DeviceKind kind : config.devices)
         chips += QString::number(int(kind));
+    QStringList flashes;
+    for (size_t slot : {size_t(1), size_t(9)}) {
+        const FlashChipOptions &chip = config.flashChips[slot];
+        flashes << QString::asprintf(
+            "%s %u %s sfdp %d wp %d busy %d file %s",
+            config.devices[slot] == DeviceKind::Flash ? "flash" : "none", chip.size,
+            chip.jedec < 0 ? "-1" : qPrintable(QString::number(chip.jedec, 16).toUpper()),
+            chip.sfdp, chip.wpLow, chip.stuckBusy, chip.file.c_str());
+    }
     const QMap<QString, QString> fields = {
         {"adapters", QString::number(config.adapters)},
         {"timing", config.timing ? "on" : "off"},
@@ -89,9 +120,13 @@ void TestLibraryConfig::items()
         {"chips", chips},
         {"seed", QString::number(config.faultSeed)},
         {"faults", faults},
-        {"unplug", QStringLiteral("%1 %2").arg(config.pluggedCalls).arg(config.unpluggedCalls)}};
+        {"unplug", QStringLiteral("%1 %2").arg(config.pluggedCalls).arg(config.unpluggedCalls)},
+        {"flash", flashes.join(QStringLiteral(" | "))}};
     QCOMPARE(fields.value(field), value);
-    QCOMPARE(problems.empty(), used);
+    QStringList said;
+    for (const std::string &problem : problems)
+        said << QString::fromStdString(problem);
+    QCOMPARE(said, used ? QStringList() : QStringList("\"" + text + "\" cannot be used; ignored"));
 }
 
 void TestLibraryConfig::files_data()
