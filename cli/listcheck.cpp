@@ -28,10 +28,7 @@ bool checkTokens(const RunOptions &options, const QVector<ListRow> &file,
     int found = 0;
     for (int i = 0; i < rows.size(); ++i) {
         const OperationRow &row = rows.at(i);
-        if (!row.checked || row.operation == Operation::Read)
-            continue;
-        const QVector<HexTokenIssue> issues =
-            findHexTokenIssues(row.writeData, HexConversion::Signed);
+        const QVector<HexTokenIssue> issues = sentTokenIssues(row);
         for (const HexTokenIssue &issue : issues) {
             if (++found > namedTokens)
                 continue;

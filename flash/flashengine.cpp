@@ -106,6 +106,12 @@ void FlashEngine::send(const QByteArray &out, int readCount, Answer next)
                    });
 }
 
+void FlashEngine::sendEnabled(const QByteArray &command, Next next)
+{
+    send(bytes({FlashCommand::WriteEnable}), 0,
+         [=](const QByteArray &) { send(command, 0, [next](const QByteArray &) { next(); }); });
+}
+
 void FlashEngine::run(quint64 current)
 {
     if (current != generation)
@@ -339,28 +345,26 @@ void FlashEngine::unprotect(quint8 status, quint64 start, quint64 end, Next next
     phase = FlashPhase::Unprotect;
     emit progress(phase, 0, 1);
     const quint8 cleared = status & ~found.protectionMask() & ~quint8(0x03);
-    send(bytes({FlashCommand::WriteEnable}), 0, [=](const QByteArray &) {
-        send(bytes({FlashCommand::WriteStatus, cleared}), 0, [=](const QByteArray &) {
-            waitReady(FlashOperation::WriteStatus, 0, 0, found.writeStatusMaxUs, true, [=] {
-                send(bytes({FlashCommand::ReadStatus1}), 1, [=](const QByteArray &in) {
-                    const quint8 now = quint8(in[0]);
-                    const auto range = found.protectedRange(now);
-                    if (range.first >= end || start >= range.second) {
-                        emit progress(phase, 1, 1);
-                        next();
-                        return;
-                    }
-                    // The chip ignored the write and kept its write enable: take it back.
-                    send(bytes({FlashCommand::WriteDisable}), 0, [=](const QByteArray &) {
-                        send(bytes({FlashCommand::ReadStatus1}), 1, [=](const QByteArray &in) {
-                            const quint8 left = quint8(in[0]);
-                            result.status = left;
-                            result.address = range.first;
-                            result.length = range.second - range.first;
-                            result.detail = found.protectionBits(left);
-                            fail(left & FlashStatus::StatusWriteDisable ? FlashError::StatusLocked
-                                                                        : FlashError::Protected);
-                        });
+    sendEnabled(bytes({FlashCommand::WriteStatus, cleared}), [=] {
+        waitReady(FlashOperation::WriteStatus, 0, 0, found.writeStatusMaxUs, true, [=] {
+            send(bytes({FlashCommand::ReadStatus1}), 1, [=](const QByteArray &in) {
+                const quint8 now = quint8(in[0]);
+                const auto range = found.protectedRange(now);
+                if (range.first >= end || start >= range.second) {
+                    emit progress(phase, 1, 1);
+                    next();
+                    return;
+                }
+                // The chip ignored the write and kept its write enable: take it back.
+                send(bytes({FlashCommand::WriteDisable}), 0, [=](const QByteArray &) {
+                    send(bytes({FlashCommand::ReadStatus1}), 1, [=](const QByteArray &in) {
+                        const quint8 left = quint8(in[0]);
+                        result.status = left;
+                        result.address = range.first;
+                        result.length = range.second - range.first;
+                        result.detail = found.protectionBits(left);
+                        fail(left & FlashStatus::StatusWriteDisable ? FlashError::StatusLocked
+                                                                    : FlashError::Protected);
                     });
                 });
             });
@@ -475,17 +479,15 @@ void FlashEngine::eraseNext()
     const bool whole = step.type.opcode == FlashCommand::ChipErase;
     const QByteArray command =
         whole ? bytes({FlashCommand::ChipErase}) : found.command(step.type.opcode, step.address);
-    send(bytes({FlashCommand::WriteEnable}), 0, [=](const QByteArray &) {
-        send(command, 0, [=](const QByteArray &) {
-            waitReady(whole ? FlashOperation::ChipErase : FlashOperation::Erase, step.address,
-                      step.type.size, step.type.maxUs, true, [=] {
-                          ++done;
-                          ++result.eraseCommands;
-                          result.erasedBytes += step.type.size;
-                          emit progress(phase, result.erasedBytes, eraseTotal);
-                          eraseNext();
-                      });
-        });
+    sendEnabled(command, [=] {
+        waitReady(whole ? FlashOperation::ChipErase : FlashOperation::Erase, step.address,
+                  step.type.size, step.type.maxUs, true, [=] {
+                      ++done;
+                      ++result.eraseCommands;
+                      result.erasedBytes += step.type.size;
+                      emit progress(phase, result.erasedBytes, eraseTotal);
+                      eraseNext();
+                  });
     });
 }
 
@@ -512,17 +514,15 @@ void FlashEngine::programNext()
     const WritePlan::Program step = programs[done];
     const QByteArray command =
         found.command(found.programOpcode, step.address) + plan->bytes(step.address, step.length);
-    send(bytes({FlashCommand::WriteEnable}), 0, [=](const QByteArray &) {
-        send(command, 0, [=](const QByteArray &) {
-            waitReady(FlashOperation::PageProgram, step.address, quint64(step.length),
-                      found.pageProgramMaxUs, false, [=] {
-                          ++done;
-                          ++result.programCommands;
-                          result.programmedBytes += quint64(step.length);
-                          emit progress(phase, result.programmedBytes, plan->programBytes());
-                          programNext();
-                      });
-        });
+    sendEnabled(command, [=] {
+        waitReady(FlashOperation::PageProgram, step.address, quint64(step.length),
+                  found.pageProgramMaxUs, false, [=] {
+                      ++done;
+                      ++result.programCommands;
+                      result.programmedBytes += quint64(step.length);
+                      emit progress(phase, result.programmedBytes, plan->programBytes());
+                      programNext();
+                  });
     });
 }
 

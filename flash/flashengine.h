@@ -68,6 +68,8 @@ private:
     using Sink = std::function<bool(quint64 address, const QByteArray &bytes)>;
 
     void send(const QByteArray &out, int readCount, Answer next);
+    // Write enable, then `command`: how every command that changes the chip is sent.
+    void sendEnabled(const QByteArray &command, Next next);
     void run(quint64 generation);
     void identify();
     void readSfdp(const FlashChipInfo *row);

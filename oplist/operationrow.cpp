@@ -173,17 +173,21 @@ QString rowProblemsMessage(const QVector<RowProblem> &problems)
     return paragraphs.join(QLatin1Char('\n'));
 }
 
+QVector<HexTokenIssue> sentTokenIssues(const OperationRow &row)
+{
+    if (!row.checked || row.operation == Operation::Read)
+        return {};
+    // A list row reads its data with the signed conversion.
+    return findHexTokenIssues(row.writeData, HexConversion::Signed);
+}
+
 QString listTokensSentMessage(const QVector<OperationRow> &rows)
 {
     QString first;
     int more = 0;
     for (int i = 0; i < rows.size(); ++i) {
         const OperationRow &row = rows.at(i);
-        if (!row.checked || row.operation == Operation::Read)
-            continue;
-        // A list row reads its data with the signed conversion.
-        const QVector<HexTokenIssue> issues =
-            findHexTokenIssues(row.writeData, HexConversion::Signed);
+        const QVector<HexTokenIssue> issues = sentTokenIssues(row);
         if (issues.isEmpty())
             continue;
         if (!first.isEmpty()) {

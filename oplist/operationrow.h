@@ -3,6 +3,7 @@
 // shows and the list file stores.
 
 #include "adapter/adapterrequest.h"
+#include "transfer/hextokennotes.h"
 
 #include <QString>
 #include <QStringList>
@@ -67,6 +68,9 @@ QVector<OperationRow> toOperationRows(const QVector<ListRow> &rows, bool writeRe
 QVector<ListRow> toListRows(const QVector<OperationRow> &rows);
 // The warning after loading rows whose operation was not recognised.
 QString unrecognisedOperationsMessage(const QStringList &unrecognised);
+// The hex tokens a row sends not as written, as a run reads them (signed); none for a row that
+// is unchecked or only reads.
+QVector<HexTokenIssue> sentTokenIssues(const OperationRow &row);
 // The status bar's note after a pass: the first checked row that sends hex tokens not as
 // written, by its place in the table, with its note, and how many more such rows there are;
 // empty when there is none.

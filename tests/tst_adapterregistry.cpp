@@ -35,60 +35,42 @@ public:
         return changed.wait_for(guard, std::chrono::seconds(10),
                                 [&] { return arrived.count(name) > 0; });
     }
+    // Inside a transfer of adapter `device` (0 or 1): the first says so, then waits for the
+    // other adapter's transfer and for the main thread's calls; met[device] tells whether they
+    // came. Returns a transfer's result.
+    int32_t inside(int device)
+    {
+        if (first[device].exchange(false)) {
+            arrive("inside " + std::to_string(device));
+            met[device] = await("inside " + std::to_string(1 - device)) && await("calls");
+        }
+        return Ok;
+    }
+    bool met[2] = {false, false};
 
 private:
     std::mutex lock;
     std::condition_variable changed;
     std::set<std::string> arrived;
+    std::atomic<bool> first[2] = {{true}, {true}};
 };
 
-// Inside the first transfer of adapter `device`: says so, then waits for the other adapter's
-// transfer and for the main thread's calls. What it saw is kept in `met`.
-struct Visitor {
+struct MeetingChip : SpiDevice {
+    MeetingChip(Meeting &meeting, int device) : meeting(meeting), device(device) {}
+    uint8_t exchange(uint8_t) override { return uint8_t(meeting.inside(device)); }
     Meeting &meeting;
-    int device;
-    bool first = true;
-    bool met = false;
-
-    void inside()
-    {
-        if (!std::exchange(first, false))
-            return;
-        meeting.arrive("inside " + std::to_string(device));
-        met = meeting.await("inside " + std::to_string(1 - device)) && meeting.await("calls");
-    }
+    const int device;
 };
 
-class MeetingChip : public SpiDevice
-{
-public:
-    explicit MeetingChip(Visitor &visitor) : visitor(visitor) {}
-    uint8_t exchange(uint8_t) override
-    {
-        visitor.inside();
-        return 0x5A;
-    }
-
-private:
-    Visitor &visitor;
-};
-
-class MeetingBackend : public BusBackend
-{
-public:
-    explicit MeetingBackend(Visitor &visitor) : visitor(visitor) {}
+struct MeetingBackend : BusBackend {
+    MeetingBackend(Meeting &meeting, int device) : meeting(meeting), device(device) {}
     bool open() override { return true; }
     void close() override {}
     bool info(DeviceInfo *, char *) override { return true; }
     int32_t configure(int, const SpiConfig &) override { return Ok; }
-    int32_t run(const BusTrain &) override
-    {
-        visitor.inside();
-        return Ok;
-    }
-
-private:
-    Visitor &visitor;
+    int32_t run(const BusTrain &) override { return meeting.inside(device); }
+    Meeting &meeting;
+    const int device;
 };
 
 } // namespace
@@ -127,18 +109,17 @@ void TestAdapterRegistry::twoAdaptersAtOnce()
     QFETCH(QStringList, record);
     QFETCH(int, faultedRead);
     Meeting meeting;
-    Visitor visitors[2] = {{meeting, 0}, {meeting, 1}};
     HardwareRegistry::Source hardware{
         [](const LibraryConfig &) { return 2; },
         [&](const LibraryConfig &, int32_t device) -> std::unique_ptr<BusBackend> {
-            return std::make_unique<MeetingBackend>(visitors[device]);
+            return std::make_unique<MeetingBackend>(meeting, device);
         }};
     Library library(hardware);
     QCOMPARE(library.reset(config.toStdString()).size(), size_t(0));
     library.simCalls().setRecording(true);
     for (int device : {0, 1})
         library.simulation().withAdapter(device, [&](SimAdapter &adapter) {
-            adapter.attach(0x30, std::make_unique<MeetingChip>(visitors[device]));
+            adapter.attach(0x30, std::make_unique<MeetingChip>(meeting, device));
         });
     QCOMPARE(library.adapterOpen(0) + library.adapterOpen(1), 2);
 
@@ -157,7 +138,7 @@ void TestAdapterRegistry::twoAdaptersAtOnce()
     for (std::thread &transfer : transfers)
         transfer.join();
     QVERIFY(bothInside);
-    QCOMPARE(QList<bool>({visitors[0].met, visitors[1].met}), QList<bool>({true, true}));
+    QCOMPARE(QList<bool>({meeting.met[0], meeting.met[1]}), QList<bool>({true, true}));
     QCOMPARE(QList<int>({written[0], written[1], scanned}), QList<int>({0, 0, 2}));
     QCOMPARE(recorded, size_t(record.isEmpty() ? 0 : 3)); // the opens and the scan
 
@@ -177,13 +158,12 @@ void TestAdapterRegistry::busTimeSleptApart()
     // has passed its chip and sleeps while adapter 1's call comes and goes: the clock that
     // all adapters share is not held while a call sleeps.
     Meeting meeting;
-    Visitor first{meeting, 0};
     meeting.arrive("inside 1"); // the chip on adapter 0 need not wait for anything
     meeting.arrive("calls");
     Library library({}); // no hardware
     QCOMPARE(library.reset("adapters=2;timing=on").size(), size_t(0));
     library.simulation().withAdapter(0, [&](SimAdapter &adapter) {
-        adapter.attach(0x30, std::make_unique<MeetingChip>(first));
+        adapter.attach(0x30, std::make_unique<MeetingChip>(meeting, 0));
     });
     QCOMPARE(library.adapterOpen(0) + library.adapterOpen(1), 2);
     std::atomic<bool> longCallOver{false};
@@ -210,13 +190,13 @@ void TestAdapterRegistry::hardwareComesAndGoes()
     // must be opened again. The simulation's adapters= does not limit hardware.
     Meeting meeting;
     meeting.arrive("inside 0"), meeting.arrive("inside 1"), meeting.arrive("calls");
-    std::vector<std::unique_ptr<Visitor>> visitors;
+    QStringList made;
     int present = 2;
     HardwareRegistry::Source hardware{
         [&](const LibraryConfig &) { return present; },
         [&](const LibraryConfig &, int32_t device) -> std::unique_ptr<BusBackend> {
-            visitors.push_back(std::make_unique<Visitor>(Visitor{meeting, device}));
-            return std::make_unique<MeetingBackend>(*visitors.back());
+            made << QString::number(device);
+            return std::make_unique<MeetingBackend>(meeting, device);
         }};
     Library library(hardware);
     QCOMPARE(library.reset("backend=ftdi;adapters=0").size(), size_t(0));
@@ -229,9 +209,6 @@ void TestAdapterRegistry::hardwareComesAndGoes()
     got << library.adapterScan(0) << library.spiWrite(1, 0x00, &byte, 1) << library.adapterOpen(1)
         << library.spiWrite(1, 0x00, &byte, 1);
     QCOMPARE(got, QList<int>({1, 0, 1, NotOpen, 0, NotOpen, 2, NotOpen, 1, 0}));
-    QStringList made;
-    for (const auto &visitor : visitors)
-        made << QString::number(visitor->device);
     QCOMPARE(made, QStringList({"1", "0", "1"}));
 }
 

@@ -1,6 +1,6 @@
 // The simulated chips and bus, driven directly: the flash's command set with its busy and
-// erase rules, the register bank, what wrong bus settings do to a chip, the remote master of
-// a slave port, and where the library's configuration comes from.
+// erase rules, its items and files (the items' refusals: tst_libraryconfig), the register bank,
+// what wrong bus settings do to a chip, and the remote master of a slave port.
 
 #include "telkor/config.h"
 #include "telkor/norflash.h"
@@ -33,21 +33,32 @@ QByteArray command(SpiDevice &chip, const QByteArray &out, int readCount = 0)
 
 // The first bytes of a SpiConfig in hex: control mode, master, polarity, phase, LSB first,
 // chip select polarity.
-SpiConfig busConfig(const char *hex, int hz = 1000000)
+SpiConfig busConfig(const char *hex)
 {
     SpiConfig config{};
     const QByteArray bytes = QByteArray::fromHex(hex);
     std::memcpy(&config, bytes.constData(), std::min<size_t>(bytes.size(), 6));
-    config.clockHz = hz;
+    config.clockHz = 1000000;
     return config;
 }
 
+// A simulated adapter, opened, on its own clock, with the configuration items `items`.
 struct Bench {
     SimClock clock;
     std::vector<std::string> problems;
-    SimAdapter adapter{(clock.setRealTime(false), LibraryConfig()), clock, std::string(),
-                       &problems};
-    Bench() { adapter.open(); }
+    SimAdapter adapter;
+    explicit Bench(const QString &items = QString())
+        : adapter((clock.setRealTime(false), configOf(items, &problems)), clock, std::string(),
+                  &problems)
+    {
+        adapter.open();
+    }
+    static LibraryConfig configOf(const QString &items, std::vector<std::string> *problems)
+    {
+        LibraryConfig config;
+        applyConfig(items.toStdString(), &config, problems);
+        return config;
+    }
 };
 
 } // namespace
@@ -59,28 +70,28 @@ class TestChipModels : public QObject
 private slots:
     void commands_data();
     void commands();
-    void flashFile();
-    void flashChips_data();
-    void flashChips();
-    void flashItems_data();
-    void flashItems();
     void flashFilePerChipSelect();
     void slavePort();
     void slavePortEdges();
-    void configurationSources();
 };
 
 void TestChipModels::commands_data()
 {
-    QTest::addColumn<int>("channel"); // 0x10: the flash, 0x20: the register bank
+    QTest::addColumn<QString>("items"); // the configuration
+    QTest::addColumn<int>("channel");   // 0x10: the flash, 0x20: the register bank
     // Empty: straight to the chip; else through the bus in these settings, as busConfig() takes.
     QTest::addColumn<QString>("bus");
     // Each command one chip-select assertion: "OUT[/READ COUNT][+MICROSECONDS AFTER]".
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("answers"); // of the steps that read
     auto row = [](const char *name, int channel, const char *bus, const char *steps,
-                  const char *answers) {
-        QTest::newRow(name) << channel << QString(bus) << QString(steps) << QString(answers);
+                  const char *answers, const char *items = "") {
+        QTest::newRow(name) << QString(items) << channel << QString(bus) << QString(steps)
+                            << QString(answers);
+    };
+    // The flash on SPI1_CS1 made by the items.
+    auto flash = [&](const char *name, const char *items, const char *steps, const char *answers) {
+        row(name, 0x10, "", steps, answers, items);
     };
     row("identity, write enable latch", 0x10, "", "9F/3 05/2 06 05/1 04 05/1 0600 05/1",
         "ef4015 0000 02 00 00");
@@ -97,11 +108,8 @@ void TestChipModels::commands_data()
     // The identity is read-only, 27h writable but 28h not; the address wraps from 7Fh to 00h.
     row("register bank", 0x20, "", "8F/1 A8/6 10AABBCC 90/3 0F00 271122 8F/1 A7/2 7F0102 FF/2 A0/1",
         "5a 34127856bc9a aabbcc 5a 1134 0102 07");
-    // In full duplex the first byte comes back while the command goes out.
-    row("full duplex", 0x10, "0001", "9F/4", "ffef4015");
-    // Sampled on the wrong edge, 9F reaches the chip as CF: no command it knows. 1Eh reaches
-    // the register bank as 8Fh (read the identity), and its 5Ah comes back one bit late.
-    row("mode 1", 0x10, "01010001", "9F/3", "ffffff");
+    // Sampled on the wrong edge, 1Eh reaches the register bank as 8Fh (read the identity), and
+    // its 5Ah comes back one bit late.
     row("mode 2 shifts both ways", 0x20, "01010100", "1E/1", "ad");
     row("LSB first", 0x10, "0101000001", "9F/3", "ffffff");
     row("chip select active high", 0x10, "010100000001", "9F/3", "ffffff");
@@ -135,19 +143,76 @@ void TestChipModels::commands_data()
     row("register bank, edges of the read-only registers", 0x20, "", "0E77 1088 8E/3 2D5566 AC/3",
         "775a88 bc9a66");
     row("mode 3 suits the flash", 0x10, "01010101", "9F/3", "ef4015");
-    row("mode 3 suits the register bank", 0x20, "01010101", "8F/1", "5a");
     // 8Fh reaches the chip as C7h (read 47h, which holds 00h), and 00h comes back a bit late
     // after the high idle line.
     row("mode 1 garbles the register bank", 0x20, "01010001", "8F/1", "80");
+    // The header, one parameter header (basic table, 16 double words at 80h), the density
+    // (2^24 bits less one) and the erase types 4 KiB 20h, 32 KiB 52h, 64 KiB D8h.
+    flash("SFDP", "", "9F/3 5A000000FF/16 5A000084FF/4 5A00009CFF/8 5A0000C0FF/2",
+          "ef4015 53464450060100ff00060110800000ff ffffff00 0c200f5210d80000 ffff");
+    flash("16 MiB, other id", "SPI1_CS1=flash:size=16M,jedec=C22018", "9F/3 5A000084FF/4",
+          "c22018 ffffff07");
+    flash("sizes give Winbond ids", "SPI1_CS1=flash:size=64K;SPI1_CS2=flash:size=64M", "9F/3",
+          "ef4010");
+    flash("64 MiB", "SPI1_CS1=flash:size=64M", "9F/3", "ef4020");
+    flash("without SFDP", "SPI1_CS1=flash:sfdp=off", "5A000000FF/4", "ffffffff");
+    // Above 16 MiB: a second header for the 4-byte table at C0h (13h, 12h, 21h, DCh), B7h and
+    // the 4-byte commands in the 16th double word.
+    flash("SFDP above 16 MiB", "SPI1_CS1=flash:size=32M", "5A000000FF/24 5A0000BCFF/4 5A0000C0FF/8",
+          "53464450060101ff00060110800000ff84000102c00000ff 81400021 410affff21ffdcff");
+    // 32 KiB erase: busy 120 ms.
+    flash("32 KiB erase", "",
+          "06 0200800011+700 06 0201000033+700 06 52009000 05/1+119999 05/1+1 05/1 03008000/1 "
+          "03010000/1",
+          "01 01 00 ff 33");
+    // BP0 on 2 MiB: the top 64 KiB; program and erase there and chip erase are ignored, and
+    // leave write enable set.
+    flash(
+        "BP0 protects the top 64 KiB", "",
+        "06 0104+10000 05/1 06 021F0000AA+700 05/1 031F0000/1 06 201F0000+45000 06 0200000055+700 "
+        "03000000/1 06 C7 05/1",
+        "04 06 ff 55 06");
+    flash("SEC TB BP0 protect the bottom 4 KiB", "",
+          "06 0164+10000 06 0200000011+700 03000000/1 06 0200100022+700 03001000/1", "ff 22");
+    flash("BP2 BP1 on 2 MiB protect everything", "", "06 0118+10000 06 021FFF0011+700 031FFF00/1",
+          "ff");
+    flash("BP0 on 16 MiB: the top 256 KiB", "SPI1_CS1=flash:size=16M",
+          "06 0104+10000 06 02FC0000AA+700 03FC0000/1 06 02FBFF00BB+700 03FBFF00/1", "ff bb");
+    // Above 16 MiB BP0-BP3 and TB: 1001 protects the top half.
+    flash("BP3 BP0 on 32 MiB: the top half", "SPI1_CS1=flash:size=32M",
+          "06 0124+10000 06 1201000000AA+700 1301000000/1 06 1200FFFF00BB+700 1300FFFF00/1",
+          "ff bb");
+    flash("write status needs write enable and one or two bytes", "",
+          "0104+10000 05/1 06 01 05/1 06 010400+10000 05/1", "00 02 04");
+    flash("SRWD with WP# low locks the register", "SPI1_CS1=flash:wp=low",
+          "06 0184+10000 06 0100+10000 05/1", "86");
+    flash("SRWD with WP# high does not", "", "06 0184+10000 06 0100+10000 05/1", "00");
+    // The protection bits are non-volatile on real chips: a chip may start protected.
+    flash("status at power-up: BP2-BP0 protect everything until cleared",
+          "SPI1_CS1=flash:status=1F",
+          "05/1 06 021FFF0011+700 031FFF00/1 06 0100+10000 05/1 "
+          "06 021FFF0011+700 031FFF00/1",
+          "1c ff 00 11");
+    // 12h/13h/21h always take 4 address bytes; 02h/03h after B7h until E9h.
+    flash("4-byte addresses", "SPI1_CS1=flash:size=32M",
+          "06 0201000033+700 06 1201000000AB+700 1301000000/1 B7 0301000000/1 E9 03010000/1 "
+          "06 2101000000+45000 1301000000/1 03010000/1",
+          "ab ab 33 ff 33");
+    flash("no 4-byte commands up to 16 MiB", "SPI1_CS1=flash:size=16M",
+          "06 0200000011+700 06 2100000000+45000 1300000000/1 B7 03000000/1", "ff 11");
+    flash("stays busy", "fault.flashbusy=SPI1_CS1", "9F/3 06 0200000000 05/1+100000000 05/1 9F/3",
+          "ef4015 01 01 ffffff");
 }
 
 void TestChipModels::commands()
 {
+    QFETCH(QString, items);
     QFETCH(int, channel);
     QFETCH(QString, bus);
     QFETCH(QString, steps);
     QFETCH(QString, answers);
-    Bench bench;
+    Bench bench(items);
+    QVERIFY(bench.problems.empty());
     QCOMPARE(bench.adapter.configure(channel, busConfig(qPrintable(bus))), int32_t(Ok));
     SpiDevice *chip = bench.adapter.device(channel);
     const QRegularExpression step(QStringLiteral("^(\\w+)(?:/(\\d+))?(?:\\+(\\d+))?$"));
@@ -170,175 +235,10 @@ void TestChipModels::commands()
     QCOMPARE(actual.join(QLatin1Char(' ')), answers);
 }
 
-void TestChipModels::flashFile()
-{
-    QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("flash.bin")).toStdString();
-    SimClock clock;
-    std::string problem;
-    {
-        NorFlash flash(clock, path, &problem);
-        command(flash, QByteArray::fromHex("06"));
-        command(flash, QByteArray::fromHex("02012300C0FFEE"));
-    }
-    NorFlash again(clock, path, &problem);
-    QCOMPARE(command(again, QByteArray::fromHex("03012300"), 4).toHex(), QByteArray("c0ffeeff"));
-    QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), qint64(NorFlash::defaultSize));
-    // A file that is not an image is left alone: the flash starts erased and the problem says why.
-    QFile other(dir.filePath(QStringLiteral("other")));
-    QVERIFY(problem.empty() && other.open(QIODevice::WriteOnly) && other.write("text") == 4);
-    other.close();
-    NorFlash erased(clock, other.fileName().toStdString(), &problem);
-    QVERIFY2(problem.find("is not a 2 MiB flash image") != std::string::npos, problem.c_str());
-    QCOMPARE(erased.at(0), uint8_t(0xFF));
-    QCOMPARE(other.size(), qint64(4));
-}
-
-void TestChipModels::flashChips_data()
-{
-    QTest::addColumn<QString>("items"); // the configuration; SPI1_CS1 is the chip driven
-    QTest::addColumn<QString>("steps"); // as in commands()
-    QTest::addColumn<QString>("answers");
-    auto row = [](const char *name, const char *items, const char *steps, const char *answers) {
-        QTest::newRow(name) << QString(items) << QString(steps) << QString(answers);
-    };
-    // The header, one parameter header (basic table, 16 double words at 80h), the density
-    // (2^24 bits less one) and the erase types 4 KiB 20h, 32 KiB 52h, 64 KiB D8h.
-    row("SFDP", "", "9F/3 5A000000FF/16 5A000084FF/4 5A00009CFF/8 5A0000C0FF/2",
-        "ef4015 53464450060100ff00060110800000ff ffffff00 0c200f5210d80000 ffff");
-    row("16 MiB, other id", "SPI1_CS1=flash:size=16M,jedec=C22018", "9F/3 5A000084FF/4",
-        "c22018 ffffff07");
-    row("sizes give Winbond ids", "SPI1_CS1=flash:size=64K;SPI1_CS2=flash:size=64M", "9F/3",
-        "ef4010");
-    row("64 MiB", "SPI1_CS1=flash:size=64M", "9F/3", "ef4020");
-    row("without SFDP", "SPI1_CS1=flash:sfdp=off", "5A000000FF/4", "ffffffff");
-    // Above 16 MiB: a second header for the 4-byte table at C0h (13h, 12h, 21h, DCh), B7h and
-    // the 4-byte commands in the 16th double word.
-    row("SFDP above 16 MiB", "SPI1_CS1=flash:size=32M", "5A000000FF/24 5A0000BCFF/4 5A0000C0FF/8",
-        "53464450060101ff00060110800000ff84000102c00000ff 81400021 410affff21ffdcff");
-    // 32 KiB erase: busy 120 ms.
-    row("32 KiB erase", "",
-        "06 0200800011+700 06 0201000033+700 06 52009000 05/1+119999 05/1+1 05/1 03008000/1 "
-        "03010000/1",
-        "01 01 00 ff 33");
-    // BP0 on 2 MiB: the top 64 KiB; program and erase there and chip erase are ignored, and
-    // leave write enable set.
-    row("BP0 protects the top 64 KiB", "",
-        "06 0104+10000 05/1 06 021F0000AA+700 05/1 031F0000/1 06 201F0000+45000 06 0200000055+700 "
-        "03000000/1 06 C7 05/1",
-        "04 06 ff 55 06");
-    row("SEC TB BP0 protect the bottom 4 KiB", "",
-        "06 0164+10000 06 0200000011+700 03000000/1 06 0200100022+700 03001000/1", "ff 22");
-    row("BP2 BP1 on 2 MiB protect everything", "", "06 0118+10000 06 021FFF0011+700 031FFF00/1",
-        "ff");
-    row("BP0 on 16 MiB: the top 256 KiB", "SPI1_CS1=flash:size=16M",
-        "06 0104+10000 06 02FC0000AA+700 03FC0000/1 06 02FBFF00BB+700 03FBFF00/1", "ff bb");
-    // Above 16 MiB BP0-BP3 and TB: 1001 protects the top half.
-    row("BP3 BP0 on 32 MiB: the top half", "SPI1_CS1=flash:size=32M",
-        "06 0124+10000 06 1201000000AA+700 1301000000/1 06 1200FFFF00BB+700 1300FFFF00/1", "ff bb");
-    row("write status needs write enable and one or two bytes", "",
-        "0104+10000 05/1 06 01 05/1 06 010400+10000 05/1", "00 02 04");
-    row("SRWD with WP# low locks the register", "SPI1_CS1=flash:wp=low",
-        "06 0184+10000 06 0100+10000 05/1", "86");
-    row("SRWD with WP# high does not", "", "06 0184+10000 06 0100+10000 05/1", "00");
-    // The protection bits are non-volatile on real chips: a chip may start protected.
-    row("status at power-up: BP2-BP0 protect everything until cleared", "SPI1_CS1=flash:status=1F",
-        "05/1 06 021FFF0011+700 031FFF00/1 06 0100+10000 05/1 "
-        "06 021FFF0011+700 031FFF00/1",
-        "1c ff 00 11");
-    // 12h/13h/21h always take 4 address bytes; 02h/03h after B7h until E9h.
-    row("4-byte addresses", "SPI1_CS1=flash:size=32M",
-        "06 0201000033+700 06 1201000000AB+700 1301000000/1 B7 0301000000/1 E9 03010000/1 "
-        "06 2101000000+45000 1301000000/1 03010000/1",
-        "ab ab 33 ff 33");
-    row("no 4-byte commands up to 16 MiB", "SPI1_CS1=flash:size=16M",
-        "06 0200000011+700 06 2100000000+45000 1300000000/1 B7 03000000/1", "ff 11");
-    row("stays busy", "fault.flashbusy=SPI1_CS1", "9F/3 06 0200000000 05/1+100000000 05/1 9F/3",
-        "ef4015 01 01 ffffff");
-}
-
-void TestChipModels::flashChips()
-{
-    QFETCH(QString, items);
-    QFETCH(QString, steps);
-    QFETCH(QString, answers);
-    LibraryConfig config;
-    std::vector<std::string> problems;
-    applyConfig(items.toStdString(), &config, &problems);
-    QCOMPARE(problems.size(), size_t(0));
-    SimClock clock;
-    clock.setRealTime(false);
-    NorFlash chip(clock, config.flashChips[1], std::string(), nullptr);
-    const QRegularExpression step(QStringLiteral("^(\\w+)(?:/(\\d+))?(?:\\+(\\d+))?$"));
-    QStringList actual;
-    for (const QString &text : steps.split(QLatin1Char(' '))) {
-        const QRegularExpressionMatch parts = step.match(text);
-        const QByteArray in = command(chip, QByteArray::fromHex(parts.captured(1).toLatin1()),
-                                      parts.captured(2).toInt());
-        if (!in.isEmpty())
-            actual.append(QString::fromLatin1(in.toHex()));
-        clock.advance(parts.captured(3).toULongLong());
-    }
-    QCOMPARE(actual.join(QLatin1Char(' ')), answers);
-}
-
-void TestChipModels::flashItems_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("made"); // SPI1_CS1 and SPI2_CS4, or the problem
-    auto row = [](const char *item, const char *made) {
-        QTest::newRow(item) << QString(item) << QString(made);
-    };
-    row("SPI1_CS1=flash:size=16M,jedec=EF4018,sfdp=off,wp=low",
-        "flash 16777216 EF4018 sfdp 0 wp 1 busy 0 file  | none 2097152 -1 sfdp 1 wp 0 busy 0 "
-        "file ");
-    row("SPI2_CS4=flash:size=64K",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 65536 -1 sfdp 1 wp 0 busy 0 file ");
-    row("SPI2_CS4=flash:size=64M,wp=high",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 67108864 -1 sfdp 1 wp 0 busy 0 file ");
-    row("SPI2_CS4=flash:jedec=000000",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | flash 2097152 0 sfdp 1 wp 0 busy 0 file ");
-    row("flash.file.SPI2_CS4=/tmp/x.bin", "flash 2097152 -1 sfdp 1 wp 0 busy 0 file  | none "
-                                          "2097152 -1 sfdp 1 wp 0 busy 0 file /tmp/x.bin");
-    row("fault.flashbusy=SPI1_CS1",
-        "flash 2097152 -1 sfdp 1 wp 0 busy 1 file  | none 2097152 -1 sfdp 1 wp 0 busy 0 file ");
-    for (const char *refused :
-         {"SPI1_CS1=flash:size=48M", "SPI1_CS1=flash:size=32K", "SPI1_CS1=flash:size=128M",
-          "SPI1_CS1=flash:size=", "SPI1_CS1=flash:jedec=EF40", "SPI1_CS1=flash:jedec=-EF401",
-          "SPI1_CS1=flash:sfdp=yes", "SPI1_CS1=flash:wp=", "SPI1_CS1=flash:speed=1",
-          "SPI1_CS1=flash:status=1", "SPI1_CS1=flash:status=1C0", "SPI1_CS1=flash:status=G0",
-          "SPI1_CS1=flash:status=1G", "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x",
-          "fault.flashbusy=SPI1", "fault.flashbusy="})
-        row(refused, qPrintable(QStringLiteral("\"%1\" cannot be used; ignored").arg(refused)));
-}
-
-void TestChipModels::flashItems()
-{
-    QFETCH(QString, item);
-    QFETCH(QString, made);
-    LibraryConfig config;
-    std::vector<std::string> problems;
-    // The items before it, which a refused item leaves as they were; "off" clears the fault.
-    applyConfig("fault.flashbusy=SPI2_CS4;fault.flashbusy=off;" + item.toStdString(), &config,
-                &problems);
-    QStringList chips;
-    for (size_t slot : {size_t(1), size_t(9)}) {
-        const FlashChipOptions &chip = config.flashChips[slot];
-        chips << QString::asprintf(
-            "%s %u %s sfdp %d wp %d busy %d file %s",
-            config.devices[slot] == DeviceKind::Flash ? "flash" : "none", chip.size,
-            chip.jedec < 0 ? "-1" : qPrintable(QString::number(chip.jedec, 16).toUpper()),
-            chip.sfdp, chip.wpLow, chip.stuckBusy, chip.file.c_str());
-    }
-    QCOMPARE(problems.empty() ? chips.join(QStringLiteral(" | "))
-                              : QString::fromStdString(problems[0]),
-             made);
-}
-
 void TestChipModels::flashFilePerChipSelect()
 {
-    // The old item keeps the first flash; a chip select's own file keeps its flash, on
-    // adapter 0 only.
+    // The old item keeps the first flash, made when missing; a chip select's own file keeps its
+    // flash, on adapter 0 only.
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("first.bin"));
     const QString own = dir.filePath(QStringLiteral("own.bin"));
@@ -361,17 +261,20 @@ void TestChipModels::flashFilePerChipSelect()
         program(other, 0x20, "0200010000");
     }
     QCOMPARE(problems.size(), size_t(0));
-    QCOMPARE(QFileInfo(first).size(), qint64(NorFlash::defaultSize));
-    QCOMPARE(QFileInfo(own).size(), qint64(64 * 1024));
     SimAdapter again(config, clock, first.toStdString(), &problems, true);
     QCOMPARE(command(*again.device(0x10), QByteArray::fromHex("03000100"), 2).toHex(),
              QByteArray("11ff"));
     QCOMPARE(command(*again.device(0x20), QByteArray::fromHex("03000100"), 4).toHex(),
              QByteArray("222324ff"));
-    // A file of another size is not used.
+    // A file of another size is neither used nor changed: the flash starts erased.
     NorFlash wrong(clock, config.flashChips[2], first.toStdString(), &problems.emplace_back());
-    QCOMPARE(QString::fromStdString(problems.back()).replace(dir.path(), "DIR"),
-             QStringLiteral("flash.file DIR/first.bin is not a 64 KiB flash image; not used"));
+    NorFlash other(clock, own.toStdString(), &problems.emplace_back());
+    QCOMPARE(QString::fromStdString(problems[0] + '|' + problems[1]).replace(dir.path(), "DIR"),
+             QStringLiteral("flash.file DIR/first.bin is not a 64 KiB flash image; not used|"
+                            "flash.file DIR/own.bin is not a 2 MiB flash image; not used"));
+    QCOMPARE(QList<int>({wrong.at(0x100), other.at(0x100)}), QList<int>({0xFF, 0xFF}));
+    QCOMPARE(QFileInfo(first).size(), qint64(NorFlash::defaultSize));
+    QCOMPARE(QFileInfo(own).size(), qint64(64 * 1024));
 }
 
 void TestChipModels::slavePort()
@@ -423,42 +326,6 @@ void TestChipModels::slavePortEdges()
     QCOMPARE(frames,
              QStringList({"", "4d530000", "4d530110" + QString("0102030405060708090a0b0c0d0e0f10"),
                           "4d530210" + QString("11") + QString("ee").repeated(15)}));
-}
-
-void TestChipModels::configurationSources()
-{
-    QTemporaryDir dir;
-    const auto put = [&](const QString &name, const QByteArray &text) {
-        QFile out(dir.filePath(name));
-        return QDir(dir.path()).mkpath(QStringLiteral("telkor")) &&
-               out.open(QIODevice::WriteOnly) && out.write(text) == text.size();
-    };
-    QVERIFY(put(QStringLiteral("given"), "adapters=2\nbackend=spidev\n"));
-    QVERIFY(put(QStringLiteral("telkor/telkor.conf"), "backend=spidev\nspidev.SPI2=7\n"));
-    const QByteArray saved = qgetenv("TELKOR_CONFIG");
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    auto load = [&](const char *file, const char *variable) {
-        file ? qputenv("TELKOR_CONFIG_FILE", dir.filePath(QLatin1String(file)).toUtf8())
-             : qunsetenv("TELKOR_CONFIG_FILE");
-        variable ? qputenv("TELKOR_CONFIG", variable) : qunsetenv("TELKOR_CONFIG");
-        std::vector<std::string> problems;
-        const LibraryConfig config = loadConfig(&problems);
-        const std::string problem = problems.empty() ? "" : problems[0];
-        return QString::asprintf("%d %d %d %s", config.adapters, int(config.backend),
-                                 config.spidevBus[1], problem.c_str())
-            .replace(dir.path(), QLatin1String("DIR"))
-            .trimmed();
-    };
-    // TELKOR_CONFIG is read after TELKOR_CONFIG_FILE; only when neither is set does the
-    // per-user file count.
-    const QStringList got = {load("given", "adapters=4"), load("missing", nullptr),
-                             load(nullptr, nullptr), load(nullptr, "timing=off")};
-    qunsetenv("XDG_CONFIG_HOME");
-    qunsetenv("TELKOR_CONFIG_FILE");
-    qputenv("TELKOR_CONFIG", saved);
-    QCOMPARE(got,
-             QStringList({"4 1 -1", "1 0 -1 TELKOR_CONFIG_FILE DIR/missing cannot be read; ignored",
-                          "1 1 7", "1 0 -1"}));
 }
 
 QTEST_GUILESS_MAIN(TestChipModels)

@@ -22,19 +22,9 @@ namespace
 
 bool hasCjk(const QString &text)
 {
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if ((u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) ||
-            (u >= 0xFF00 && u <= 0xFFEF))
-            return true;
-    }
-    return false;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
+    static const QRegularExpression cjk(
+        QStringLiteral("[\\x{2E80}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
+    return text.contains(cjk);
 }
 
 // Gathers every text of a widget tree, the Chinese ones and those that do not fit.
@@ -55,8 +45,22 @@ public:
                            .arg(width)
                            .arg(needed));
     }
-    void actions(const QString &where, const QList<QAction *> &actions);
-    void widgets(QWidget *root);
+    void actions(const QString &where, const QList<QAction *> &actions)
+    {
+        for (QAction *action : actions) {
+            text(where + QLatin1String(" action ") + action->objectName(), action->text());
+            text(where + QLatin1String(" tool tip ") + action->objectName(), action->toolTip());
+            text(where + QLatin1String(" status tip ") + action->objectName(), action->statusTip());
+            if (action->menu())
+                widgets(action->menu());
+        }
+    }
+    void widgets(QWidget *root)
+    {
+        widget(root);
+        for (QWidget *child : root->findChildren<QWidget *>())
+            widget(child);
+    }
 
     int texts = 0;
     QStringList chinese, cut;
@@ -77,24 +81,6 @@ QString drawn(QString text)
     return text.replace(QLatin1String("&&"), QStringLiteral("\x01"))
         .remove(QLatin1Char('&'))
         .replace(QLatin1Char('\x01'), QLatin1Char('&'));
-}
-
-void Walk::actions(const QString &where, const QList<QAction *> &actions)
-{
-    for (QAction *action : actions) {
-        text(where + QLatin1String(" action ") + action->objectName(), action->text());
-        text(where + QLatin1String(" tool tip ") + action->objectName(), action->toolTip());
-        text(where + QLatin1String(" status tip ") + action->objectName(), action->statusTip());
-        if (action->menu())
-            widgets(action->menu());
-    }
-}
-
-void Walk::widgets(QWidget *root)
-{
-    widget(root);
-    for (QWidget *child : root->findChildren<QWidget *>())
-        widget(child);
 }
 
 void Walk::widget(QWidget *w)
@@ -219,6 +205,8 @@ private:
     static void speak(const char *language);
     // Shows each tab of the window in turn and walks the window then.
     void walkWindow(Walk &walk);
+    // A write-read of `written` on SPI1_CS1 in the log, and three rows, one of each operation.
+    void someWork(const QString &written);
 
     KavrisFixture fixture;
     QTemporaryDir folder;
@@ -253,6 +241,19 @@ void TestEnglishWindow::walkWindow(Walk &walk)
     tabs->setCurrentIndex(0);
 }
 
+void TestEnglishWindow::someWork(const QString &written)
+{
+    fixture.select("channelIndexComboBox", 1);
+    fixture.setWriteText("writeTextEdit", written);
+    fixture.find<QSpinBox>("readByteCountSpinBox")->setValue(3);
+    fixture.click("writeReadPushButton");
+    for (int i = 0; i < 3; ++i)
+        fixture.click("toolButtonAddNew");
+    OperationListModel &rows = MainWindowTestAccess::operations(fixture.window());
+    rows.setData(rows.index(1, OperationListModel::OperationColumn), int(Operation::Read));
+    rows.setData(rows.index(2, OperationListModel::OperationColumn), int(Operation::WriteRead));
+}
+
 void TestEnglishWindow::everyWidgetAndBox()
 {
     fixture.start();
@@ -272,19 +273,13 @@ void TestEnglishWindow::everyWidgetAndBox()
 
     // The panel in its master and slave looks, a transfer in the log and its waveform, the
     // time and note columns, the find bar, a row in each operation, and a pass of the list.
-    fixture.select("channelIndexComboBox", 1);
-    fixture.setWriteText("writeTextEdit", QStringLiteral("9F ZZ"));
-    fixture.click("writeReadPushButton");
+    someWork(QStringLiteral("9F ZZ"));
     fixture.trigger("actionShowTimes");
     fixture.trigger("actionShowNotes");
     fixture.trigger("actionFind");
     fixture.find<QLineEdit>("findText")->setText(QStringLiteral("9F Q"));
     fixture.find<TrafficLogView>("dataTextBrowser")->selectLine(1);
-    for (int i = 0; i < 3; ++i)
-        fixture.click("toolButtonAddNew");
     OperationListModel &rows = MainWindowTestAccess::operations(window);
-    rows.setData(rows.index(1, OperationListModel::OperationColumn), int(Operation::Read));
-    rows.setData(rows.index(2, OperationListModel::OperationColumn), int(Operation::WriteRead));
     rows.setData(rows.index(0, OperationListModel::CountColumn), QStringLiteral("1e3"));
     rows.setData(rows.index(0, OperationListModel::DataColumn), QStringLiteral("1FF"));
     fixture.click("toolButtonExecuteOnce");
@@ -384,21 +379,19 @@ void TestEnglishWindow::warningsAndNotes()
             problems.append({kind, line, QStringLiteral("x")});
     walk.text(QStringLiteral("row problems"), rowProblemsMessage(problems));
     const QString tokens = QStringLiteral("ZZ 1FF ").repeated(8);
-    walk.text(QStringLiteral("tokens sent"),
-              hexTokensSentMessage(tokens, findHexTokenIssues(tokens, HexConversion::Signed)));
-    walk.text(QStringLiteral("tokens tool tip"),
-              hexTokensToolTip(tokens, findHexTokenIssues(tokens, HexConversion::Signed)));
+    const auto issues = findHexTokenIssues(tokens, HexConversion::Signed);
+    walk.text(QStringLiteral("tokens sent"), hexTokensSentMessage(tokens, issues));
+    walk.text(QStringLiteral("tokens tool tip"), hexTokensToolTip(tokens, issues));
+    FlashResult result;
+    result.length = result.rangeLength = 4096;
+    result.eraseCommands = 1;
+    result.regions = {{0, 4096, FlashRegion::State::Erased},
+                      {4096, 4096, FlashRegion::State::Written},
+                      {8192, 4096, FlashRegion::State::Verified}};
     for (int error = int(FlashError::None); error <= int(FlashError::StatusLocked); ++error)
         for (int job = int(FlashJob::Kind::Identify); job <= int(FlashJob::Kind::Erase); ++job) {
-            FlashResult result;
             result.error = FlashError(error);
             result.job = FlashJob::Kind(job);
-            result.length = 4096;
-            result.rangeLength = 4096;
-            result.eraseCommands = 1;
-            result.regions = {{0, 4096, FlashRegion::State::Erased},
-                              {4096, 4096, FlashRegion::State::Written},
-                              {8192, 4096, FlashRegion::State::Verified}};
             walk.text(QStringLiteral("flash result %1/%2").arg(error).arg(job), result.text());
         }
     QVERIFY2(walk.chinese.isEmpty(), qPrintable(walk.chinese.join(QLatin1Char('\n'))));
@@ -416,18 +409,10 @@ void TestEnglishWindow::savedFilesAlike()
     for (const char *language : {"zh", "en"}) {
         speak(language);
         fixture.start();
-        fixture.select("channelIndexComboBox", 1);
-        fixture.setWriteText("writeTextEdit", QStringLiteral("9F"));
-        fixture.find<QSpinBox>("readByteCountSpinBox")->setValue(3);
-        fixture.click("writeReadPushButton");
+        someWork(QStringLiteral("9F"));
         fixture.trigger("actionTxt");
         fixture.setWriteText("writeTextEdit", QStringLiteral("41 42"));
         fixture.click("writePushButton");
-        for (int i = 0; i < 3; ++i)
-            fixture.click("toolButtonAddNew");
-        OperationListModel &rows = MainWindowTestAccess::operations(fixture.window());
-        rows.setData(rows.index(1, OperationListModel::OperationColumn), int(Operation::Read));
-        rows.setData(rows.index(2, OperationListModel::OperationColumn), int(Operation::WriteRead));
         // The Chinese window keeps the sizes the form gives the panel and the list's columns;
         // the English one only widens them (by how much depends on the font).
         QHeaderView *header = fixture.find<QTableView>("operationTableWidget")->horizontalHeader();
@@ -449,7 +434,9 @@ void TestEnglishWindow::savedFilesAlike()
                 fixture.trigger(action);
             else
                 fixture.click(action);
-            saved[language[0] == 'e'].append(readFile(stem + QLatin1String(file)));
+            QFile saving(stem + QLatin1String(file));
+            saved[language[0] == 'e'].append(saving.open(QIODevice::ReadOnly) ? saving.readAll()
+                                                                              : "<missing>");
         }
         fixture.stop();
     }
@@ -457,12 +444,9 @@ void TestEnglishWindow::savedFilesAlike()
     QCOMPARE(saved[1], saved[0]);
     QCOMPARE(saved[0].at(0), QByteArray("TX : 9F \nRX : EF 40 15 \nTX : AB\n"));
     QVERIFY(saved[0].at(1).contains("<span style=\" color:#00ff00;\">TX : </span>"));
-    QVERIFY(saved[0].at(2).endsWith(QString::fromUtf8("1,写数据,11 22 33 44 55 66 77 88 99 AA "
-                                                      "BB CC DD EE FF,0,0\r\n1,读数据,11 22 33 "
-                                                      "44 55 66 77 88 99 AA BB CC DD EE FF,0,"
-                                                      "0\r\n1,写读数据,11 22 33 44 55 66 77 88 "
-                                                      "99 AA BB CC DD EE FF,0,0\r\n")
-                                        .toUtf8()));
+    const QString row = QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF,0,0");
+    QVERIFY(saved[0].at(2).endsWith(
+        QString::fromUtf8("1,写数据,%1\r\n1,读数据,%1\r\n1,写读数据,%1\r\n").arg(row).toUtf8()));
 }
 
 QTEST_MAIN(TestEnglishWindow)

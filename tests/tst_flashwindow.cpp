@@ -1,4 +1,4 @@
-// The flash programmer's window against the simulated flash: where it is in the menu, the chip
+// The flash programmer's window against the simulated flash: one window, not modal, the chip
 // it shows, reading to a file, writing and verifying a file, erasing with and without
 // confirmation, bad ranges, cancelling, the panel's settings, the main window's requests
 // refused during a job, and the one log line per job.
@@ -14,16 +14,11 @@
 namespace
 {
 
-quint8 pattern(quint64 address)
-{
-    return quint8(address * 13 + 5);
-}
-
 QByteArray patternBytes(quint64 start, int length)
 {
     QByteArray bytes;
-    for (int i = 0; i < length; ++i)
-        bytes.append(char(pattern(start + quint64(i))));
+    for (quint64 at = start; at < start + quint64(length); ++at)
+        bytes.append(char(at * 13 + 5));
     return bytes;
 }
 
@@ -63,7 +58,6 @@ private slots:
     void badRanges();
     void cancelled();
     void panelSettingsAndSharedSession();
-    void slaveRefused();
     void closingCancels();
 
 private:
@@ -75,6 +69,11 @@ private:
     template <typename T> T *in(const char *name) { return flash->findChild<T *>(name); }
     QString label(const char *name) { return in<QLabel>(name)->text(); }
     QStringList notes(); // the log's lines without the transfers' echoes
+    void setRange(const QString &offset, const QString &length)
+    {
+        in<QLineEdit>("offsetEdit")->setText(offset);
+        in<QLineEdit>("lengthEdit")->setText(length);
+    }
 
     FlashWindow *flash = nullptr;
     QTemporaryDir folder;
@@ -99,14 +98,7 @@ FlashWindow *TestFlashWindow::open(int channel)
         // The simulated clock moves with the calls alone: polls without pauses, and bounds of
         // busy times a hundred times as long, so that a loaded machine cannot make them late.
         flash->jobRunner().setPollIntervalMs(0);
-        flash->jobRunner().setClock([] {
-            static QElapsedTimer clock = [] {
-                QElapsedTimer started;
-                started.start();
-                return started;
-            }();
-            return clock.nsecsElapsed() / 100000;
-        });
+        flash->jobRunner().setClock([] { return QDateTime::currentMSecsSinceEpoch() * 10; });
     }
     clearAdapterCalls();
     return flash;
@@ -132,25 +124,10 @@ QStringList TestFlashWindow::notes()
 
 void TestFlashWindow::menuAndWindow()
 {
-    // Appended to the tools menu; the other menus, the tool bar and the tabs stay as they were.
-    auto *menu = fixture.find<QMenu>("menu");
-    QStringList actions;
-    for (QAction *action : menu->actions())
-        actions << action->objectName() + "=" + action->text();
-    QCOMPARE(actions,
-             QStringList({text("actionPinMap=引脚定义"), text("actionFirmwareInfo=固件信息"),
-                          text("actionFlash=闪存编程")}));
-    QStringList bar;
-    for (QAction *action : fixture.find<QMenuBar>("menuBar")->actions())
-        bar << action->text();
-    QCOMPARE(bar, QStringList({text("文件"), text("显示"), text("工具"), text("帮助")}));
-    QCOMPARE(fixture.find<QToolBar>("mainToolBar")->actions().size(), 4);
-
     QVERIFY(open());
     QVERIFY(flash->isVisible() && flash->isWindow());
-    QCOMPARE(flash->windowModality(), Qt::NonModal);
     QCOMPARE(flash->windowTitle(), text("闪存编程"));
-    QVERIFY(fixture.window().isEnabled());
+    QVERIFY(fixture.window().isEnabled()); // not modal
     flash->close();
     fixture.trigger("actionFlash"); // the same window again
     QCOMPARE(fixture.window().findChildren<FlashWindow *>().size(), 1);
@@ -163,36 +140,27 @@ void TestFlashWindow::chipShown_data()
 {
     QTest::addColumn<int>("channel");
     QTest::addColumn<QString>("flashItems"); // SPI1_CS1's options
-    QTest::addColumn<QStringList>("labels"); // maker, part, id, size, page, erases, source
+    QTest::addColumn<QString>("labels");     // maker, part, id, size, page, erases, source
     QTest::addColumn<QString>("warning");
-    QTest::newRow("by SFDP") << 1 << ""
-                             << QStringList({"Winbond", "W25Q16", "EF 40 15", "2 MiB",
-                                             text("256 字节"), "4 KiB/32 KiB/64 KiB",
-                                             text("芯片的 SFDP 表")})
-                             << "";
-    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018"
-                                  << QStringList({"Winbond", "W25Q128", "EF 40 18", "16 MiB",
-                                                  text("256 字节"), "4 KiB/32 KiB/64 KiB",
-                                                  text("内置芯片表")})
-                                  << "";
-    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15"
-                             << QStringList({"Macronix", QString::fromUtf8("—"), "C2 FF 15",
-                                             text("未知"), QString::fromUtf8("—"),
-                                             QString::fromUtf8("—"),
-                                             text("无：没有 SFDP 表，内置芯片表中也没有")})
-                             << "";
-    QTest::newRow("nothing answers on the loopback")
-        << 0 << ""
-        << QStringList({QString::fromUtf8("—"), QString::fromUtf8("—"), "—", "—", "—", "—", "—"})
-        << text("没有芯片应答（JEDEC ID FF FF FF）。");
+    QTest::addColumn<bool>("slave"); // the panel's working mode
+    // clang-format off
+    QTest::newRow("by SFDP") << 1 << "" << "Winbond|W25Q16|EF 40 15|2 MiB|256 字节|4 KiB/32 KiB/64 KiB|芯片的 SFDP 表" << "" << false;
+    QTest::newRow("by the table") << 1 << "sfdp=off,size=16M,jedec=EF4018" << "Winbond|W25Q128|EF 40 18|16 MiB|256 字节|4 KiB/32 KiB/64 KiB|内置芯片表" << "" << false;
+    QTest::newRow("neither") << 1 << "sfdp=off,jedec=C2FF15" << "Macronix|—|C2 FF 15|未知|—|—|无：没有 SFDP 表，内置芯片表中也没有" << "" << false;
+    QTest::newRow("nothing answers on the loopback") << 0 << "" << "—|—|—|—|—|—|—" << "没有芯片应答（JEDEC ID FF FF FF）。" << false;
+    // The panel's working mode goes with the job: a slave is refused before any call.
+    QTest::newRow("slave refused") << 1 << "" << "—|—|—|—|—|—|—" << "闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。" << true;
+    // clang-format on
 }
 
 void TestFlashWindow::chipShown()
 {
     QFETCH(int, channel);
     QFETCH(QString, flashItems);
-    QFETCH(QStringList, labels);
     QFETCH(QString, warning);
+    QFETCH(bool, slave);
+    if (slave)
+        fixture.select("workingModeComboBox", 0);
     QVERIFY(open(channel));
     if (!flashItems.isEmpty())
         TelkorTestConfigure(qPrintable("timing=off;SPI1_CS1=flash:" + flashItems));
@@ -201,34 +169,32 @@ void TestFlashWindow::chipShown()
     for (const char *name : {"makerLabel", "partLabel", "idLabel", "sizeLabel", "pageLabel",
                              "erasesLabel", "sourceLabel"})
         shown << label(name);
-    if (channel == 0) // no chip: nothing identified, nothing shown
-        labels[2] = labels[3] = labels[4] = labels[5] = labels[6] = QString::fromUtf8("—");
-    QCOMPARE(shown, labels);
+    QTEST(shown.join('|'), "labels");
     QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
+    QCOMPARE(adapterCalls().isEmpty(), slave);
     QCOMPARE(label("resultLabel"), found.text());
     // One line in the log, no echo of the flash's bytes.
-    QCOMPARE(notes(), QStringList(found.logLine()));
-    QCOMPARE(fixture.logLines(), notes());
+    QCOMPARE(fixture.logLines(),
+             QStringList(text("FL : 闪存识别（设备 0，SPI1_CS%1）：").arg(channel) + found.text()));
 }
 
 void TestFlashWindow::readToFile()
 {
     QVERIFY(open());
-    in<QLineEdit>("offsetEdit")->setText("0x100");
-    in<QLineEdit>("lengthEdit")->setText("1K");
+    setRange("0x100", "1K");
     const QString path = folder.filePath("read.bin");
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
-    const FlashRun read = run("readButton");
-    QVERIFY(read.ok());
+    run("readButton");
     QCOMPARE(readFile(path), patternBytes(0x100, 1024));
     QCOMPARE(fixture.dialogs().summary(), QStringList(text("QFileDialog|读取到文件|")));
     QCOMPARE(transferCalls().last(), QString("SpiWriteRead(0,0x10,[03 00 01 00],4,1024,0) => 0"));
     QCOMPARE(in<QProgressBar>("progressBar")->value(), 1000);
     QVERIFY(label("paceLabel").startsWith(text("完成，用时 ")));
     QCOMPARE(label("resultLabel"), text("已读取 1024 字节（000100h–0004FFh）。"));
-    QCOMPARE(notes().size(), 1);
-    QVERIFY(notes().first().startsWith(
-        text("FL : 闪存读取（设备 0，SPI1_CS1）：已读取 1024 字节（000100h–0004FFh）。用时 ")));
+    QCOMPARE(
+        notes().replaceInStrings(QRegularExpression("\\d+\\.\\d 秒$"), "N"),
+        QStringList(text(
+            "FL : 闪存读取（设备 0，SPI1_CS1）：已读取 1024 字节（000100h–0004FFh）。用时 N")));
     // The file dialog cancelled: nothing starts.
     clearAdapterCalls();
     in<QPushButton>("readButton")->click();
@@ -241,9 +207,7 @@ void TestFlashWindow::writeThenVerify()
 {
     QVERIFY(open());
     const QString image = folder.filePath("image.bin");
-    QByteArray bytes(5000, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char(i * 3);
+    QByteArray bytes = patternBytes(0, 5000);
     writeFile(image, bytes);
     in<QLineEdit>("offsetEdit")->setText("0x10000"); // erased: programs only
     fixture.dialogs().then(ModalAnswerer::chooseFile(image));
@@ -257,9 +221,8 @@ void TestFlashWindow::writeThenVerify()
     writeFile(folder.filePath("other.bin"), bytes);
     fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("other.bin")));
     fixture.dialogs().then(ModalAnswerer::pressDefault());
-    const FlashRun differs = run("verifyButton");
-    QCOMPARE(differs.exitCode(), 2);
-    const QString mismatch = text("校验不一致：首个不同在 010000h（应为 78h，读出 00h）。");
+    run("verifyButton");
+    const QString mismatch = text("校验不一致：首个不同在 010000h（应为 78h，读出 05h）。");
     QCOMPARE(fixture.dialogs().summary().last(), warningSummary(mismatch).first());
     QCOMPARE(label("resultLabel"), mismatch);
     QCOMPARE(notes().size(), 3);
@@ -282,8 +245,7 @@ void TestFlashWindow::writeThenVerify()
 void TestFlashWindow::erases()
 {
     QVERIFY(open());
-    in<QLineEdit>("offsetEdit")->setText("0x8000");
-    in<QLineEdit>("lengthEdit")->setText("32K");
+    setRange("0x8000", "32K");
     fixture.dialogs().then(ModalAnswerer::press("No"));
     in<QPushButton>("eraseButton")->click();
     QTRY_COMPARE(fixture.dialogs().summary(),
@@ -293,8 +255,7 @@ void TestFlashWindow::erases()
     QCOMPARE(run("eraseButton").text(), text("已擦除 32 KiB（008000h–00FFFFh）。"));
     QVERIFY(transferCalls().contains("SpiWrite(0,0x10,[52 00 80 00],4) => 0"));
     // An empty length: up to the chip's end, said so before.
-    in<QLineEdit>("offsetEdit")->setText("0x1F0000");
-    in<QLineEdit>("lengthEdit")->clear();
+    setRange("0x1F0000", "");
     fixture.dialogs().then(ModalAnswerer::press("Yes"));
     QCOMPARE(run("eraseButton").text(), text("已擦除 64 KiB（1F0000h–1FFFFFh）。"));
     QCOMPARE(fixture.dialogs().summary().last(),
@@ -313,20 +274,11 @@ void TestFlashWindow::badRanges_data()
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("length");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("offset not a number")
-        << "zz"
-        << "" << text("起始地址“zz”无效：请输入十进制数或 0x 开头的十六进制数。");
-    QTest::newRow("negative offset")
-        << "-1"
-        << "" << text("起始地址“-1”无效：请输入十进制数或 0x 开头的十六进制数。");
-    QTest::newRow("length 0") << "0"
-                              << "0"
-                              << text("长度“0”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，"
-                                      "留空表示到芯片末尾。");
-    QTest::newRow("length in hex without 0x") << "0"
-                                              << "FF"
-                                              << text("长度“FF”无效：请输入大于 0 的十进制数或 0x "
-                                                      "开头的十六进制数，留空表示到芯片末尾。");
+    // clang-format off
+    QTest::newRow("offset not a number") << "zz" << "" << "起始地址“zz”无效：请输入十进制数或 0x 开头的十六进制数。";
+    QTest::newRow("length 0") << "0" << "0" << "长度“0”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，留空表示到芯片末尾。";
+    QTest::newRow("length in hex without 0x") << "0" << "FF" << "长度“FF”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，留空表示到芯片末尾。";
+    // clang-format on
 }
 
 void TestFlashWindow::badRanges()
@@ -335,8 +287,7 @@ void TestFlashWindow::badRanges()
     QFETCH(QString, length);
     QFETCH(QString, warning);
     QVERIFY(open());
-    in<QLineEdit>("offsetEdit")->setText(offset);
-    in<QLineEdit>("lengthEdit")->setText(length);
+    setRange(offset, length);
     in<QPushButton>("eraseButton")->click();
     QTRY_COMPARE(fixture.dialogs().summary(), warningSummary(warning));
     QCOMPARE(adapterCalls(), QStringList());
@@ -398,18 +349,6 @@ void TestFlashWindow::panelSettingsAndSharedSession()
     QCOMPARE(fixture.logLines().mid(1), QStringList({"TX : AA ", "RX : FF "}));
 }
 
-void TestFlashWindow::slaveRefused()
-{
-    fixture.select("workingModeComboBox", 0);
-    QVERIFY(open());
-    const FlashRun refused = run("identifyButton");
-    const QString why =
-        text("闪存操作需要主机模式：从机不能向芯片发送命令，请在主从模式中选择主机。");
-    QCOMPARE(refused.text(), why);
-    QCOMPARE(fixture.dialogs().summary(), warningSummary(why));
-    QCOMPARE(adapterCalls(), QStringList());
-}
-
 void TestFlashWindow::closingCancels()
 {
     QVERIFY(open());
@@ -419,11 +358,8 @@ void TestFlashWindow::closingCancels()
     });
     in<QLineEdit>("lengthEdit")->setText("64K");
     fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("closing.bin")));
-    const FlashRun stopped = run("readButton");
-    QCOMPARE(stopped.result.error, FlashError::Cancelled);
-    QCOMPARE(stopped.text(), text("已取消。"));
+    QCOMPARE(run("readButton").text(), text("已取消。"));
     QVERIFY(!QFile::exists(folder.filePath("closing.bin")));
-    QCOMPARE(notes().size(), 1);
     // Closing the main window closes this one too.
     fixture.trigger("actionFlash");
     QVERIFY(flash->isVisible());

@@ -1,5 +1,5 @@
 // The write boxes' marks: which characters carry the mark, before and after edits, for each
-// conversion and with hex mode off.
+// conversion. (Hex mode off and on: the window test.)
 
 #include "transfer/hextokenhighlighter.h"
 
@@ -16,7 +16,6 @@ class TestHexTokenHighlighter : public QObject
 private slots:
     void marks_data();
     void marks();
-    void modeOffAndOn();
 
 private:
     // "line:from-to" for every run of marked characters, as the document shows them.
@@ -49,43 +48,16 @@ void TestHexTokenHighlighter::marks_data()
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("edit"); // "position|removed|inserted"
     QTest::addColumn<QString>("after");
-    QTest::newRow("not hex, wider than a byte; fixed by typing") << "ZZ 1G 300 0x9F"
-                                                                 << "s"
-                                                                 << "0:0-2 0:3-5 0:6-9"
-                                                                 << "0|2|AA"
-                                                                 << "0:3-5 0:6-9";
-    QTest::newRow("a digit too many") << "AB CD"
-                                      << "u"
-                                      << ""
-                                      << "2|0|C"
-                                      << "0:0-3";
-    QTest::newRow("either conversion's tokens, a box read both ways")
-        << "FFFFFFFF -1 -0 7F"
-        << "us"
-        << "0:0-8 0:9-11 0:12-14"
-        << "15|2|7FF"
-        << "0:0-8 0:9-11 0:12-14 0:15-18";
-    QTest::newRow("signed only: minus zero is zero") << "FFFFFFFF -1 -0 7F"
-                                                     << "s"
-                                                     << "0:0-8 0:9-11"
-                                                     << "0|9|"
-                                                     << "0:0-2";
+    // clang-format off
+    QTest::newRow("not hex, wider than a byte; fixed by typing") << "ZZ 1G 300 0x9F" << "s" << "0:0-2 0:3-5 0:6-9" << "0|2|AA" << "0:3-5 0:6-9";
+    QTest::newRow("a digit too many") << "AB CD" << "u" << "" << "2|0|C" << "0:0-3";
+    QTest::newRow("either conversion's tokens, a box read both ways") << "FFFFFFFF -1 -0 7F" << "us" << "0:0-8 0:9-11 0:12-14" << "15|2|7FF" << "0:0-8 0:9-11 0:12-14 0:15-18";
+    QTest::newRow("signed only: minus zero is zero") << "FFFFFFFF -1 -0 7F" << "s" << "0:0-8 0:9-11" << "0|9|" << "0:0-2";
     // A token runs over a line end: typing on the second line changes the first line's mark.
-    QTest::newRow("a token over a line end, split on the next line") << "AA BB\nCC DD"
-                                                                     << "s"
-                                                                     << "0:3-5 1:0-2"
-                                                                     << "6|0| "
-                                                                     << "";
-    QTest::newRow("a token over a line end, joined on the next line") << "AA BB\n CC DD"
-                                                                      << "s"
-                                                                      << ""
-                                                                      << "6|1|"
-                                                                      << "0:3-5 1:0-2";
-    QTest::newRow("a token over three lines, emptied on the first") << "AA\n\nCC"
-                                                                    << "s"
-                                                                    << "0:0-2 2:0-2"
-                                                                    << "0|2|"
-                                                                    << "";
+    QTest::newRow("a token over a line end, split on the next line") << "AA BB\nCC DD" << "s" << "0:3-5 1:0-2" << "6|0| " << "";
+    QTest::newRow("a token over a line end, joined on the next line") << "AA BB\n CC DD" << "s" << "" << "6|1|" << "0:3-5 1:0-2";
+    QTest::newRow("a token over three lines, emptied on the first") << "AA\n\nCC" << "s" << "0:0-2 2:0-2" << "0|2|" << "";
+    // clang-format on
 }
 
 void TestHexTokenHighlighter::marks()
@@ -110,21 +82,6 @@ void TestHexTokenHighlighter::marks()
     cursor.setPosition(parts[0].toInt() + parts[1].toInt(), QTextCursor::KeepAnchor);
     cursor.insertText(parts[2]);
     QTEST(marks(document), "after");
-}
-
-void TestHexTokenHighlighter::modeOffAndOn()
-{
-    QTextDocument document;
-    document.documentLayout();
-    document.setPlainText(QStringLiteral("Hello 01"));
-    HexTokenHighlighter highlighter(&document, {HexConversion::Signed});
-    highlighter.setActive(false);
-    QVERIFY(!highlighter.isActive());
-    QCOMPARE(marks(document), QString());
-    QTextCursor(&document).insertText(QStringLiteral("ZZ ")); // typing text, not hex
-    QCOMPARE(marks(document), QString());
-    highlighter.setActive(true);
-    QCOMPARE(marks(document), QStringLiteral("0:0-2 0:3-8"));
 }
 
 QTEST_MAIN(TestHexTokenHighlighter)

@@ -32,21 +32,20 @@ Catalogue readCatalogue(const QString &path)
     Entry entry;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isEndElement() && xml.name() == QLatin1String("message"))
+        const QString name = xml.name().toString();
+        if (xml.isEndElement() && name == QLatin1String("message")) {
             entries.insert(context + QLatin1Char('|') + source + QLatin1Char('|') + comment, entry);
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == QLatin1String("name")) {
-            context = xml.readElementText();
-        } else if (xml.name() == QLatin1String("message")) {
             source.clear();
             comment.clear();
-            entry = Entry();
-        } else if (xml.name() == QLatin1String("source")) {
+        } else if (!xml.isStartElement()) {
+            continue;
+        } else if (name == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (name == QLatin1String("source")) {
             source = xml.readElementText();
-        } else if (xml.name() == QLatin1String("comment")) {
+        } else if (name == QLatin1String("comment")) {
             comment = xml.readElementText();
-        } else if (xml.name() == QLatin1String("translation")) {
+        } else if (name == QLatin1String("translation")) {
             entry.finished = xml.attributes().value(QLatin1String("type")).isEmpty();
             entry.translation = xml.readElementText();
         }
@@ -107,41 +106,28 @@ void TestLanguage::choice_data()
 
     const QStringList enFirst{"en-US", "en", "zh-CN"}, zhFirst{"zh-CN", "zh", "en-US"};
     const QStringList built{"zh", "en"}, three{"zh", "en", "de"};
-    QTest::newRow("en before zh") << QByteArray() << enFirst << built << "en" << QString();
-    QTest::newRow("zh before en") << QByteArray() << zhFirst << built << "zh" << QString();
-    QTest::newRow("de, en, zh") << QByteArray() << QStringList{"de-DE", "de", "en-GB", "zh"}
-                                << built << "en" << QString();
-    QTest::newRow("de, zh-Hans, en")
-        << QByteArray() << QStringList{"de-DE", "zh-Hans-CN", "en"} << built << "zh" << QString();
-    QTest::newRow("only de") << QByteArray() << QStringList{"de-DE", "de"} << built << "zh"
-                             << QString();
-    QTest::newRow("C") << QByteArray() << QStringList{"C"} << built << "zh" << QString();
-    QTest::newRow("none") << QByteArray() << QStringList() << built << "zh" << QString();
-    QTest::newRow("en_GB written with _")
-        << QByteArray() << QStringList{"en_GB"} << built << "en" << QString();
-    QTest::newRow("EN-us in capitals")
-        << QByteArray() << QStringList{"EN-us", "zh"} << built << "en" << QString();
-    QTest::newRow("es is not en") << QByteArray() << QStringList{"es-ES", "en"} << built << "en"
-                                  << QString();
-    QTest::newRow("de, en, zh with de built")
-        << QByteArray() << QStringList{"de-DE", "de", "en", "zh"} << three << "de" << QString();
-    QTest::newRow("KAVRIS_LANG=en over zh")
-        << QByteArray("en") << zhFirst << built << "en" << QString();
-    QTest::newRow("KAVRIS_LANG=en over de")
-        << QByteArray("en") << QStringList{"de"} << built << "en" << QString();
-    QTest::newRow("KAVRIS_LANG=zh over en")
-        << QByteArray("zh") << enFirst << built << "zh" << QString();
+    const QByteArray unset;
+    // clang-format off
+    QTest::newRow("en before zh") << unset << enFirst << built << "en" << QString();
+    QTest::newRow("zh before en") << unset << zhFirst << built << "zh" << QString();
+    QTest::newRow("de, en, zh") << unset << QStringList{"de-DE", "de", "en-GB", "zh"} << built << "en" << QString();
+    QTest::newRow("de, zh-Hans, en") << unset << QStringList{"de-DE", "zh-Hans-CN", "en"} << built << "zh" << QString();
+    QTest::newRow("only de") << unset << QStringList{"de-DE", "de"} << built << "zh" << QString();
+    QTest::newRow("C") << unset << QStringList{"C"} << built << "zh" << QString();
+    QTest::newRow("none") << unset << QStringList() << built << "zh" << QString();
+    QTest::newRow("en_GB written with _") << unset << QStringList{"en_GB"} << built << "en" << QString();
+    QTest::newRow("EN-us in capitals") << unset << QStringList{"EN-us", "zh"} << built << "en" << QString();
+    QTest::newRow("es is not en") << unset << QStringList{"es-ES", "en"} << built << "en" << QString();
+    QTest::newRow("de, en, zh with de built") << unset << QStringList{"de-DE", "de", "en", "zh"} << three << "de" << QString();
+    QTest::newRow("KAVRIS_LANG=en over zh") << QByteArray("en") << zhFirst << built << "en" << QString();
+    QTest::newRow("KAVRIS_LANG=zh over en") << QByteArray("zh") << enFirst << built << "zh" << QString();
     QTest::newRow("KAVRIS_LANG empty") << QByteArray("") << enFirst << built << "en" << QString();
-    QTest::newRow("KAVRIS_LANG=fr, en first") << QByteArray("fr") << enFirst << built << "en"
-                                              << "fr";
-    QTest::newRow("KAVRIS_LANG=fr, zh first") << QByteArray("fr") << zhFirst << built << "zh"
-                                              << "fr";
-    QTest::newRow("KAVRIS_LANG=EN") << QByteArray("EN") << zhFirst << built << "zh"
-                                    << "EN";
-    QTest::newRow("KAVRIS_LANG=en_US") << QByteArray("en_US") << zhFirst << built << "zh"
-                                       << "en_US";
-    QTest::newRow("KAVRIS_LANG=de not built") << QByteArray("de") << enFirst << built << "en"
-                                              << "de";
+    QTest::newRow("KAVRIS_LANG=fr, en first") << QByteArray("fr") << enFirst << built << "en" << "fr";
+    QTest::newRow("KAVRIS_LANG=fr, zh first") << QByteArray("fr") << zhFirst << built << "zh" << "fr";
+    QTest::newRow("KAVRIS_LANG=EN") << QByteArray("EN") << zhFirst << built << "zh" << "EN";
+    QTest::newRow("KAVRIS_LANG=en_US") << QByteArray("en_US") << zhFirst << built << "zh" << "en_US";
+    QTest::newRow("KAVRIS_LANG=de not built") << QByteArray("de") << enFirst << built << "en" << "de";
+    // clang-format on
 }
 
 void TestLanguage::choice()
@@ -192,41 +178,17 @@ void TestLanguage::kavrisRunSpeaks_data()
     QTest::addColumn<bool>("english");
     QTest::addColumn<QString>("warning");
 
-    QTest::newRow("C.UTF-8") << "C.UTF-8"
-                             << "-"
-                             << "-" << false << QString();
-    QTest::newRow("nothing set") << "-"
-                                 << "-"
-                                 << "-" << false << QString();
-    QTest::newRow("zh_CN") << "zh_CN.UTF-8"
-                           << "-"
-                           << "-" << false << QString();
-    QTest::newRow("en_US") << "en_US.UTF-8"
-                           << "-"
-                           << "-" << true << QString();
-    QTest::newRow("de_DE only") << "de_DE.UTF-8"
-                                << "-"
-                                << "-" << false << QString();
-    QTest::newRow("de, en, zh") << "de_DE.UTF-8"
-                                << "de:en:zh_CN"
-                                << "-" << true << QString();
-    QTest::newRow("zh before en") << "en_US.UTF-8"
-                                  << "zh_CN:en_US"
-                                  << "-" << false << QString();
-    QTest::newRow("KAVRIS_LANG=en in C") << "C.UTF-8"
-                                         << "-"
-                                         << "en" << true << QString();
-    QTest::newRow("KAVRIS_LANG=zh in en_US") << "en_US.UTF-8"
-                                             << "en"
-                                             << "zh" << false << QString();
-    QTest::newRow("KAVRIS_LANG=ja in en_US")
-        << "en_US.UTF-8"
-        << "-"
-        << "ja" << true << "kavris-run: KAVRIS_LANG=ja is ignored: it takes en or zh";
-    QTest::newRow("KAVRIS_LANG=ja in C")
-        << "C.UTF-8"
-        << "-"
-        << "ja" << false << "kavris-run: KAVRIS_LANG=ja is ignored: it takes en or zh";
+    const QString ignored = "kavris-run: KAVRIS_LANG=ja is ignored: it takes en or zh";
+    // The choice itself is tested above; here, that each variable reaches it.
+    // clang-format off
+    QTest::newRow("C.UTF-8") << "C.UTF-8" << "-" << "-" << false << QString();
+    QTest::newRow("en_US") << "en_US.UTF-8" << "-" << "-" << true << QString();
+    QTest::newRow("de, en, zh") << "de_DE.UTF-8" << "de:en:zh_CN" << "-" << true << QString();
+    QTest::newRow("zh before en") << "en_US.UTF-8" << "zh_CN:en_US" << "-" << false << QString();
+    QTest::newRow("KAVRIS_LANG=en in C") << "C.UTF-8" << "-" << "en" << true << QString();
+    QTest::newRow("KAVRIS_LANG=zh in en_US") << "en_US.UTF-8" << "en" << "zh" << false << QString();
+    QTest::newRow("KAVRIS_LANG=ja in en_US") << "en_US.UTF-8" << "-" << "ja" << true << ignored;
+    // clang-format on
 }
 
 void TestLanguage::kavrisRunSpeaks()
@@ -240,12 +202,9 @@ void TestLanguage::kavrisRunSpeaks()
     // kavris-run's own words, which are English in both languages.
     const QString list = folder.filePath(QStringLiteral("odd.list"));
     QFile file(list);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("1,wrte,06,0,0\n");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1,wrte,06,0,0\n") == 14);
     file.close();
-    QStringList expected;
-    if (!warning.isEmpty())
-        expected << warning;
+    QStringList expected = warning.isEmpty() ? QStringList() : QStringList{warning};
     expected << (english
                      ? QStringLiteral("kavris-run: These rows of the list file have an "
                                       "operation that is not known and were loaded "
@@ -265,7 +224,6 @@ void TestLanguage::usageTheSameInBoth()
     QVERIFY(usage.endsWith(QLatin1String("the loader's search path.\n")));
     QCOMPARE(run({"--help"}, "C.UTF-8", "-", "-").out, usage);
     QCOMPARE(run({"--help"}, "C.UTF-8", "-", "en").out, usage);
-    QCOMPARE(run({"--help"}, "en_US.UTF-8", "-", "-").out, usage);
     QCOMPARE(
         run({"--cycles", "x", "a.list"}, "C.UTF-8", "-", "en").err,
         QStringList({"kavris-run: --cycles takes a number of passes (0 = until interrupted)"}));

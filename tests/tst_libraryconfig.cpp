@@ -1,7 +1,8 @@
 // The adapter library's configuration: each item at the edges of what it takes, and where the
-// configuration comes from, as the library reports it on standard error: only a regular file
-// of at most 1 MiB is read; a device, a FIFO, a directory or a larger file is refused with the
-// line an unreadable file gets, and the defaults stay.
+// configuration comes from (TELKOR_CONFIG_FILE, TELKOR_CONFIG, the per-user file), as the
+// library reports it on standard error: only a regular file of at most 1 MiB is read; a device,
+// a FIFO, a directory or a larger file is refused with the line an unreadable file gets, and
+// the defaults stay.
 
 #include "stderrcapture.h"
 
@@ -60,6 +61,28 @@ void TestLibraryConfig::items_data()
     row("fault.unplug=every:1,for:0", "unplug", "0 0", false);
     row("fault.unplug=every:4294967296,for:1", "unplug", "0 0", false);
     row("fault.unplug=every:3,for:2;fault.unplug=off", "unplug", "0 0", true);
+    // The flashes on SPI1_CS1 and SPI2_CS4.
+    const QString one = "flash 2097152 -1 sfdp 1 wp 0 busy 0 file ",
+                  four = "none 2097152 -1 sfdp 1 wp 0 busy 0 file ";
+    auto flash = [&](const char *text, const QString &cs1, const QString &cs4, bool used = true) {
+        row(text, "flash", qPrintable(cs1 + " | " + cs4), used);
+    };
+    flash("SPI1_CS1=flash:size=16M,jedec=EF4018,sfdp=off,wp=low",
+          "flash 16777216 EF4018 sfdp 0 wp 1 busy 0 file ", four);
+    flash("SPI2_CS4=flash:size=64K", one, "flash 65536 -1 sfdp 1 wp 0 busy 0 file ");
+    flash("SPI2_CS4=flash:size=64M,wp=high", one, "flash 67108864 -1 sfdp 1 wp 0 busy 0 file ");
+    flash("SPI2_CS4=flash:jedec=000000", one, "flash 2097152 0 sfdp 1 wp 0 busy 0 file ");
+    flash("flash.file.SPI2_CS4=/tmp/x.bin", one, four + "/tmp/x.bin");
+    flash("fault.flashbusy=SPI1_CS1", "flash 2097152 -1 sfdp 1 wp 0 busy 1 file ", four);
+    flash("fault.flashbusy=SPI2_CS4;fault.flashbusy=off", one, four);
+    for (const char *refused :
+         {"SPI1_CS1=flash:size=48M", "SPI1_CS1=flash:size=32K", "SPI1_CS1=flash:size=128M",
+          "SPI1_CS1=flash:size=", "SPI1_CS1=flash:jedec=EF40", "SPI1_CS1=flash:jedec=-EF401",
+          "SPI1_CS1=flash:sfdp=yes", "SPI1_CS1=flash:wp=", "SPI1_CS1=flash:speed=1",
+          "SPI1_CS1=flash:status=1", "SPI1_CS1=flash:status=1C0", "SPI1_CS1=flash:status=G0",
+          "SPI1_CS1=flash:status=1G", "SPI1_CS1=loopback:size=2M", "flash.file.SPI3_CS0=x",
+          "fault.flashbusy=SPI1", "fault.flashbusy="})
+        flash(refused, one, four, false);
 }
 
 void TestLibraryConfig::items()
@@ -79,6 +102,15 @@ void TestLibraryConfig::items()
                        : QStringLiteral(" random %1").arg(rule.second.probability));
     for (DeviceKind kind : config.devices)
         chips += QString::number(int(kind));
+    QStringList flashes;
+    for (size_t slot : {size_t(1), size_t(9)}) {
+        const FlashChipOptions &chip = config.flashChips[slot];
+        flashes << QString::asprintf(
+            "%s %u %s sfdp %d wp %d busy %d file %s",
+            config.devices[slot] == DeviceKind::Flash ? "flash" : "none", chip.size,
+            chip.jedec < 0 ? "-1" : qPrintable(QString::number(chip.jedec, 16).toUpper()),
+            chip.sfdp, chip.wpLow, chip.stuckBusy, chip.file.c_str());
+    }
     const QMap<QString, QString> fields = {
         {"adapters", QString::number(config.adapters)},
         {"timing", config.timing ? "on" : "off"},
@@ -88,60 +120,69 @@ void TestLibraryConfig::items()
         {"chips", chips},
         {"seed", QString::number(config.faultSeed)},
         {"faults", faults},
-        {"unplug", QStringLiteral("%1 %2").arg(config.pluggedCalls).arg(config.unpluggedCalls)}};
+        {"unplug", QStringLiteral("%1 %2").arg(config.pluggedCalls).arg(config.unpluggedCalls)},
+        {"flash", flashes.join(QStringLiteral(" | "))}};
     QCOMPARE(fields.value(field), value);
-    QCOMPARE(problems.empty(), used);
+    QStringList said;
+    for (const std::string &problem : problems)
+        said << QString::fromStdString(problem);
+    QCOMPARE(said, used ? QStringList() : QStringList("\"" + text + "\" cannot be used; ignored"));
 }
 
 void TestLibraryConfig::files_data()
 {
     QTest::addColumn<QString>("variable"); // TELKOR_CONFIG_FILE, or the per-user file if empty
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("adapters"); // 3 when the file was read, else the default
-    QTest::newRow("regular file") << "TELKOR_CONFIG_FILE"
-                                  << "file" << 3;
-    QTest::newRow("1 MiB exactly") << "TELKOR_CONFIG_FILE"
-                                   << "file 1048576" << 3;
-    QTest::newRow("1 MiB and a byte") << "TELKOR_CONFIG_FILE"
-                                      << "file 1048577" << 1;
-    QTest::newRow("/dev/zero") << "TELKOR_CONFIG_FILE"
-                               << "/dev/zero" << 1;
-    QTest::newRow("FIFO without a writer") << "TELKOR_CONFIG_FILE"
-                                           << "fifo" << 1;
-    QTest::newRow("directory") << "TELKOR_CONFIG_FILE"
-                               << "directory" << 1;
-    QTest::newRow("missing") << "TELKOR_CONFIG_FILE"
-                             << "missing" << 1;
-    QTest::newRow("per-user file") << ""
-                                   << "file" << 3;
-    QTest::newRow("per-user directory") << ""
-                                        << "directory" << 1;
-    QTest::newRow("per-user FIFO") << ""
-                                   << "fifo" << 1;
+    QTest::addColumn<QString>("items"); // TELKOR_CONFIG, unset if empty
+    QTest::addColumn<int>("adapters");  // 3 when the file was read, else the default
+    auto row = [](const char *name, const char *variable, const char *kind, int adapters,
+                  const char *items = "") {
+        QTest::newRow(name) << QString(variable) << QString(kind) << QString(items) << adapters;
+    };
+    row("1 MiB exactly", "TELKOR_CONFIG_FILE", "file 1048576", 3);
+    row("1 MiB and a byte", "TELKOR_CONFIG_FILE", "file 1048577", 1);
+    row("/dev/zero", "TELKOR_CONFIG_FILE", "/dev/zero", 1);
+    row("FIFO without a writer", "TELKOR_CONFIG_FILE", "fifo", 1);
+    row("directory", "TELKOR_CONFIG_FILE", "directory", 1);
+    row("missing", "TELKOR_CONFIG_FILE", "missing", 1);
+    // TELKOR_CONFIG is read after TELKOR_CONFIG_FILE; only when neither is set does the
+    // per-user file count.
+    row("TELKOR_CONFIG after the file", "TELKOR_CONFIG_FILE", "file", 4, "adapters=4");
+    row("the file with TELKOR_CONFIG", "TELKOR_CONFIG_FILE", "file", 3, "timing=off");
+    row("per-user file", "", "file", 3);
+    row("no per-user file with TELKOR_CONFIG", "", "file", 1, "timing=off");
+    row("per-user directory", "", "directory", 1);
+    row("per-user FIFO", "", "fifo", 1);
 }
 
 void TestLibraryConfig::files()
 {
     QFETCH(QString, variable);
     QFETCH(QString, kind);
+    QFETCH(QString, items);
     QFETCH(int, adapters);
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor")));
-    const QString path =
-        kind.startsWith('/') ? kind : dir.filePath(QStringLiteral("telkor/telkor.conf"));
-    if (kind.startsWith(QLatin1String("file"))) {
+    const auto put = [&](const QString &path, QByteArray text, int size) {
         // The items, then a comment up to the size asked for.
-        QByteArray text("adapters=3\n#");
-        text.append(QByteArray(qMax(0, kind.mid(5).toInt() - text.size()), 'x'));
+        text.append(QByteArray(qMax(0, size - text.size()), 'x'));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    } else if (kind == QLatin1String("fifo")) {
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    const QString user = dir.filePath(QStringLiteral("telkor/telkor.conf"));
+    const QString path = kind.startsWith('/') ? kind
+                         : variable.isEmpty() ? user
+                                              : dir.filePath(QStringLiteral("given.conf"));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor")));
+    // A per-user file that must not be read while a variable names another.
+    QVERIFY(variable.isEmpty() || put(user, "adapters=5\n", 0));
+    if (kind.startsWith(QLatin1String("file")))
+        QVERIFY(put(path, "adapters=3\n#", kind.mid(5).toInt()));
+    else if (kind == QLatin1String("fifo"))
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == QLatin1String("directory")) {
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("telkor/telkor.conf")));
-    }
+    else if (kind == QLatin1String("directory"))
+        QVERIFY(QDir(path).mkpath(QStringLiteral(".")));
     const QByteArray saved = qgetenv("TELKOR_CONFIG");
-    qunsetenv("TELKOR_CONFIG");
+    items.isEmpty() ? qunsetenv("TELKOR_CONFIG") : qputenv("TELKOR_CONFIG", items.toUtf8());
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
     variable.isEmpty() ? qunsetenv("TELKOR_CONFIG_FILE")
                        : qputenv("TELKOR_CONFIG_FILE", path.toUtf8());
@@ -150,9 +191,10 @@ void TestLibraryConfig::files()
     qunsetenv("TELKOR_CONFIG_FILE");
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("TELKOR_CONFIG", saved);
+    // A per-user file skipped because TELKOR_CONFIG is set is no problem.
     const QString name = variable.isEmpty() ? QStringLiteral("configuration file") : variable;
     QCOMPARE(QString::fromLocal8Bit(said),
-             adapters == 3
+             adapters != 1 || !items.isEmpty()
                  ? QString()
                  : "libTELKOR: configuration: " + name + " " + path + " cannot be read; ignored\n");
     QCOMPARE(library.adapterScan(0), adapters);

@@ -62,7 +62,7 @@ private slots:
     void menus();
     void savedColumns_data();
     void savedColumns();
-    void csv();
+    void csvSaveFails();
     void waveformOfTheSelectedEntry();
     void findOverTheSpill();
     void newEntriesMarker();
@@ -109,34 +109,24 @@ void TestLogFeatures::init()
 
 void TestLogFeatures::menus()
 {
-    QStringList view, file;
-    for (QAction *action : fixture.find<QMenu>("menuView")->actions())
-        view << action->objectName() + ':' + action->text();
-    for (QAction *action : fixture.find<QMenu>("menuFile")->actions())
-        file << action->objectName();
-    QCOMPARE(view, (QStringList{QString::fromUtf8("actionTxt:ASCII显示"),
-                                QString::fromUtf8("actionClear:清除显示内容"),
-                                QString::fromUtf8("actionShowTimes:显示时间"),
-                                QString::fromUtf8("actionShowNotes:显示解码"),
-                                QString::fromUtf8("actionDecoders:解码器…"),
-                                QString::fromUtf8("actionShowWaveform:波形"),
-                                QString::fromUtf8("actionFind:查找…")}));
-    QCOMPARE(file, (QStringList{"actionSave_As_Text", "actionSave_As_Html", "actionSave_As_Csv",
-                                "actionExit"}));
-    QCOMPARE(fixture.find<QAction>("actionSave_As_Csv")->text(), QString::fromUtf8("另存为 CSV"));
-    QCOMPARE(fixture.find<QAction>("actionFind")->shortcut(), QKeySequence(QKeySequence::Find));
+    // The log's own actions among the form's, the CSV export before Exit.
+    QStringList actions;
+    for (const char *menu : {"menuView", "menuFile"})
+        for (QAction *action : fixture.find<QMenu>(menu)->actions())
+            actions << action->objectName();
+    QCOMPARE(actions, QStringList({"actionTxt", "actionClear", "actionShowTimes", "actionShowNotes",
+                                   "actionDecoders", "actionShowWaveform", "actionFind",
+                                   "actionSave_As_Text", "actionSave_As_Html", "actionSave_As_Csv",
+                                   "actionExit"}));
     // The dock starts hidden, opens for the first entry chosen, and then follows its action:
     // closed, it stays closed when another entry is chosen.
     auto *dock = fixture.find<WaveformDock>("waveformDock");
-    QVERIFY(!dock->isVisible());
-    click(0);
-    QVERIFY(dock->isVisible());
-    fixture.trigger("actionShowWaveform");
-    QVERIFY(!dock->isVisible());
-    click(1);
-    QVERIFY(!dock->isVisible());
-    fixture.trigger("actionShowWaveform");
-    QVERIFY(dock->isVisible());
+    QString shown = QString::number(dock->isVisible());
+    for (int step = 0; step < 4; ++step) {
+        step % 2 ? fixture.trigger("actionShowWaveform") : click(step / 2);
+        shown += QString::number(dock->isVisible());
+    }
+    QCOMPARE(shown, QStringLiteral("01001"));
 }
 
 void TestLogFeatures::savedColumns_data()
@@ -171,14 +161,28 @@ void TestLogFeatures::savedColumns()
     fixture.find<QAction>("actionShowNotes")->setChecked(notes);
     const QString name = QString::fromLatin1(QTest::currentDataTag());
     QCOMPARE(save("actionSave_As_Text", name + ".txt"), text);
-    // HTML: the same columns in grey, nothing of them without.
+    // HTML: the head the rich-text log wrote, the same columns in grey, nothing of them without.
     const QByteArray html = save("actionSave_As_Html", name + ".html");
+    QCOMPARE(html.left(html.indexOf("<body")),
+             QByteArray("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+                        "\"http://www.w3.org/TR/REC-html40/strict.dtd\">\n<html><head><meta "
+                        "name=\"qrichtext\" content=\"1\" /><meta http-equiv=\"Content-Type\" "
+                        "content=\"text/html; charset=utf-8\" /><style type=\"text/css\">\np, li "
+                        "{ white-space: pre-wrap; }\n</style></head>"));
     QCOMPARE(html.contains("color:#808080;\">1 22:13:21.500000 +250"), times);
     QCOMPARE(html.contains("  # JEDEC ID: EF 40 15, Winbond, 2 MiB</span></p>"), notes);
     QBuffer plain;
     plain.open(QIODevice::WriteOnly);
     log()->writeHtml(plain, view()->font().family());
     QCOMPARE(html == plain.data(), !times && !notes);
+    // CSV: the columns shown, as the export writes them.
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    LogColumns columns;
+    columns.times = times;
+    columns.annotations = notes ? &features()->annotator() : nullptr;
+    QVERIFY(LogExport::writeCsv(*log(), csv, columns));
+    QCOMPARE(save("actionSave_As_Csv", name + ".csv"), csv.data());
     // Copying gives what saving gives.
     view()->selectAll();
     QCOMPARE(view()->selectedText().toUtf8(), text);
@@ -188,24 +192,13 @@ void TestLogFeatures::savedColumns()
     QCOMPARE(save("actionSave_As_Text", name + " again.txt"), fixture.log().toUtf8());
 }
 
-void TestLogFeatures::csv()
+void TestLogFeatures::csvSaveFails()
 {
-    fixture.find<QAction>("actionShowNotes")->setChecked(true);
-    const QByteArray csv = save("actionSave_As_Csv", "log.csv");
-    QCOMPARE(fixture.dialogs().summary(), QStringList{"QFileDialog|Save File|"});
-    QBuffer expected;
-    expected.open(QIODevice::WriteOnly);
-    LogColumns columns;
-    columns.annotations = &features()->annotator();
-    QVERIFY(LogExport::writeCsv(*log(), expected, columns));
-    QCOMPARE(csv, expected.data());
-    QVERIFY(csv.contains(",1,1,9F,\xC2\x9F,JEDEC ID: EF 40 15,") == false); // settings, not notes
-    QVERIFY(csv.contains("\"JEDEC ID: EF 40 15, Winbond, 2 MiB\"\r\n"));
-    // A save that fails says so, as the other saves do.
+    // As the other saves do, it says so.
     fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("no/such/log.csv")));
     fixture.trigger("actionSave_As_Csv");
-    QCOMPARE(fixture.dialogs().summary().last(),
-             QStringLiteral("QMessageBox|Warning|Save file failed!"));
+    QCOMPARE(fixture.dialogs().summary(),
+             QStringList({"QFileDialog|Save File|", "QMessageBox|Warning|Save file failed!"}));
 }
 
 void TestLogFeatures::waveformOfTheSelectedEntry()
@@ -243,23 +236,20 @@ void TestLogFeatures::waveformOfTheSelectedEntry()
     QCOMPARE(waveform->cursorPs(), qint64(waveform->viewStart()));
     QVERIFY(waveform->readout().startsWith(QString::fromUtf8("光标 ")));
     // Exports: the transfer as VCD, the picture as PNG and SVG.
-    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("status.vcd")));
-    QTest::mouseClick(fixture.find<QWidget>("waveformVcd"), Qt::LeftButton);
+    const auto exportAs = [&](const char *button, const QString &name) {
+        fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath(name)));
+        QTest::mouseClick(fixture.find<QWidget>(button), Qt::LeftButton);
+        return saved(name);
+    };
     QBuffer vcd;
     vcd.open(QIODevice::WriteOnly);
     LogExport::writeVcd(SpiTransfer::fromOutcome(log()->transfer(2)), vcd);
-    QCOMPARE(saved("status.vcd"), vcd.data());
     QVERIFY(vcd.data().contains("$comment SPI1_CS1, half-duplex master"));
-    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("status.png")));
-    QTest::mouseClick(fixture.find<QWidget>("waveformPng"), Qt::LeftButton);
-    QVERIFY(saved("status.png").startsWith("\x89PNG"));
-    fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("status.svg")));
-    QTest::mouseClick(fixture.find<QWidget>("waveformSvg"), Qt::LeftButton);
-    QVERIFY(saved("status.svg").contains("<svg"));
-    QCOMPARE(fixture.dialogs().summary(), QStringList()
-                                              << QString::fromUtf8("QFileDialog|导出波形|")
-                                              << QString::fromUtf8("QFileDialog|导出波形|")
-                                              << QString::fromUtf8("QFileDialog|导出波形|"));
+    QCOMPARE(exportAs("waveformVcd", "status.vcd"), vcd.data());
+    QVERIFY(exportAs("waveformPng", "status.png").startsWith("\x89PNG"));
+    QVERIFY(exportAs("waveformSvg", "status.svg").contains("<svg"));
+    const QString exported = QString::fromUtf8("QFileDialog|导出波形|");
+    QCOMPARE(fixture.dialogs().summary(), QStringList({exported, exported, exported}));
     // An entry without settings, and a cleared log.
     log()->append(true, "\x01", 1, true);
     click(6);
@@ -286,21 +276,19 @@ void TestLogFeatures::findOverTheSpill()
     QTest::keySequence(&fixture.window(), QKeySequence::Find);
     QVERIFY(bar->isVisible());
     // 05 02 is in entries 5 + 199 * (2 + 256 k): 403, 51347, (and in memory) 102291 is past.
-    QTest::keyClicks(fixture.find<QLineEdit>("findText"), QStringLiteral("05 xx"));
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Backspace);
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Backspace);
-    QTest::keyClicks(fixture.find<QLineEdit>("findText"), QStringLiteral("02"));
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Return);
-    QCOMPARE(view()->selectionFirst(), qint64(403));
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Return);
-    QCOMPARE(view()->selectionFirst(), qint64(51347));
-    QCOMPARE(bar->status(), QString());
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Return);
-    QCOMPARE(view()->selectionFirst(), qint64(403));
-    QCOMPARE(bar->status(), QString::fromUtf8("已从头继续"));
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Return, Qt::ShiftModifier);
-    QCOMPARE(view()->selectionFirst(), qint64(51347));
-    QCOMPARE(bar->status(), QString::fromUtf8("已从末尾继续"));
+    auto *text = fixture.find<QLineEdit>("findText");
+    QTest::keyClicks(text, QStringLiteral("05 xx"));
+    QTest::keyClick(text, Qt::Key_Backspace);
+    QTest::keyClick(text, Qt::Key_Backspace);
+    QTest::keyClicks(text, QStringLiteral("02"));
+    // Return finds the next, from the top again after the last; Shift+Return the one before.
+    QStringList found;
+    for (const bool shift : {false, false, false, true}) {
+        QTest::keyClick(text, Qt::Key_Return, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        found << QString::number(view()->selectionFirst()) + ' ' + bar->status();
+    }
+    QCOMPARE(found, QStringList({"403 ", "51347 ", QString::fromUtf8("403 已从头继续"),
+                                 QString::fromUtf8("51347 已从末尾继续")}));
     QVERIFY(view()->firstVisibleLine() <= 51347 &&
             view()->firstVisibleLine() + view()->viewport()->height() / view()->lineHeight() >
                 51347);
@@ -315,7 +303,7 @@ void TestLogFeatures::findOverTheSpill()
     bar->setPattern(true, QStringLiteral("5 02"));
     QVERIFY(!bar->find(true));
     QCOMPARE(bar->status(), QString::fromUtf8("每个字节两位十六进制数字或 XX，以空格分隔"));
-    QTest::keyClick(fixture.find<QLineEdit>("findText"), Qt::Key_Escape);
+    QTest::keyClick(text, Qt::Key_Escape);
     QVERIFY(!bar->isVisible());
 }
 

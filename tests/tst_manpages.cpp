@@ -12,10 +12,7 @@ class TestManPages : public QObject
 
 private slots:
     void initTestCase();
-    void helpOptionHasItem_data();
-    void helpOptionHasItem();
-    void itemIsHelpOption_data();
-    void itemIsHelpOption();
+    void optionsAgree();
     void exitCodes();
     void builtPage_data();
     void builtPage();
@@ -32,9 +29,7 @@ private:
 QString TestManPages::read(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QStringList TestManPages::section(const QString &page, const QString &name)
@@ -75,40 +70,20 @@ void TestManPages::initTestCase()
                  qPrintable("an item that names no option: " + options.at(i + 1)));
         itemOptions.append(match.captured(2).remove('\\'));
     }
-    // Both lists must be read, or the tests below have no rows to fail.
+    // Both lists must be read, or two empty lists agree.
     for (const char *known : {"--channel", "--expect", "--help"}) {
         QVERIFY2(helpOptions.contains(known), qPrintable(help));
         QVERIFY2(itemOptions.contains(known), qPrintable(itemOptions.join(' ')));
     }
 }
 
-void TestManPages::helpOptionHasItem_data()
+void TestManPages::optionsAgree()
 {
-    QTest::addColumn<QString>("option");
-    for (const QString &option : helpOptions)
-        QTest::newRow(qPrintable(option)) << option;
-}
-
-void TestManPages::helpOptionHasItem()
-{
-    QFETCH(QString, option);
-    QVERIFY2(
-        itemOptions.contains(option),
-        qPrintable(option + " is not described under OPTIONS in packaging/man/kavris-run.1.in"));
-}
-
-void TestManPages::itemIsHelpOption_data()
-{
-    QTest::addColumn<QString>("option");
-    for (const QString &option : itemOptions)
-        QTest::newRow(qPrintable(option)) << option;
-}
-
-void TestManPages::itemIsHelpOption()
-{
-    QFETCH(QString, option);
-    QCOMPARE(itemOptions.count(option), 1);
-    QVERIFY2(helpOptions.contains(option), qPrintable(option + " is not in kavris-run --help"));
+    // Every option of --help has an item, and each item is one option of --help, once.
+    QStringList items = itemOptions, options = helpOptions;
+    items.sort();
+    options.sort();
+    QCOMPARE(items, options);
 }
 
 void TestManPages::exitCodes()

@@ -116,35 +116,35 @@ void TestMpsse::transfers_data()
     QTest::addColumn<QString>("in");
     QTest::addColumn<SpiConfig>("config");
     QTest::addColumn<QString>("writes");
+    auto row = [](const char *name, const char *out, int channel, const char *in,
+                  const SpiConfig &config, const char *writes) {
+        QTest::newRow(name) << QString(out) << channel << QString(in) << config << QString(writes);
+    };
     // Modes 0 and 3: out on the falling edge (11h), in on the rising one (31h); modes 1 and
     // 2 the reverse (10h, 34h); 08h added for LSB first. CS1 is ADBUS4 (10h), CS2 ADBUS5
     // (20h). The flash takes modes 0 and 3 only: in the others it does not answer.
-    QTest::newRow("mode 0") << "9F" << 0x10 << "ef4015" << busConfig(1)
-                            << "A 80 EA FB 11 00 00 9F 31 02 00 FF FF FF 80 FA FB 81 87";
-    QTest::newRow("mode 1") << "9F" << 0x10 << "ffffff" << busConfig(1, 1)
-                            << "A 80 EA FB 10 00 00 9F 34 02 00 FF FF FF 80 FA FB 81 87";
-    QTest::newRow("mode 2") << "1E" << 0x20 << "ff" << busConfig(1, 2)
-                            << "A 80 DB FB 10 00 00 1E 34 00 00 FF 80 FB FB 81 87";
-    QTest::newRow("chip select active high")
-        << "9F" << 0x10 << "ffffff" << busConfig(1, 0, 0, 1)
-        << "A 80 12 FB 11 00 00 9F 31 02 00 FF FF FF 80 02 FB 81 87";
-    QTest::newRow("LSB first") << "F9" << 0x10 << "f702a8" << busConfig(1, 0, 1)
-                               << "A 80 EA FB 19 00 00 F9 39 02 00 FF FF FF 80 FA FB 81 87";
-    QTest::newRow("mode 2, chip select active high")
-        << "1E" << 0x20 << "ff" << busConfig(1, 2, 0, 1)
-        << "A 80 23 FB 10 00 00 1E 34 00 00 FF 80 03 FB 81 87";
-    QTest::newRow("mode 3, LSB first") << "F9" << 0x10 << "f702a8" << busConfig(1, 3, 1)
-                                       << "A 80 EB FB 19 00 00 F9 39 02 00 FF FF FF 80 FB FB 81 87";
+    row("mode 0", "9F", 0x10, "ef4015", busConfig(1),
+        "A 80 EA FB 11 00 00 9F 31 02 00 FF FF FF 80 FA FB 81 87");
+    row("mode 1", "9F", 0x10, "ffffff", busConfig(1, 1),
+        "A 80 EA FB 10 00 00 9F 34 02 00 FF FF FF 80 FA FB 81 87");
+    row("mode 2", "1E", 0x20, "ff", busConfig(1, 2),
+        "A 80 DB FB 10 00 00 1E 34 00 00 FF 80 FB FB 81 87");
+    row("chip select active high", "9F", 0x10, "ffffff", busConfig(1, 0, 0, 1),
+        "A 80 12 FB 11 00 00 9F 31 02 00 FF FF FF 80 02 FB 81 87");
+    row("LSB first", "F9", 0x10, "f702a8", busConfig(1, 0, 1),
+        "A 80 EA FB 19 00 00 F9 39 02 00 FF FF FF 80 FA FB 81 87");
+    row("mode 2, chip select active high", "1E", 0x20, "ff", busConfig(1, 2, 0, 1),
+        "A 80 23 FB 10 00 00 1E 34 00 00 FF 80 03 FB 81 87");
+    row("mode 3, LSB first", "F9", 0x10, "f702a8", busConfig(1, 3, 1),
+        "A 80 EB FB 19 00 00 F9 39 02 00 FF FF FF 80 FB FB 81 87");
     // The read ends before the write: the rest of it goes out alone.
-    QTest::newRow("full duplex") << "9F0000" << 0x10 << "ffef" << busConfig(0)
-                                 << "A 80 EA FB 31 01 00 9F 00 11 00 00 00 80 FA FB 81 87";
+    row("full duplex", "9F0000", 0x10, "ffef", busConfig(0),
+        "A 80 EA FB 31 01 00 9F 00 11 00 00 00 80 FA FB 81 87");
     // MOSI becomes an input (direction F9h) while the chip answers on the one data line.
-    QTest::newRow("single bus, LSB first")
-        << "F9" << 0x10 << "f702a8" << busConfig(3, 0, 1)
-        << "A 80 EA FB 19 00 00 F9 80 EA F9 28 02 00 80 EA FB 80 FA FB 81 87";
-    QTest::newRow("wire on SPI2, mode 1, LSB first")
-        << "A1B2" << 0x01 << "a1b2" << busConfig(0, 1, 1)
-        << "B 80 F2 FB 3C 01 00 A1 B2 80 FA FB 81 87";
+    row("single bus, LSB first", "F9", 0x10, "f702a8", busConfig(3, 0, 1),
+        "A 80 EA FB 19 00 00 F9 80 EA F9 28 02 00 80 EA FB 80 FA FB 81 87");
+    row("wire on SPI2, mode 1, LSB first", "A1B2", 0x01, "a1b2", busConfig(0, 1, 1),
+        "B 80 F2 FB 3C 01 00 A1 B2 80 FA FB 81 87");
 }
 
 void TestMpsse::transfers()
@@ -168,19 +168,18 @@ void TestMpsse::clockAndBlockTrains_data()
     QTest::addColumn<QString>("divisor");
     QTest::addColumn<int>("intervalUs");
     QTest::addColumn<QString>("pause"); // "|": the second block in a write of its own
+    auto row = [](const char *name, int hz, const char *divisor, int intervalUs,
+                  const char *pause) {
+        QTest::newRow(name) << hz << QString(divisor) << intervalUs << QString(pause);
+    };
     // 30 MHz / (divisor + 1), never faster than asked; the pause never shorter.
-    QTest::newRow("50 MHz gives 30; 100 us: 375 bytes of clocks")
-        << 50000000 << "00 00" << 100 << "8F 76 01 ";
-    QTest::newRow("29.999999 MHz gives 15; 10 us: 144 + 6 clocks")
-        << 29999999 << "01 00" << 10 << "8F 11 00 8E 05 ";
-    QTest::newRow("9 MHz gives 7.5; 3 us: 22.5 clocks rounded up")
-        << 9000000 << "03 00" << 3 << "8F 01 00 8E 06 ";
-    QTest::newRow("1 MHz; 10 us: 8 + 2 clocks") << 1000000 << "1D 00" << 10 << "8F 00 00 8E 01 ";
+    row("50 MHz gives 30; 100 us: 375 bytes of clocks", 50000000, "00 00", 100, "8F 76 01 ");
+    row("29.999999 MHz gives 15; 10 us: 144 + 6 clocks", 29999999, "01 00", 10, "8F 11 00 8E 05 ");
+    row("9 MHz gives 7.5; 3 us: 22.5 clocks rounded up", 9000000, "03 00", 3, "8F 01 00 8E 06 ");
+    row("1 MHz; 10 us: 8 + 2 clocks", 1000000, "1D 00", 10, "8F 00 00 8E 01 ");
     // 299970 clocks: 37496 bytes of 8 and 2 more.
-    QTest::newRow("30 MHz exactly; 9.999 ms: clocked out")
-        << 30000000 << "00 00" << 9999 << "8F 77 92 8E 01 ";
-    QTest::newRow("458 Hz, the slowest; 10 ms: timed by the host")
-        << 458 << "DE FF" << 10000 << "81 87|A ";
+    row("30 MHz exactly; 9.999 ms: clocked out", 30000000, "00 00", 9999, "8F 77 92 8E 01 ");
+    row("458 Hz, the slowest; 10 ms: timed by the host", 458, "DE FF", 10000, "81 87|A ");
 }
 
 void TestMpsse::clockAndBlockTrains()
@@ -250,18 +249,18 @@ void TestMpsse::portFailures_data()
     QTest::addColumn<bool>("inTransfer");
     QTest::addColumn<QString>("said");
     const QString where = QStringLiteral("libTELKOR: FTDI 0403:6014 #0 interface A ");
-    QTest::newRow("open") << "open" << false << where + "cannot be opened: fake failure\n";
+    auto row = [&](const char *name, const char *failing, bool inTransfer, const char *said) {
+        QTest::newRow(name) << QString(failing) << inTransfer << where + said + ": fake failure\n";
+    };
+    row("open", "open", false, "cannot be opened");
     for (const char *call : {"reset", "latency", "bitmode 00 00", "bitmode 00 02"})
-        QTest::newRow(call) << call << false
-                            << where + "cannot be put into MPSSE mode: fake failure\n";
+        row(call, call, false, "cannot be put into MPSSE mode");
     // The bad command that proves the MPSSE reads us, and its answer.
-    QTest::newRow("sync write") << "write AA" << false
-                                << where + "does not answer as an MPSSE: fake failure\n";
-    QTest::newRow("sync read") << "read 2" << false
-                               << where + "does not answer as an MPSSE: fake failure\n";
-    QTest::newRow("setting up") << "write 8A" << false << where + "failed: fake failure\n";
-    QTest::newRow("transfer write") << "write 80 EA" << true << where + "failed: fake failure\n";
-    QTest::newRow("transfer read") << "read 4" << true << where + "failed: fake failure\n";
+    row("sync write", "write AA", false, "does not answer as an MPSSE");
+    row("sync read", "read 2", false, "does not answer as an MPSSE");
+    row("setting up", "write 8A", false, "failed");
+    row("transfer write", "write 80 EA", true, "failed");
+    row("transfer read", "read 4", true, "failed");
 }
 
 void TestMpsse::portFailures()

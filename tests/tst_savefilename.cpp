@@ -29,15 +29,10 @@ void TestSaveFileName::suffix_data()
     QTest::newRow("another suffix") << "/tmp/log.v2" << text << "/tmp/log.v2";
     QTest::newRow("ends in a dot") << "/tmp/log." << text << "/tmp/log.";
     QTest::newRow("hidden file") << "/tmp/.log" << text << "/tmp/.log";
-    QTest::newRow("any files") << "/tmp/log"
-                               << "Any files (*)"
-                               << "/tmp/log";
-    QTest::newRow("no filter chosen") << "/tmp/log"
-                                      << ""
-                                      << "/tmp/log";
-    QTest::newRow("two patterns: the first") << "/tmp/log"
-                                             << "Logs (*.log *.txt)"
-                                             << "/tmp/log.log";
+    QTest::newRow("any files") << "/tmp/log" << QString("Any files (*)") << "/tmp/log";
+    QTest::newRow("no filter chosen") << "/tmp/log" << QString("") << "/tmp/log";
+    QTest::newRow("two patterns: the first")
+        << "/tmp/log" << QString("Logs (*.log *.txt)") << "/tmp/log.log";
     QTest::newRow("cancelled") << QString() << text << QString();
 }
 

@@ -1,27 +1,13 @@
 // Our adapter library through its entries: argument checks, control modes and chip-select
 // assertions, roles, and the test controls the other tests rely on (record, faults, unplugging).
 
+#include "simlibrary.h"
+
 #include "telkor/telkortest.h"
 
 #include <QtTest>
 
 #include <cstring>
-
-namespace
-{
-
-QStringList calls()
-{
-    QStringList lines;
-    for (int i = 0; i < TelkorTestCallCount(); ++i) {
-        QByteArray line(65536, '\0');
-        TelkorTestCallText(i, line.data(), line.size());
-        lines.append(QString::fromUtf8(line.constData()));
-    }
-    return lines;
-}
-
-} // namespace
 
 class TestSimulatedAdapter : public QObject
 {
@@ -131,7 +117,7 @@ void TestSimulatedAdapter::callRecord()
             << SpiBlockWriteRead(0, 0, big, -2, big, -2, -3, 0)
             << SpiBlockWrite(0, 0, big, 0, 1000000, 0) << SpiBlockRead(0, 0, big, 0, 20481, 0)
             << SpiBlockWrite(0, 0, big, 0, 20480, 0);
-    QCOMPARE(calls(),
+    QCOMPARE(adapterCalls(),
              QString::fromLatin1(
                  "AdapterScan(0) => 1\nAdapterOpen(0) => 1\n"
                  "SpiConfigure(0,0x21,[00 01 01 00 00 00],390450) => 0\n"
@@ -167,7 +153,7 @@ void TestSimulatedAdapter::callRecordCappedByBytes()
             data[0] = static_cast<char>(i);
             QCOMPARE(SpiWrite(0, 0, reinterpret_cast<uint8_t *>(data.data()), data.size()), 0);
         }
-        kept << QString::number(TelkorTestCallCount()) + ": " + calls().last().left(22);
+        kept << QString::number(TelkorTestCallCount()) + ": " + adapterCalls().last().left(22);
     }
     QCOMPARE(kept, QStringList({"68: SpiWrite(0,0x00,[63 00", "1: SpiWrite(0,0x00,[63 00"}));
 }

@@ -104,13 +104,11 @@ void TestSoak::faultsUnderLoad()
             notFresh << calls[i] + QStringLiteral(", then ") + calls[i + 1];
     }
     const int transfers = transferCalls().size();
-    int warnings = 0;
-    for (int count : shown)
-        warnings += count;
-    qInfo("soak: %d transfers, %d faults injected, %d failures (unplugging included), "
-          "%d warnings shown, %.1f s",
-          transfers, faults, failures, warnings, clock.elapsed() / 1000.0);
-    QVERIFY(transfers >= wanted / 2);
+    qInfo("soak: %d transfers, %d faults injected, %d failures (unplugging included), %.1f s",
+          transfers, faults, failures, clock.elapsed() / 1000.0);
+    // A soak that stopped early does a few hundred; a slow or busy machine, with the sanitizers
+    // under a load of 8, still did 8 000 of 20 000 in the time given.
+    QVERIFY(transfers >= wanted / 10);
     QVERIFY(faults > 0);
     QCOMPARE(shown, expected);
     QCOMPARE(wrongAutoStart, 0);
