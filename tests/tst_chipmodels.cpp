@@ -150,12 +150,7 @@ void TestChipModels::commands_data()
     // (2^24 bits less one) and the erase types 4 KiB 20h, 32 KiB 52h, 64 KiB D8h.
     flash("SFDP", "", "9F/3 5A000000FF/16 5A000084FF/4 5A00009CFF/8 5A0000C0FF/2",
           "ef4015 53464450060100ff00060110800000ff ffffff00 0c200f5210d80000 ffff");
-    flash("16 MiB, other id", "SPI1_CS1=flash:size=16M,jedec=C22018", "9F/3 5A000084FF/4",
-          "c22018 ffffff07");
-    flash("sizes give Winbond ids", "SPI1_CS1=flash:size=64K;SPI1_CS2=flash:size=64M", "9F/3",
-          "ef4010");
     flash("64 MiB", "SPI1_CS1=flash:size=64M", "9F/3", "ef4020");
-    flash("without SFDP", "SPI1_CS1=flash:sfdp=off", "5A000000FF/4", "ffffffff");
     // Above 16 MiB: a second header for the 4-byte table at C0h (13h, 12h, 21h, DCh), B7h and
     // the 4-byte commands in the 16th double word.
     flash("SFDP above 16 MiB", "SPI1_CS1=flash:size=32M", "5A000000FF/24 5A0000BCFF/4 5A0000C0FF/8",

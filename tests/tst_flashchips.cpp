@@ -99,7 +99,6 @@ void TestFlashChips::protectedRanges_data()
         QTest::newRow(name) << layout << mb << status << QString(range) << QString(bits);
     };
     // W25Q16: BP counts 64 KiB blocks from the top, doubling; 11x protects all.
-    row("2M BP0", sec, 2, 0x04, "1f0000 1fffff", "BP0");
     row("2M BP2 BP0: upper half", sec, 2, 0x14, "100000 1fffff", "BP0 BP2");
     row("2M BP2 BP1: all", sec, 2, 0x18, "0 1fffff", "BP1 BP2");
     row("2M TB BP0: lower 64 KiB", sec, 2, 0x24, "0 ffff", "BP0 TB");
@@ -119,7 +118,6 @@ void TestFlashChips::protectedRanges_data()
     row("32M TB BP0", bp3, 32, 0x44, "0 ffff", "BP0 TB");
     // Layouts the engine does not know: BP0-BP3 protect everything, bit 6 nothing.
     row("unknown BP0", unknown, 2, 0x04, "0 1fffff", "BP0");
-    row("unknown bit 5", unknown, 2, 0x20, "0 1fffff", "BP3");
     row("unknown bit 6", unknown, 2, 0x40, "", "");
 }
 

@@ -207,13 +207,9 @@ void TestFlashEngine::identify()
     QFETCH(QString, options);
     QFETCH(int, sfdpReads);
     Rig rig(options);
-    QList<FlashChip> told;
-    connect(rig.engine.get(), &FlashEngine::identified, this,
-            [&](const FlashChip &chip) { told << chip; });
     const FlashResult result = rig.run(FlashJob());
     QTEST(result.ok() ? rig.engine->chip().summary() : result.text(), "summary");
     QCOMPARE(result.exitCode(), result.ok() ? 0 : 4);
-    QCOMPARE(told.size(), result.ok() ? 1 : 0);
     const FlashChip &chip = rig.engine->chip();
     QStringList erases;
     for (const FlashErase &erase : chip.erases)
@@ -234,29 +230,25 @@ void TestFlashEngine::identify()
 void TestFlashEngine::read_data()
 {
     QTest::addColumn<int>("limit");
-    QTest::addColumn<QString>("unsuitable");
     QTest::addColumn<int>("failAt");
     QTest::addColumn<QString>("reads"); // the read commands
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("exitCode");
     // clang-format off
     // 65536 bytes from 100h: as much a call as the limit leaves after the four command bytes.
-    QTest::newRow("largest calls") << 20480 << "" << -1 << "03000100/20476 030050FC/20476 0300A0F8/20476 0300F0F4/4108" << "已读取 65536 字节（000100h–0100FFh）。" << 0;
-    QTest::newRow("smaller limit") << 16388 << "" << -1 << "03000100/16384 03004100/16384 03008100/16384 0300C100/16384" << "已读取 65536 字节（000100h–0100FFh）。" << 0;
-    QTest::newRow("a read fails") << 20480 << "" << 4 << "03000100/20476 030050FC/20476" << "传输失败：写读数据失败！" << 1;
-    QTest::newRow("mode refused") << 20480 << "硬件全双工模式不能先写后读。" << -1 << "" << "硬件全双工模式不能先写后读。" << 3;
+    QTest::newRow("largest calls") << 20480 << -1 << "03000100/20476 030050FC/20476 0300A0F8/20476 0300F0F4/4108" << "已读取 65536 字节（000100h–0100FFh）。" << 0;
+    QTest::newRow("smaller limit") << 16388 << -1 << "03000100/16384 03004100/16384 03008100/16384 0300C100/16384" << "已读取 65536 字节（000100h–0100FFh）。" << 0;
+    QTest::newRow("a read fails") << 20480 << 4 << "03000100/20476 030050FC/20476" << "传输失败：写读数据失败！" << 1;
     // clang-format on
 }
 
 void TestFlashEngine::read()
 {
     QFETCH(int, limit);
-    QFETCH(QString, unsuitable);
     QFETCH(int, failAt);
     QFETCH(QString, reads);
     Rig rig(QString(), 0, 0x20000);
     rig.link->limit = limit;
-    rig.link->unsuitableText = unsuitable;
     rig.link->failAt = failAt;
     QByteArray streamed;
     connect(rig.engine.get(), &FlashEngine::dataRead, this, [&](quint64 at, const QByteArray &b) {
@@ -267,7 +259,6 @@ void TestFlashEngine::read()
     QTEST(result.text(), "outcome");
     QTEST(result.exitCode(), "exitCode");
     QCOMPARE(rig.exchanges().filter(QRegularExpression("^03")).join(' '), reads);
-    QCOMPARE(rig.exchanges().isEmpty(), !unsuitable.isEmpty());
     if (result.ok()) {
         QCOMPARE(result.data, rig.contents(0x100, 0x10100));
         QCOMPARE(streamed, result.data);
@@ -415,11 +406,6 @@ void TestFlashEngine::fourByteAddresses()
     QVERIFY2(got.ok(), qPrintable(got.text()));
     QCOMPARE(unknown.exchanges(2), QStringList({"B7", "0300FFFF00/512", "E9"}));
     QCOMPARE(got.data, unknown.contents(0xFFFF00, 0x1000100));
-    // Without a size it refuses, naming the id.
-    read.assumedSize = 0;
-    QCOMPARE(
-        unknown.run(read).text(),
-        QStringLiteral("不认识的芯片（JEDEC ID AB 40 19）：既没有 SFDP 表，也不在内置芯片表中。"));
 }
 
 void TestFlashEngine::protection_data()
@@ -551,10 +537,8 @@ void TestFlashEngine::verifyDifference()
     FlashResult result = rig.run(makeJob(Kind::Write, 0x20000, 0, QByteArray(0x300, '\x11')));
     QCOMPARE(result.text(),
              QStringLiteral("校验不一致：首个不同在 020100h（应为 11h，读出 FFh）。"));
-    // A verify job compares without writing: equal, then the first differing byte.
+    // A verify job compares without writing; its first difference here is in its second read.
     FlashJob verify = makeJob(Kind::Verify, 0x100, 0, rig.contents(0x100, 0x8000));
-    result = rig.run(verify);
-    QCOMPARE(result.text(), QStringLiteral("校验一致：32512 字节（000100h–007FFFh）。"));
     verify.image[0x5432] = char(pattern(0x5532) ^ 0x40); // 61h there
     result = rig.run(verify);
     QCOMPARE(result.text(),

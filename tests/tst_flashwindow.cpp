@@ -22,12 +22,6 @@ QByteArray patternBytes(quint64 start, int length)
     return bytes;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
-}
-
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -48,7 +42,6 @@ class TestFlashWindow : public WindowTest
 
 private slots:
     void init();
-    void menuAndWindow();
     void chipShown_data();
     void chipShown();
     void readToFile();
@@ -122,20 +115,6 @@ QStringList TestFlashWindow::notes()
     return lines;
 }
 
-void TestFlashWindow::menuAndWindow()
-{
-    QVERIFY(open());
-    QVERIFY(flash->isVisible() && flash->isWindow());
-    QCOMPARE(flash->windowTitle(), text("闪存编程"));
-    QVERIFY(fixture.window().isEnabled()); // not modal
-    flash->close();
-    fixture.trigger("actionFlash"); // the same window again
-    QCOMPARE(fixture.window().findChildren<FlashWindow *>().size(), 1);
-    QVERIFY(flash->isVisible());
-    QVERIFY(in<QPushButton>("identifyButton")->isEnabled());
-    QVERIFY(!in<QPushButton>("cancelButton")->isEnabled());
-}
-
 void TestFlashWindow::chipShown_data()
 {
     QTest::addColumn<int>("channel");
@@ -172,7 +151,6 @@ void TestFlashWindow::chipShown()
     QTEST(shown.join('|'), "labels");
     QCOMPARE(fixture.dialogs().summary(), warningSummary(warning));
     QCOMPARE(adapterCalls().isEmpty(), slave);
-    QCOMPARE(label("resultLabel"), found.text());
     // One line in the log, no echo of the flash's bytes.
     QCOMPARE(fixture.logLines(),
              QStringList(text("FL : 闪存识别（设备 0，SPI1_CS%1）：").arg(channel) + found.text()));
@@ -185,9 +163,10 @@ void TestFlashWindow::readToFile()
     const QString path = folder.filePath("read.bin");
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     run("readButton");
-    QCOMPARE(readFile(path), patternBytes(0x100, 1024));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), patternBytes(0x100, 1024));
     QCOMPARE(fixture.dialogs().summary(), QStringList(text("QFileDialog|读取到文件|")));
-    QCOMPARE(transferCalls().last(), QString("SpiWriteRead(0,0x10,[03 00 01 00],4,1024,0) => 0"));
     QCOMPARE(in<QProgressBar>("progressBar")->value(), 1000);
     QVERIFY(label("paceLabel").startsWith(text("完成，用时 ")));
     QCOMPARE(label("resultLabel"), text("已读取 1024 字节（000100h–0004FFh）。"));
@@ -253,7 +232,6 @@ void TestFlashWindow::erases()
     QCOMPARE(adapterCalls(), QStringList());
     fixture.dialogs().then(ModalAnswerer::press("Yes"));
     QCOMPARE(run("eraseButton").text(), text("已擦除 32 KiB（008000h–00FFFFh）。"));
-    QVERIFY(transferCalls().contains("SpiWrite(0,0x10,[52 00 80 00],4) => 0"));
     // An empty length: up to the chip's end, said so before.
     setRange("0x1F0000", "");
     fixture.dialogs().then(ModalAnswerer::press("Yes"));
@@ -265,7 +243,6 @@ void TestFlashWindow::erases()
     QCOMPARE(run("chipEraseButton").text(), text("已擦除 2 MiB（000000h–1FFFFFh）。"));
     QCOMPARE(fixture.dialogs().summary().last(),
              text("QMessageBox|闪存编程|确定擦除整片闪存？芯片上的全部内容都将丢失。"));
-    QVERIFY(transferCalls().contains("SpiWrite(0,0x10,[C7],1) => 0"));
     QCOMPARE(notes().size(), 3);
 }
 
@@ -277,7 +254,6 @@ void TestFlashWindow::badRanges_data()
     // clang-format off
     QTest::newRow("offset not a number") << "zz" << "" << "起始地址“zz”无效：请输入十进制数或 0x 开头的十六进制数。";
     QTest::newRow("length 0") << "0" << "0" << "长度“0”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，留空表示到芯片末尾。";
-    QTest::newRow("length in hex without 0x") << "0" << "FF" << "长度“FF”无效：请输入大于 0 的十进制数或 0x 开头的十六进制数，留空表示到芯片末尾。";
     // clang-format on
 }
 
@@ -336,12 +312,9 @@ void TestFlashWindow::panelSettingsAndSharedSession()
     QVERIFY(run("readButton").ok());
     QCOMPARE(clicked, 1);
     const QStringList calls = adapterCalls();
-    QCOMPARE(calls.filter("SpiConfigure").size(), 1);
-    QCOMPARE(calls.filter("SpiConfigure").first(),
-             QString("SpiConfigure(0,0x10,[00 01 00 00 00 00],%1) => 0").arg(clock));
+    QCOMPARE(calls.filter("SpiConfigure"),
+             QStringList(QString("SpiConfigure(0,0x10,[00 01 00 00 00 00],%1) => 0").arg(clock)));
     QCOMPARE(calls.filter("SpiWrite(").size(), 0);
-    QCOMPARE(calls.last(), QString("SpiWriteRead(0,0x10,[03 00 00 00 FF ...],104,104,0) => 0")
-                               .replace(" FF ...", QString(" FF").repeated(100)));
     // Free again: the main window's transfer is made, with the panel configured afresh.
     clearAdapterCalls();
     fixture.click("writePushButton");
@@ -352,6 +325,10 @@ void TestFlashWindow::panelSettingsAndSharedSession()
 void TestFlashWindow::closingCancels()
 {
     QVERIFY(open());
+    QVERIFY(flash->isVisible() && flash->isWindow());
+    QCOMPARE(flash->windowTitle(), text("闪存编程"));
+    QVERIFY(fixture.window().isEnabled()); // not modal
+    QVERIFY(!in<QPushButton>("cancelButton")->isEnabled());
     connect(&flash->jobRunner(), &FlashJobRunner::progress, this, [this](FlashPhase, quint64 done) {
         if (done > 0 && flash->isVisible())
             flash->close();
@@ -360,8 +337,9 @@ void TestFlashWindow::closingCancels()
     fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("closing.bin")));
     QCOMPARE(run("readButton").text(), text("已取消。"));
     QVERIFY(!QFile::exists(folder.filePath("closing.bin")));
-    // Closing the main window closes this one too.
+    // Opened again it is the same window; closing the main window closes it too.
     fixture.trigger("actionFlash");
+    QCOMPARE(fixture.window().findChildren<FlashWindow *>().size(), 1);
     QVERIFY(flash->isVisible());
     fixture.window().close();
     QVERIFY(!flash->isVisible());

@@ -275,17 +275,15 @@ void TestSpidev::systemCallFailures_data()
     };
     // A driver from before the 32-bit mode: the 8-bit one is used.
     row("WR_MODE32 unknown", "configure", SPI_IOC_WR_MODE32, ENOTTY, Ok, "");
-    row("WR_MODE32 fails", "configure", SPI_IOC_WR_MODE32, EIO, DeviceFailed,
-        setting + "Input/output error\n");
     row("WR_MODE32 refused", "configure", SPI_IOC_WR_MODE32, EINVAL, BadConfig,
         setting + "Invalid argument\nlibTELKOR: spidev: the controller cannot work in this mode "
                   "(clock mode, chip-select polarity or single bus)\n");
-    row("WR_BITS_PER_WORD fails", "configure", SPI_IOC_WR_BITS_PER_WORD, EIO, DeviceFailed,
-        setting + "Input/output error\n");
-    row("WR_MAX_SPEED_HZ fails", "configure", SPI_IOC_WR_MAX_SPEED_HZ, EIO, DeviceFailed,
-        setting + "Input/output error\n");
-    row("RD_MAX_SPEED_HZ fails", "configure", SPI_IOC_RD_MAX_SPEED_HZ, EIO, DeviceFailed,
-        setting + "Input/output error\n");
+    for (const auto &failing : {std::make_pair("WR_MODE32 fails", SPI_IOC_WR_MODE32),
+                                std::make_pair("WR_BITS_PER_WORD fails", SPI_IOC_WR_BITS_PER_WORD),
+                                std::make_pair("WR_MAX_SPEED_HZ fails", SPI_IOC_WR_MAX_SPEED_HZ),
+                                std::make_pair("RD_MAX_SPEED_HZ fails", SPI_IOC_RD_MAX_SPEED_HZ)})
+        row(failing.first, "configure", failing.second, EIO, DeviceFailed,
+            setting + "Input/output error\n");
     row("message too long", "transfer", 0, EMSGSIZE, DeviceFailed,
         "libTELKOR: spidev: the driver refused a message larger than its buffer (bufsiz 4096 "
         "bytes)\nlibTELKOR: spidev: /dev/spidev0.0: SPI_IOC_MESSAGE failed: Message too long\n");

@@ -4,14 +4,14 @@
 
 void ChipFlashLink::exchange(const QByteArray &out, int readCount, Done done)
 {
-    const int index = sent.size();
+    const bool ok = sent.size() != failAt;
     sent.append({out, readCount});
     QByteArray in;
     if (onSend)
         onSend(out);
     const bool program = !out.isEmpty() && (out[0] == '\x02' || out[0] == '\x12');
     const bool dropped = program && programs++ == dropProgram;
-    if (index != failAt && !dropped) {
+    if (ok && !dropped) {
         chip.select();
         for (char byte : out)
             chip.exchange(uint8_t(byte));
@@ -19,10 +19,7 @@ void ChipFlashLink::exchange(const QByteArray &out, int readCount, Done done)
             in.append(char(chip.exchange(0xFF)));
         chip.deselect();
     }
-    if (dropped)
-        in = QByteArray(readCount, '\xFF');
     clock.advance(uint64_t(roundTripUs + out.size() + readCount));
-    const bool ok = index != failAt;
     QTimer::singleShot(0, [done, ok, in] {
         done(ok, ok ? in : QByteArray(), ok ? QString() : QStringLiteral("写读数据失败！"));
     });

@@ -2,7 +2,7 @@
 // A FlashLink straight onto a simulated chip, for the flash engine's tests: each exchange is
 // one chip-select assertion of the chip, answered from the event loop. It keeps every
 // assertion it was given, moves the simulated clock on by a round trip and the bytes' time,
-// and can fail an exchange, leave a command undelivered or refuse the bus mode.
+// and can fail an exchange or leave a command undelivered.
 
 #include "flash/flashlink.h"
 #include "telkor/simclock.h"
@@ -24,7 +24,7 @@ public:
     ChipFlashLink(telkor::SpiDevice &chip, telkor::SimClock &clock) : chip(chip), clock(clock) {}
 
     void exchange(const QByteArray &out, int readCount, Done done) override;
-    QString unsuitable() const override { return unsuitableText; }
+    QString unsuitable() const override { return QString(); }
     int transferLimit() const override { return limit; }
 
     QVector<Sent> sent;
@@ -32,7 +32,6 @@ public:
     int failAt = -1;          // this exchange (counted from 0) fails
     int dropProgram = -1;     // this program command (counted from 0) does not reach the chip
     std::function<void(const QByteArray &out)> onSend;
-    QString unsuitableText;
     int limit = 20480;
 
 private:
