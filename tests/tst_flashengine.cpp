@@ -349,7 +349,6 @@ void TestFlashEngine::erase_data()
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("exitCode");
     // clang-format off
-    QTest::newRow("two sectors") << 0x1000 << 0x2000 << false << "20 001000 20 002000" << "已擦除 8 KiB（001000h–002FFFh）。" << 0;
     QTest::newRow("32 KiB then 64 KiB") << 0x8000 << 0x18000 << false << "52 008000 D8 010000" << "已擦除 96 KiB（008000h–01FFFFh）。" << 0;
     QTest::newRow("sector, block, sector") << 0xF000 << 0x12000 << false << "20 00F000 D8 010000 20 020000" << "已擦除 72 KiB（00F000h–020FFFh）。" << 0;
     QTest::newRow("sectors around a 32 KiB block") << 0x7000 << 0xA000 << false << "20 007000 52 008000 20 010000" << "已擦除 40 KiB（007000h–010FFFh）。" << 0;

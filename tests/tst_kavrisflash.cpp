@@ -73,7 +73,6 @@ private slots:
     void listOnSeveralAdapters();
     void flashOnAllAdapters();
     void junitReport();
-    void junitReportText();
     void progressOnATerminal();
     void interrupted();
 
@@ -197,10 +196,8 @@ void TestKavrisFlash::exitCodes_data()
     const QString chip = utf8(chipLine) + '\n';
     const QString cs1 = QStringLiteral("--channel SPI1_CS1 ");
     // clang-format off
-    QTest::newRow("0: read") << cs1 + "flash read %/r.bin --offset 0x10 --length 16" << "" << 0 << chip + utf8("已读取 16 字节（000010h–00001Fh）。\n") << "";
     QTest::newRow("0: written") << cs1 + "flash write %/image.bin --offset 0x3000" << "" << 0 << chip + utf8("已写入 1000 B（003000h–0033E7h）：编程 4 次共 1000 字节，已校验。\n") << "";
     QTest::newRow("0: an unknown chip read with its size") << cs1 + "flash read %/r.bin --size 64K" << "SPI1_CS1=flash:sfdp=off,jedec=C2FF15,size=64K" << 0 << utf8("JEDEC ID C2 FF 15，Macronix，64 KiB，页 256 字节，擦除 仅整片（指定容量）\n已读取 65536 字节（000000h–00FFFFh）。\n") << "";
-    QTest::newRow("2: verify differs") << cs1 + "flash verify %/image.bin --offset 0x100" << "" << 2 << chip << utf8("kavris-run: 校验不一致：首个不同在 000100h（应为 03h，读出 FFh）。\n");
     QTest::newRow("3: image unreadable") << cs1 + "flash write %/missing.bin" << "" << 3 << "" << utf8("kavris-run: 无法读取文件 %/missing.bin：No such file or directory\n");
     QTest::newRow("3: read target unwritable") << cs1 + "flash read %/no/r.bin" << "" << 3 << "" << utf8("kavris-run: 无法写入文件 %/no/r.bin：No such file or directory\n");
     QTest::newRow("3: report unwritable") << cs1 + "--junit %/no/r.xml flash id" << "" << 3 << chip << "kavris-run: cannot write %/no/r.xml\n";
@@ -305,11 +302,7 @@ void TestKavrisFlash::junitReport()
         QStringList({"testsuites|tests=1 failures=0 errors=0",
                      "testsuite|name=kavris-run flash id tests=1 failures=0 errors=0 skipped=0",
                      "testcase|name=device 0 classname=kavris-run"}));
-}
-
-void TestKavrisFlash::junitReportText()
-{
-    // Characters XML does not allow replaced, the times with three decimals.
+    // The report itself: characters XML does not allow replaced, the times with three decimals.
     const QByteArray xml =
         ::junitReport("suite <&>", {{"device 0", 1.5, 0, QString(), QString()},
                                     {"device 3", 0.25, 4, "bad \x01 \"x\"", "line\x1b[K\n"}});
