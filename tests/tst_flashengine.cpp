@@ -118,14 +118,9 @@ struct Rig {
                 made.last() = QStringLiteral("%1+%2(%3)").arg(start).arg(bytes).arg(++programs);
                 continue;
             }
-            if (opcode == '\x01')
-                made << QString::fromLatin1(sent.out.toHex(' ').toUpper());
-            else if (opcode == '\xC7')
-                made << QStringLiteral("C7");
-            else if (QByteArray("\x20\x21\x52\xD8\xDC").contains(opcode))
-                made << head;
-            else
+            if (!QByteArray("\x01\xC7\x20\x21\x52\xD8\xDC").contains(opcode))
                 continue;
+            made << head.trimmed();
             next = ~0ULL;
         }
         return made;
@@ -147,12 +142,7 @@ using Kind = FlashJob::Kind;
 
 FlashJob makeJob(Kind kind, quint64 offset, quint64 length, const QByteArray &image = {})
 {
-    FlashJob job;
-    job.kind = kind;
-    job.offset = offset;
-    job.length = length;
-    job.image = image;
-    return job;
+    return {kind, offset, length, image};
 }
 
 } // namespace

@@ -42,11 +42,7 @@ PanelSettings flashSettings(int mode = 1)
 
 FlashJob readJob(quint64 offset, quint64 length)
 {
-    FlashJob job;
-    job.kind = FlashJob::Kind::Read;
-    job.offset = offset;
-    job.length = length;
-    return job;
+    return {FlashJob::Kind::Read, offset, length, {}};
 }
 
 FlashRun runJob(FlashJobRunner &runner, const PanelSettings &settings, const FlashJob &job,
