@@ -523,14 +523,12 @@ void TestFlashEngine::verifyDifference()
     Rig rig(QString(), 0, 0x10000);
     // The second program never reaches the chip: the verify finds its first byte.
     rig.link->dropProgram = 1;
-    FlashResult result = rig.run(makeJob(Kind::Write, 0x20000, 0, QByteArray(0x300, '\x11')));
-    QCOMPARE(result.text(),
+    QCOMPARE(rig.run(makeJob(Kind::Write, 0x20000, 0, QByteArray(0x300, '\x11'))).text(),
              QStringLiteral("校验不一致：首个不同在 020100h（应为 11h，读出 FFh）。"));
     // A verify job compares without writing; its first difference here is in its second read.
     FlashJob verify = makeJob(Kind::Verify, 0x100, 0, rig.contents(0x100, 0x8000));
     verify.image[0x5432] = char(pattern(0x5532) ^ 0x40); // 61h there
-    result = rig.run(verify);
-    QCOMPARE(result.text(),
+    QCOMPARE(rig.run(verify).text(),
              QStringLiteral("校验不一致：首个不同在 005532h（应为 21h，读出 61h）。"));
     QCOMPARE(rig.changes(), QStringList());
 }

@@ -188,8 +188,7 @@ void TestFlashWindow::writeThenVerify()
     writeFile(image, bytes);
     in<QLineEdit>("offsetEdit")->setText("0x10000"); // erased: programs only
     fixture.dialogs().then(ModalAnswerer::chooseFile(image));
-    const FlashRun written = run("writeButton");
-    QCOMPARE(written.text(),
+    QCOMPARE(run("writeButton").text(),
              text("已写入 5000 B（010000h–011387h）：编程 20 次共 5000 字节，已校验。"));
     // The same file verifies; another one differs at its first byte.
     fixture.dialogs().then(ModalAnswerer::chooseFile(image));
@@ -260,8 +259,7 @@ void TestFlashWindow::cancelled()
 {
     QVERIFY(open());
     // Cancelled at the first page programmed: the rest stays as the erase left it.
-    QByteArray bytes(8192, '\x11');
-    writeFile(folder.filePath("image.bin"), bytes);
+    writeFile(folder.filePath("image.bin"), QByteArray(8192, '\x11'));
     connect(&flash->jobRunner(), &FlashJobRunner::progress, this,
             [this](FlashPhase phase, quint64 done) {
                 if (phase != FlashPhase::Program || done == 0)
@@ -271,9 +269,8 @@ void TestFlashWindow::cancelled()
                 QVERIFY(!in<QPushButton>("cancelButton")->isEnabled());
             });
     fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("image.bin")));
-    const FlashRun stopped = run("writeButton");
-    QCOMPARE(stopped.text(), text("已取消。芯片现状：000000h–0000FFh 已写入，尚未校验；"
-                                  "000100h–001FFFh 已擦除。"));
+    QCOMPARE(run("writeButton").text(), text("已取消。芯片现状：000000h–0000FFh 已写入，尚未校验；"
+                                             "000100h–001FFFh 已擦除。"));
     QCOMPARE(fixture.dialogs().summary(), QStringList(text("QFileDialog|写入文件|"))); // no warning
     QVERIFY(in<QPushButton>("writeButton")->isEnabled());
     QCOMPARE(notes().size(), 1);
