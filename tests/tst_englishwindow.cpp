@@ -20,21 +20,16 @@
 namespace
 {
 
-bool hasCjk(const QString &text)
-{
-    static const QRegularExpression cjk(
-        QStringLiteral("[\\x{2E80}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
-    return text.contains(cjk);
-}
-
 // Gathers every text of a widget tree, the Chinese ones and those that do not fit.
 class Walk
 {
 public:
     void text(const QString &where, const QString &text)
     {
+        static const QRegularExpression cjk(
+            QStringLiteral("[\\x{2E80}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
         ++texts;
-        if (hasCjk(text))
+        if (text.contains(cjk))
             chinese.append(where + QLatin1String(": ") + text);
     }
     void fits(const QString &where, const QString &text, int needed, int width)
@@ -69,12 +64,6 @@ private:
     void widget(QWidget *w);
 };
 
-QString nameOf(const QObject *object)
-{
-    return QString::fromLatin1(object->metaObject()->className()) + QLatin1Char(' ') +
-           object->objectName();
-}
-
 // As drawn: "&&" is an ampersand, a single one marks the mnemonic.
 QString drawn(QString text)
 {
@@ -85,7 +74,8 @@ QString drawn(QString text)
 
 void Walk::widget(QWidget *w)
 {
-    const QString where = nameOf(w);
+    const QString where =
+        QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
     const bool visible = w->isVisible();
     const QFontMetrics metrics = w->fontMetrics();
     QStyle *style = w->style();
@@ -441,12 +431,10 @@ void TestEnglishWindow::savedFilesAlike()
         fixture.stop();
     }
     speak("en");
+    // What each save holds in Chinese: the window and log feature tests; here, saved at all.
     QCOMPARE(saved[1], saved[0]);
     QCOMPARE(saved[0].at(0), QByteArray("TX : 9F \nRX : EF 40 15 \nTX : AB\n"));
-    QVERIFY(saved[0].at(1).contains("<span style=\" color:#00ff00;\">TX : </span>"));
-    const QString row = QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF,0,0");
-    QVERIFY(saved[0].at(2).endsWith(
-        QString::fromUtf8("1,写数据,%1\r\n1,读数据,%1\r\n1,写读数据,%1\r\n").arg(row).toUtf8()));
+    QVERIFY(!saved[0].contains("<missing>"));
 }
 
 QTEST_MAIN(TestEnglishWindow)

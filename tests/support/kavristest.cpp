@@ -53,13 +53,6 @@ void KavrisFixture::settle()
     QVERIFY2(!session.isBusy(), "the session still works after 20 s");
 }
 
-void KavrisFixture::runFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 QString KavrisFixture::log()
 {
     QBuffer text;

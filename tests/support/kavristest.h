@@ -61,9 +61,6 @@ public:
     }
     // Waits (the event loop turning) until the session has answered the request under way.
     void settle();
-    // Lets the event loop run for `milliseconds` without pause (QTest::qWait sleeps between
-    // its turns, which holds up the answers of the session).
-    static void runFor(int milliseconds);
     void setWriteText(const char *edit, const QString &text)
     {
         find<QTextEdit>(edit)->setPlainText(text);
