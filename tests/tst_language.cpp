@@ -29,6 +29,8 @@ Catalogue readCatalogue(const QString &path)
         return entries;
     QXmlStreamReader xml(&file);
     QString context, source, comment;
+    const QMap<QString, QString *> fields{
+        {"name", &context}, {"source", &source}, {"comment", &comment}};
     Entry entry;
     while (!xml.atEnd()) {
         xml.readNext();
@@ -37,15 +39,9 @@ Catalogue readCatalogue(const QString &path)
             entries.insert(context + QLatin1Char('|') + source + QLatin1Char('|') + comment, entry);
             source.clear();
             comment.clear();
-        } else if (!xml.isStartElement()) {
-            continue;
-        } else if (name == QLatin1String("name")) {
-            context = xml.readElementText();
-        } else if (name == QLatin1String("source")) {
-            source = xml.readElementText();
-        } else if (name == QLatin1String("comment")) {
-            comment = xml.readElementText();
-        } else if (name == QLatin1String("translation")) {
+        } else if (xml.isStartElement() && fields.contains(name)) {
+            *fields.value(name) = xml.readElementText();
+        } else if (xml.isStartElement() && name == QLatin1String("translation")) {
             entry.finished = xml.attributes().value(QLatin1String("type")).isEmpty();
             entry.translation = xml.readElementText();
         }
@@ -56,9 +52,7 @@ Catalogue readCatalogue(const QString &path)
 QStringList placeholders(const QString &text)
 {
     QStringList found;
-    QRegularExpressionMatchIterator it =
-        QRegularExpression(QStringLiteral("%\\d+")).globalMatch(text);
-    while (it.hasNext())
+    for (auto it = QRegularExpression(QStringLiteral("%\\d+")).globalMatch(text); it.hasNext();)
         found.append(it.next().captured());
     found.sort();
     found.removeDuplicates();

@@ -74,16 +74,11 @@ private:
     TrafficLogView *view() { return fixture.find<TrafficLogView>("dataTextBrowser"); }
     TrafficLog *log() { return view()->log(); }
     LogFeatures *features() { return fixture.window().findChild<LogFeatures *>(); }
-    QByteArray saved(const QString &name)
-    {
-        QFile file(folder.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
     QByteArray save(const char *action, const QString &name)
     {
         fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath(name)));
         fixture.trigger(action);
-        return saved(name);
+        return fileBytes(folder.filePath(name));
     }
     void click(qint64 line)
     {
@@ -239,7 +234,7 @@ void TestLogFeatures::waveformOfTheSelectedEntry()
     const auto exportAs = [&](const char *button, const QString &name) {
         fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath(name)));
         QTest::mouseClick(fixture.find<QWidget>(button), Qt::LeftButton);
-        return saved(name);
+        return fileBytes(folder.filePath(name));
     };
     QBuffer vcd;
     vcd.open(QIODevice::WriteOnly);

@@ -34,12 +34,10 @@ QStringList TestManPages::section(const QString &page, const QString &name)
 {
     const QStringList lines = page.split('\n');
     const int start = lines.indexOf(".SH " + name);
-    if (start < 0)
-        return {};
     int end = start + 1;
-    while (end < lines.size() && !lines.at(end).startsWith(".SH "))
+    while (start >= 0 && end < lines.size() && !lines.at(end).startsWith(".SH "))
         ++end;
-    return lines.mid(start, end - start);
+    return start < 0 ? QStringList() : lines.mid(start, end - start);
 }
 
 void TestManPages::initTestCase()

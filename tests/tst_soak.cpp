@@ -77,7 +77,7 @@ void TestSoak::faultsUnderLoad()
     while (TelkorTestCallCount() < wanted && clock.elapsed() < 240000) {
         if (!MainWindowTestAccess::autoStartRunning(fixture.window()))
             fixture.click("autoStartPushButton");
-        if (!MainWindowTestAccess::cycleRunning(fixture.window()))
+        if (!MainWindowTestAccess::runner(fixture.window()).isCycling())
             fixture.click("toolButtonExecuteCycle");
         // Without pause: QTest::qWait sleeps between its turns, holding up the session's answers.
         QEventLoop turns;

@@ -19,19 +19,6 @@ QString configure(const char *bytes, int hz = 50000000, int channel = 0)
     return QString::asprintf("SpiConfigure(0,0x%02X,[%s],%d) => 0", channel, bytes, hz);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 const QByteArray listHeader =
     QString::fromUtf8(";该文件为KAVRIS列表操作文件，每行为一个操作，若当前行为\";\"开头，则当前行为"
                       "注释行\r\n;选择,操作类型,写数据,读数据字节数,延时(毫秒)\r\n")
@@ -134,7 +121,7 @@ void TestWindow::modesLockPanelAndConfigure()
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, QStringLiteral("250000"));
-    QVERIFY(MainWindowTestAccess::needsInit(fixture.window())); // every keystroke re-arms
+    QVERIFY(MainWindowTestAccess::session(fixture.window()).isStale()); // every keystroke re-arms
     QTest::keyClick(edit, Qt::Key_Return);
     clearAdapterCalls();
     fixture.click("readPushButton");
@@ -148,7 +135,7 @@ void TestWindow::modesLockPanelAndConfigure()
     fixture.select("workingModeComboBox", 0);
     QCOMPARE(adapterCalls(), QStringList({"AdapterScan(0) => 1", "AdapterOpen(0) => 1",
                                           configure("01 00 00 00 00 00")}));
-    QVERIFY(MainWindowTestAccess::needsInit(fixture.window())); // configured again next time
+    QVERIFY(MainWindowTestAccess::session(fixture.window()).isStale()); // again next time
     const char *locked[] = {"clockSpeedComboBox",      "csPolarityComboBox",
                             "controlModeComboBox",     "writeReadPushButton",
                             "blockReadPushButton",     "blockWritePushButton",
@@ -234,7 +221,7 @@ void TestWindow::listFileRoundTrip()
     const QString path = folder.filePath(QStringLiteral("list.list"));
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     fixture.click("toolButtonSaveListToFile");
-    QCOMPARE(readFile(path),
+    QCOMPARE(fileBytes(path),
              listHeader + QString::fromUtf8("1,写数据,11 22 33 44 55 66 77 88 99 AA BB CC DD EE "
                                             "FF,0,0\r\n0,写读数据,9F ,0,007\r\n")
                               .toUtf8());
@@ -244,7 +231,7 @@ void TestWindow::listFileRoundTrip()
 
     // Loaded as a slave, a write-read row keeps its operation, unchecked; one warning for all.
     fixture.select("workingModeComboBox", 0);
-    writeFile(path, "1,写读数据,9F ,0,007\r\nfalse,写数据,01,0,0\r\n");
+    putFile(path, "1,写读数据,9F ,0,007\r\nfalse,写数据,01,0,0\r\n");
     fixture.dialogs().then(ModalAnswerer::chooseFile(path));
     fixture.click("toolButtonOpenListFromFile");
     QCOMPARE(rowTexts().mid(4), QStringList({QString::fromUtf8("0|写读数据|9F |0|007"),
@@ -255,7 +242,7 @@ void TestWindow::listFileRoundTrip()
     fixture.dialogs().then(ModalAnswerer::chooseFile(missing));
     fixture.click("toolButtonSaveListToFile");
     const QString gone = folder.filePath(QStringLiteral("gone.list"));
-    writeFile(gone, "1,写数据,01,0,0\n");
+    putFile(gone, "1,写数据,01,0,0\n");
     fixture.dialogs().then([gone](QWidget *dialog) {
         ModalAnswerer::chooseFile(gone)(dialog);
         QFile::remove(gone);
@@ -298,7 +285,7 @@ void TestWindow::longRowNeverCut()
     const QString copy = folder.filePath(QStringLiteral("copy.list"));
     fixture.dialogs().then(ModalAnswerer::chooseFile(copy));
     fixture.click("toolButtonSaveListToFile");
-    QCOMPARE(readFile(copy),
+    QCOMPARE(fileBytes(copy),
              listHeader +
                  QString::fromUtf8("1,写数据,01,0,0\r\n1,写数据,%1,0,0\r\n").arg(data).toUtf8());
 }
@@ -317,7 +304,7 @@ void TestWindow::cycleWithAutoStartFailuresAndClose()
     QString during; // the warning comes after the auto-start stopped
     fixture.dialogs().then([&](QWidget *box) {
         during = autoStart->text() +
-                 QString::number(MainWindowTestAccess::cycleRunning(fixture.window()));
+                 QString::number(MainWindowTestAccess::runner(fixture.window()).isCycling());
         ModalAnswerer::pressDefault()(box);
     });
     auto *cycle = fixture.find<QToolButton>("toolButtonExecuteCycle");
@@ -488,16 +475,16 @@ void TestWindow::saveSuffixAndRememberedSettings()
     // A name without a dot gets the chosen filter's suffix.
     fixture.dialogs().then(ModalAnswerer::chooseFile(logs + "/log"));
     fixture.trigger("actionSave_As_Text");
-    QCOMPARE(readFile(logs + "/log.txt"), QByteArray("TX : 01 \n"));
+    QCOMPARE(fileBytes(logs + "/log.txt"), QByteArray("TX : 01 \n"));
     fixture.dialogs().then(ModalAnswerer::chooseFile(lists + "/x"));
     fixture.click("toolButtonSaveListToFile");
-    QCOMPARE(readFile(lists + "/x.list"), listHeader);
+    QCOMPARE(fileBytes(lists + "/x.list"), listHeader);
     // The file the suffix names is asked about before it is replaced.
     fixture.click("writePushButton");
     fixture.dialogs().then(ModalAnswerer::chooseFile(logs + "/log"));
     fixture.dialogs().then(ModalAnswerer::press(QStringLiteral("No")));
     fixture.trigger("actionSave_As_Text");
-    QCOMPARE(readFile(logs + "/log.txt"), QByteArray("TX : 01 \n"));
+    QCOMPARE(fileBytes(logs + "/log.txt"), QByteArray("TX : 01 \n"));
     // A save that fails says so (declined, as above, it says nothing).
     fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath("no/such/log.html")));
     fixture.trigger("actionSave_As_Html");
