@@ -193,8 +193,6 @@ private slots:
 
 private:
     static void speak(const char *language);
-    // Shows each tab of the window in turn and walks the window then.
-    void walkWindow(Walk &walk);
     // A write-read of `written` on SPI1_CS1 in the log, and three rows, one of each operation.
     void someWork(const QString &written);
 
@@ -212,23 +210,6 @@ void TestEnglishWindow::initTestCase()
 {
     prepareWindowTests();
     speak("en");
-}
-
-void TestEnglishWindow::walkWindow(Walk &walk)
-{
-    auto *tabs = fixture.find<QTabWidget>("tabWidget");
-    auto *table = fixture.find<QTableView>("operationTableWidget");
-    for (int tab = 0; tab < tabs->count(); ++tab) {
-        tabs->setCurrentIndex(tab);
-        // The list's operation box, while the last row's operation is edited.
-        const int rows = table->model()->rowCount();
-        if (table->isVisible() && rows > 0)
-            table->edit(table->model()->index(rows - 1, OperationListModel::OperationColumn));
-        QCoreApplication::processEvents();
-        walk.widgets(&fixture.window());
-        table->setCurrentIndex(QModelIndex()); // closes the editor
-    }
-    tabs->setCurrentIndex(0);
 }
 
 void TestEnglishWindow::someWork(const QString &written)
@@ -249,6 +230,22 @@ void TestEnglishWindow::everyWidgetAndBox()
     fixture.start();
     MainWindow &window = fixture.window();
     Walk walk;
+    // Shows each tab of the window in turn and walks the window then.
+    const auto walkWindow = [&] {
+        auto *tabs = fixture.find<QTabWidget>("tabWidget");
+        auto *table = fixture.find<QTableView>("operationTableWidget");
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            // The list's operation box, while the last row's operation is edited.
+            const int rows = table->model()->rowCount();
+            if (table->isVisible() && rows > 0)
+                table->edit(table->model()->index(rows - 1, OperationListModel::OperationColumn));
+            QCoreApplication::processEvents();
+            walk.widgets(&fixture.window());
+            table->setCurrentIndex(QModelIndex()); // closes the editor
+        }
+        tabs->setCurrentIndex(0);
+    };
     // Every box the program opens is looked at as it shows: its texts, and the filters of a
     // file dialog.
     fixture.dialogs().onSeen = [&](const ModalAnswerer::Seen &seen) {
@@ -274,12 +271,12 @@ void TestEnglishWindow::everyWidgetAndBox()
     rows.setData(rows.index(0, OperationListModel::DataColumn), QStringLiteral("1FF"));
     fixture.click("toolButtonExecuteOnce");
     walk.text(QStringLiteral("list report"), window.statusBar()->currentMessage());
-    walkWindow(walk);
+    walkWindow();
     fixture.select("workingModeComboBox", 0);
-    walkWindow(walk);
+    walkWindow();
     fixture.select("workingModeComboBox", 1);
     fixture.select("controlModeComboBox", 2);
-    walkWindow(walk);
+    walkWindow();
     fixture.select("controlModeComboBox", 1);
 
     // The boxes: help, pin map, firmware, a warning, the delete question, the decoders, the

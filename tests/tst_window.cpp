@@ -47,21 +47,8 @@ private slots:
 private:
     QTableView *table() { return fixture.find<QTableView>("operationTableWidget"); }
     OperationListModel &rows() { return MainWindowTestAccess::operations(fixture.window()); }
-    QStringList rowTexts(); // "check|operation|data|count|delay"
     QTemporaryDir folder;
 };
-
-QStringList TestWindow::rowTexts()
-{
-    QStringList texts;
-    for (int row = 0; row < rows().rowCount(); ++row) {
-        QStringList cells{rows().isChecked(row) ? QStringLiteral("1") : QStringLiteral("0")};
-        for (int column = 1; column < OperationListModel::ColumnCount; ++column)
-            cells.append(rows().index(row, column).data().toString());
-        texts.append(cells.join(QLatin1Char('|')));
-    }
-    return texts;
-}
 
 void TestWindow::panelAndButtonsReachTheAdapter_data()
 {
@@ -211,6 +198,16 @@ void TestWindow::typingIntoCells()
 
 void TestWindow::listFileRoundTrip()
 {
+    const auto rowTexts = [this] { // "check|operation|data|count|delay"
+        QStringList texts;
+        for (int row = 0; row < rows().rowCount(); ++row) {
+            QStringList cells{rows().isChecked(row) ? QStringLiteral("1") : QStringLiteral("0")};
+            for (int column = 1; column < OperationListModel::ColumnCount; ++column)
+                cells.append(rows().index(row, column).data().toString());
+            texts.append(cells.join(QLatin1Char('|')));
+        }
+        return texts;
+    };
     fixture.click("toolButtonAddNew");
     fixture.click("toolButtonAddNew");
     rows().setData(rows().index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
