@@ -74,10 +74,14 @@ private:
     TrafficLogView *view() { return fixture.find<TrafficLogView>("dataTextBrowser"); }
     TrafficLog *log() { return view()->log(); }
     LogFeatures *features() { return fixture.window().findChild<LogFeatures *>(); }
-    QByteArray save(const char *action, const QString &name)
+    // What a save through that action or button wrote.
+    QByteArray save(const char *what, const QString &name)
     {
         fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath(name)));
-        fixture.trigger(action);
+        if (fixture.find<QAction>(what))
+            fixture.trigger(what);
+        else
+            QTest::mouseClick(fixture.find<QWidget>(what), Qt::LeftButton);
         return fileBytes(folder.filePath(name));
     }
     void click(qint64 line)
@@ -231,18 +235,13 @@ void TestLogFeatures::waveformOfTheSelectedEntry()
     QCOMPARE(waveform->cursorPs(), qint64(waveform->viewStart()));
     QVERIFY(waveform->readout().startsWith(QString::fromUtf8("光标 ")));
     // Exports: the transfer as VCD, the picture as PNG and SVG.
-    const auto exportAs = [&](const char *button, const QString &name) {
-        fixture.dialogs().then(ModalAnswerer::chooseFile(folder.filePath(name)));
-        QTest::mouseClick(fixture.find<QWidget>(button), Qt::LeftButton);
-        return fileBytes(folder.filePath(name));
-    };
     QBuffer vcd;
     vcd.open(QIODevice::WriteOnly);
     LogExport::writeVcd(SpiTransfer::fromOutcome(log()->transfer(2)), vcd);
     QVERIFY(vcd.data().contains("$comment SPI1_CS1, half-duplex master"));
-    QCOMPARE(exportAs("waveformVcd", "status.vcd"), vcd.data());
-    QVERIFY(exportAs("waveformPng", "status.png").startsWith("\x89PNG"));
-    QVERIFY(exportAs("waveformSvg", "status.svg").contains("<svg"));
+    QCOMPARE(save("waveformVcd", "status.vcd"), vcd.data());
+    QVERIFY(save("waveformPng", "status.png").startsWith("\x89PNG"));
+    QVERIFY(save("waveformSvg", "status.svg").contains("<svg"));
     const QString exported = QString::fromUtf8("QFileDialog|导出波形|");
     QCOMPARE(fixture.dialogs().summary(), QStringList({exported, exported, exported}));
     // An entry without settings, and a cleared log.
