@@ -20,21 +20,16 @@
 namespace
 {
 
-bool hasCjk(const QString &text)
-{
-    static const QRegularExpression cjk(
-        QStringLiteral("[\\x{2E80}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
-    return text.contains(cjk);
-}
-
 // Gathers every text of a widget tree, the Chinese ones and those that do not fit.
 class Walk
 {
 public:
     void text(const QString &where, const QString &text)
     {
+        static const QRegularExpression cjk(
+            QStringLiteral("[\\x{2E80}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
         ++texts;
-        if (hasCjk(text))
+        if (text.contains(cjk))
             chinese.append(where + QLatin1String(": ") + text);
     }
     void fits(const QString &where, const QString &text, int needed, int width)
@@ -69,12 +64,6 @@ private:
     void widget(QWidget *w);
 };
 
-QString nameOf(const QObject *object)
-{
-    return QString::fromLatin1(object->metaObject()->className()) + QLatin1Char(' ') +
-           object->objectName();
-}
-
 // As drawn: "&&" is an ampersand, a single one marks the mnemonic.
 QString drawn(QString text)
 {
@@ -85,7 +74,8 @@ QString drawn(QString text)
 
 void Walk::widget(QWidget *w)
 {
-    const QString where = nameOf(w);
+    const QString where =
+        QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
     const bool visible = w->isVisible();
     const QFontMetrics metrics = w->fontMetrics();
     QStyle *style = w->style();
@@ -203,8 +193,6 @@ private slots:
 
 private:
     static void speak(const char *language);
-    // Shows each tab of the window in turn and walks the window then.
-    void walkWindow(Walk &walk);
     // A write-read of `written` on SPI1_CS1 in the log, and three rows, one of each operation.
     void someWork(const QString &written);
 
@@ -222,23 +210,6 @@ void TestEnglishWindow::initTestCase()
 {
     prepareWindowTests();
     speak("en");
-}
-
-void TestEnglishWindow::walkWindow(Walk &walk)
-{
-    auto *tabs = fixture.find<QTabWidget>("tabWidget");
-    auto *table = fixture.find<QTableView>("operationTableWidget");
-    for (int tab = 0; tab < tabs->count(); ++tab) {
-        tabs->setCurrentIndex(tab);
-        // The list's operation box, while the last row's operation is edited.
-        const int rows = table->model()->rowCount();
-        if (table->isVisible() && rows > 0)
-            table->edit(table->model()->index(rows - 1, OperationListModel::OperationColumn));
-        QCoreApplication::processEvents();
-        walk.widgets(&fixture.window());
-        table->setCurrentIndex(QModelIndex()); // closes the editor
-    }
-    tabs->setCurrentIndex(0);
 }
 
 void TestEnglishWindow::someWork(const QString &written)
@@ -259,6 +230,22 @@ void TestEnglishWindow::everyWidgetAndBox()
     fixture.start();
     MainWindow &window = fixture.window();
     Walk walk;
+    // Shows each tab of the window in turn and walks the window then.
+    const auto walkWindow = [&] {
+        auto *tabs = fixture.find<QTabWidget>("tabWidget");
+        auto *table = fixture.find<QTableView>("operationTableWidget");
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            // The list's operation box, while the last row's operation is edited.
+            const int rows = table->model()->rowCount();
+            if (table->isVisible() && rows > 0)
+                table->edit(table->model()->index(rows - 1, OperationListModel::OperationColumn));
+            QCoreApplication::processEvents();
+            walk.widgets(&fixture.window());
+            table->setCurrentIndex(QModelIndex()); // closes the editor
+        }
+        tabs->setCurrentIndex(0);
+    };
     // Every box the program opens is looked at as it shows: its texts, and the filters of a
     // file dialog.
     fixture.dialogs().onSeen = [&](const ModalAnswerer::Seen &seen) {
@@ -284,12 +271,12 @@ void TestEnglishWindow::everyWidgetAndBox()
     rows.setData(rows.index(0, OperationListModel::DataColumn), QStringLiteral("1FF"));
     fixture.click("toolButtonExecuteOnce");
     walk.text(QStringLiteral("list report"), window.statusBar()->currentMessage());
-    walkWindow(walk);
+    walkWindow();
     fixture.select("workingModeComboBox", 0);
-    walkWindow(walk);
+    walkWindow();
     fixture.select("workingModeComboBox", 1);
     fixture.select("controlModeComboBox", 2);
-    walkWindow(walk);
+    walkWindow();
     fixture.select("controlModeComboBox", 1);
 
     // The boxes: help, pin map, firmware, a warning, the delete question, the decoders, the
@@ -304,10 +291,7 @@ void TestEnglishWindow::everyWidgetAndBox()
     fixture.click("toolButtonDelete");
     fixture.trigger("actionDecoders");
     const QString list = folder.filePath(QStringLiteral("odd.list"));
-    QFile odd(list);
-    QVERIFY(odd.open(QIODevice::WriteOnly));
-    odd.write("1,wrte,06,0,0\n2,写数据,06,0,0\n1,读数据,,x,y\n");
-    odd.close();
+    putFile(list, "1,wrte,06,0,0\n2,写数据,06,0,0\n1,读数据,,x,y\n");
     fixture.dialogs().then(ModalAnswerer::chooseFile(list));
     fixture.click("toolButtonOpenListFromFile");
     fixture.dialogs().then([list](QWidget *dialog) { // a file gone before it is read
@@ -343,9 +327,8 @@ void TestEnglishWindow::everyWidgetAndBox()
     flash->findChild<QPushButton *>("chipEraseButton")->click();
     QTRY_COMPARE(fixture.dialogs().seen.size(), 20);
 
-    for (const QString &problem : walk.chinese + walk.cut)
-        qWarning("%s", qPrintable(problem));
-    QVERIFY(walk.chinese.isEmpty() && walk.cut.isEmpty());
+    QVERIFY2(walk.chinese.isEmpty() && walk.cut.isEmpty(),
+             qPrintable((walk.chinese + walk.cut).join(QLatin1Char('\n'))));
     QVERIFY(walk.texts > 500);
     // Words from the catalogue, not merely none of the source's: a few of each kind.
     const QStringList seen = fixture.dialogs().summary();
@@ -395,11 +378,6 @@ void TestEnglishWindow::warningsAndNotes()
             walk.text(QStringLiteral("flash result %1/%2").arg(error).arg(job), result.text());
         }
     QVERIFY2(walk.chinese.isEmpty(), qPrintable(walk.chinese.join(QLatin1Char('\n'))));
-    QCOMPARE(adapterErrorText(AdapterError::WriteFailed), QStringLiteral("Write failed!"));
-    QCOMPARE(rowProblemsMessage({{Kind::BadDelay, 4, QStringLiteral("60ms")}}),
-             QStringLiteral("These cells of the list file are not whole numbers from 0 to "
-                            "2147483647; their rows were loaded unchecked: line 4 delay “60ms”. "
-                            "Check them before running them!"));
 }
 
 void TestEnglishWindow::savedFilesAlike()
@@ -417,14 +395,11 @@ void TestEnglishWindow::savedFilesAlike()
         // the English one only widens them (by how much depends on the font).
         QHeaderView *header = fixture.find<QTableView>("operationTableWidget")->horizontalHeader();
         const int panel = fixture.find<QGroupBox>("groupBox")->maximumWidth();
-        if (language[0] == 'z') {
-            QCOMPARE(panel, 200);
-            QCOMPARE(header->sectionSize(0), 30);
-            QCOMPARE(header->sectionSize(3), 90);
-        } else {
-            QVERIFY(panel > 200);
-            QVERIFY(header->sectionSize(0) >= 30 && header->sectionSize(3) >= 90);
-        }
+        if (language[0] == 'z')
+            QCOMPARE(QList<int>({panel, header->sectionSize(0), header->sectionSize(3)}),
+                     QList<int>({200, 30, 90}));
+        else
+            QVERIFY(panel > 200 && header->sectionSize(0) >= 30 && header->sectionSize(3) >= 90);
         const QString stem = folder.filePath(QString::fromLatin1(language));
         for (const auto &[action, file] :
              {std::pair{"actionSave_As_Text", ".txt"}, std::pair{"actionSave_As_Html", ".html"},
@@ -434,19 +409,15 @@ void TestEnglishWindow::savedFilesAlike()
                 fixture.trigger(action);
             else
                 fixture.click(action);
-            QFile saving(stem + QLatin1String(file));
-            saved[language[0] == 'e'].append(saving.open(QIODevice::ReadOnly) ? saving.readAll()
-                                                                              : "<missing>");
+            saved[language[0] == 'e'].append(fileBytes(stem + QLatin1String(file)));
         }
         fixture.stop();
     }
     speak("en");
+    // What each save holds in Chinese: the window and log feature tests; here, saved at all.
     QCOMPARE(saved[1], saved[0]);
     QCOMPARE(saved[0].at(0), QByteArray("TX : 9F \nRX : EF 40 15 \nTX : AB\n"));
-    QVERIFY(saved[0].at(1).contains("<span style=\" color:#00ff00;\">TX : </span>"));
-    const QString row = QStringLiteral("11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF,0,0");
-    QVERIFY(saved[0].at(2).endsWith(
-        QString::fromUtf8("1,写数据,%1\r\n1,读数据,%1\r\n1,写读数据,%1\r\n").arg(row).toUtf8()));
+    QVERIFY(!saved[0].contains("<missing>"));
 }
 
 QTEST_MAIN(TestEnglishWindow)

@@ -38,9 +38,6 @@ private slots:
     void cleanup();
     void responsiveWhileACallRuns();
     void closingAbandonsTheCall();
-
-private:
-    QString statusText();
 };
 
 void TestLongCalls::init()
@@ -63,17 +60,15 @@ void TestLongCalls::cleanup()
     fixture.stop();
 }
 
-QString TestLongCalls::statusText()
-{
-    const QLabel *busy = fixture.window().statusBar()->findChild<QLabel *>();
-    return busy && busy->isVisible() ? busy->text() : QString();
-}
-
 void TestLongCalls::responsiveWhileACallRuns()
 {
     // The pass's second row comes due while the block tab's long call runs: it waits for the
     // call to end. Meanwhile the controls that make requests are disabled, and enabled again
     // after the call.
+    const auto statusText = [this] {
+        const QLabel *busy = fixture.window().statusBar()->findChild<QLabel *>();
+        return busy && busy->isVisible() ? busy->text() : QString();
+    };
     auto &rows = MainWindowTestAccess::operations(fixture.window());
     fixture.click("toolButtonAddNew");
     fixture.click("toolButtonAddNew");

@@ -21,9 +21,7 @@ private:
     static QString read(const QString &path);
     // The lines of a page's section, from its .SH line to the next.
     static QStringList section(const QString &page, const QString &name);
-    QString help;
-    QStringList helpOptions; // "--channel", in the order --help prints them
-    QStringList itemOptions; // the option each .TP item under OPTIONS starts with
+    QString help, page; // kavris-run --help and the page's source
 };
 
 QString TestManPages::read(const QString &path)
@@ -36,12 +34,10 @@ QStringList TestManPages::section(const QString &page, const QString &name)
 {
     const QStringList lines = page.split('\n');
     const int start = lines.indexOf(".SH " + name);
-    if (start < 0)
-        return {};
     int end = start + 1;
-    while (end < lines.size() && !lines.at(end).startsWith(".SH "))
+    while (start >= 0 && end < lines.size() && !lines.at(end).startsWith(".SH "))
         ++end;
-    return lines.mid(start, end - start);
+    return start < 0 ? QStringList() : lines.mid(start, end - start);
 }
 
 void TestManPages::initTestCase()
@@ -51,6 +47,13 @@ void TestManPages::initTestCase()
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitCode(), 0);
     help = QString::fromUtf8(process.readAllStandardOutput());
+    page = read(QStringLiteral(KAVRIS_SOURCE_DIR "/packaging/man/kavris-run.1.in"));
+}
+
+void TestManPages::optionsAgree()
+{
+    // Every option of --help has an item, and each item is one option of --help, once.
+    QStringList helpOptions, itemOptions;
     const QRegularExpression option("(?<![\\w-])--[a-z0-9]+(-[a-z0-9]+)*");
     for (auto it = option.globalMatch(help); it.hasNext();) {
         const QString name = it.next().captured();
@@ -59,7 +62,6 @@ void TestManPages::initTestCase()
     }
 
     // An item is ".TP" and then a line such as ".BI \-\-channel " name"".
-    const QString page = read(QStringLiteral(KAVRIS_SOURCE_DIR "/packaging/man/kavris-run.1.in"));
     const QStringList options = section(page, "OPTIONS");
     const QRegularExpression item("^\\.(B|BI|BR|IR|I)\\s+(\\\\-\\\\-[a-z0-9]+(\\\\-[a-z0-9]+)*)");
     for (int i = 0; i + 1 < options.size(); ++i) {
@@ -75,15 +77,9 @@ void TestManPages::initTestCase()
         QVERIFY2(helpOptions.contains(known), qPrintable(help));
         QVERIFY2(itemOptions.contains(known), qPrintable(itemOptions.join(' ')));
     }
-}
-
-void TestManPages::optionsAgree()
-{
-    // Every option of --help has an item, and each item is one option of --help, once.
-    QStringList items = itemOptions, options = helpOptions;
-    items.sort();
-    options.sort();
-    QCOMPARE(items, options);
+    itemOptions.sort();
+    helpOptions.sort();
+    QCOMPARE(itemOptions, helpOptions);
 }
 
 void TestManPages::exitCodes()
@@ -97,8 +93,7 @@ void TestManPages::exitCodes()
     for (auto it = code.globalMatch(codesText); it.hasNext();)
         helpCodes.append(it.next().captured(1));
     QStringList pageCodes;
-    const QStringList status = section(
-        read(QStringLiteral(KAVRIS_SOURCE_DIR "/packaging/man/kavris-run.1.in")), "EXIT STATUS");
+    const QStringList status = section(page, "EXIT STATUS");
     for (int i = 0; i + 1 < status.size(); ++i)
         if (status.at(i) == ".TP" && status.at(i + 1).startsWith(".B "))
             pageCodes.append(status.at(i + 1).mid(3));

@@ -77,9 +77,12 @@ void TestSoak::faultsUnderLoad()
     while (TelkorTestCallCount() < wanted && clock.elapsed() < 240000) {
         if (!MainWindowTestAccess::autoStartRunning(fixture.window()))
             fixture.click("autoStartPushButton");
-        if (!MainWindowTestAccess::cycleRunning(fixture.window()))
+        if (!MainWindowTestAccess::runner(fixture.window()).isCycling())
             fixture.click("toolButtonExecuteCycle");
-        KavrisFixture::runFor(20);
+        // Without pause: QTest::qWait sleeps between its turns, holding up the session's answers.
+        QEventLoop turns;
+        QTimer::singleShot(20, &turns, &QEventLoop::quit);
+        turns.exec();
     }
     fixture.click("toolButtonExecuteCycle");
     if (MainWindowTestAccess::autoStartRunning(fixture.window()))

@@ -19,6 +19,18 @@ QStringList warningSummary(const QString &message)
                              : QStringList{QString::fromUtf8("QMessageBox|警告|") + message};
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void putFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
 void KavrisFixture::start(std::unique_ptr<MainWindow> window)
 {
     // The window remembers settings: never in the user's own file, and each window of a test
@@ -51,13 +63,6 @@ void KavrisFixture::settle()
     while (session.isBusy() && waited.elapsed() < 20000)
         loop.exec();
     QVERIFY2(!session.isBusy(), "the session still works after 20 s");
-}
-
-void KavrisFixture::runFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 QString KavrisFixture::log()

@@ -18,9 +18,7 @@
 
 // Reaches the window's objects that no widget shows.
 struct MainWindowTestAccess {
-    static bool needsInit(const MainWindow &window) { return window.session.isStale(); }
     static AdapterSession &session(MainWindow &window) { return window.session; }
-    static bool cycleRunning(const MainWindow &window) { return window.runner->isCycling(); }
     static ListRunner &runner(MainWindow &window) { return *window.runner; }
     static OperationListModel &operations(MainWindow &window) { return *window.operations; }
     static bool autoStartRunning(const MainWindow &window) { return window.autoStart->isRunning(); }
@@ -28,6 +26,10 @@ struct MainWindowTestAccess {
 
 // The dialog record after one "警告" box saying `message`; empty for no message.
 QStringList warningSummary(const QString &message);
+
+// A file's bytes ("<missing>" when it cannot be read); writing the file a test needs.
+QByteArray fileBytes(const QString &path);
+void putFile(const QString &path, const QByteArray &bytes);
 
 class KavrisFixture
 {
@@ -61,9 +63,6 @@ public:
     }
     // Waits (the event loop turning) until the session has answered the request under way.
     void settle();
-    // Lets the event loop run for `milliseconds` without pause (QTest::qWait sleeps between
-    // its turns, which holds up the answers of the session).
-    static void runFor(int milliseconds);
     void setWriteText(const char *edit, const QString &text)
     {
         find<QTextEdit>(edit)->setPlainText(text);
