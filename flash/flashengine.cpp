@@ -14,16 +14,6 @@
 namespace
 {
 
-qint64 monotonicUs()
-{
-    static QElapsedTimer timer = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return timer.nsecsElapsed() / 1000;
-}
-
 QByteArray bytes(std::initializer_list<quint8> list)
 {
     QByteArray made;
@@ -40,7 +30,7 @@ bool allEqual(const QByteArray &bytes, char value)
 } // namespace
 
 FlashEngine::FlashEngine(FlashLink *link, QObject *parent)
-    : QObject(parent), link(link), clock(monotonicUs)
+    : QObject(parent), link(link), clock(&FlashEngine::monotonicUs)
 {
     qRegisterMetaType<FlashChip>();
     qRegisterMetaType<FlashResult>();
@@ -77,6 +67,16 @@ bool FlashEngine::start(const FlashJob &given)
     const quint64 current = ++generation;
     QTimer::singleShot(0, this, [this, current] { run(current); });
     return true;
+}
+
+qint64 FlashEngine::monotonicUs()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return timer.nsecsElapsed() / 1000;
 }
 
 void FlashEngine::cancel()

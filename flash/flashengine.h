@@ -39,6 +39,8 @@ public:
 
     // Tests give their own clock; the default is the system's monotonic clock.
     void setClock(Clock clock);
+    // The system's monotonic clock, in microseconds since its first use.
+    static qint64 monotonicUs();
     // The longest pause between two status polls while an erase or status write runs. The
     // pauses start at 0 and grow with the time waited (an eighth of it), up to this.
     void setPollIntervalMs(int milliseconds);

@@ -3,7 +3,6 @@
 #include "flash/flashjobrunner.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,16 +13,6 @@ namespace
 struct Text {
     Q_DECLARE_TR_FUNCTIONS(FlashJobRunner)
 };
-
-qint64 monotonicUs()
-{
-    static QElapsedTimer timer = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return timer.nsecsElapsed() / 1000;
-}
 
 } // namespace
 
@@ -70,7 +59,7 @@ QString FlashRun::logLine() const
 }
 
 FlashJobRunner::FlashJobRunner(AdapterSession &session, QObject *parent)
-    : QObject(parent), session(session), clock(monotonicUs)
+    : QObject(parent), session(session), clock(FlashEngine::monotonicUs)
 {
     qRegisterMetaType<FlashRun>();
 }

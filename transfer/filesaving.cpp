@@ -200,3 +200,13 @@ bool saveFileReplacing(const QString &path, const QByteArray &bytes)
     return saveFileWith(
         path, [&bytes](QIODevice &device) { return device.write(bytes) == bytes.size(); });
 }
+
+bool flushTo(QIODevice &device, QByteArray &buffer)
+{
+    if (buffer.isEmpty())
+        return true;
+    if (device.write(buffer) != buffer.size())
+        return false;
+    buffer.resize(0);
+    return true;
+}

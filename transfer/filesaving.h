@@ -24,6 +24,12 @@ bool saveFileWith(const QString &path, const std::function<bool(QIODevice &)> &w
 
 bool saveFileReplacing(const QString &path, const QByteArray &bytes);
 
+// What a streaming writer gathers before it writes: large enough that a save costs few
+// writes, small enough to stay out of the way of the memory budget.
+constexpr int SaveFlushBytes = 256 * 1024;
+// Writes what `buffer` holds to `device` and empties it; false when the write failed.
+bool flushTo(QIODevice &device, QByteArray &buffer);
+
 // The system calls that decide whether a replacement is safe and that no test could make fail
 // otherwise: the sync of the temporary file, then its rename over the target. Tests put stand-ins
 // here; the program never changes them.

@@ -3,6 +3,7 @@
 #include "bus/spitransfer.h"
 #include "bus/vcdwriter.h"
 #include "transfer/bytetext.h"
+#include "transfer/filesaving.h"
 #include "transfer/logclock.h"
 #include "transfer/trafficlog.h"
 
@@ -13,18 +14,6 @@
 
 namespace
 {
-
-constexpr int FlushBytes = 256 * 1024;
-
-bool flushTo(QIODevice &device, QByteArray &buffer)
-{
-    if (buffer.isEmpty())
-        return true;
-    if (device.write(buffer) != buffer.size())
-        return false;
-    buffer.resize(0);
-    return true;
-}
 
 // RFC 4180: quoted when it holds a comma, a quote or a line break, quotes doubled.
 void appendField(QByteArray &out, const QByteArray &field)
@@ -105,7 +94,7 @@ bool LogExport::writeCsv(const TrafficLog &log, QIODevice &device, const LogColu
     QByteArray buffer = "index,time,duration_us,direction,call,device,channel,control_mode,role,"
                         "cpol,cpha,bit_order,cs_polarity,clock_hz,interval_us,hex,text";
     buffer.append(columns.annotations ? ",annotation\r\n" : "\r\n");
-    buffer.reserve(FlushBytes + 128 * 1024);
+    buffer.reserve(SaveFlushBytes + 128 * 1024);
     std::vector<QByteArray> contexts(static_cast<size_t>(log.contextCount()));
     for (int i = 1; i < log.contextCount(); ++i)
         contexts[static_cast<size_t>(i)] = contextFields(log.context(i));
@@ -133,7 +122,7 @@ bool LogExport::writeCsv(const TrafficLog &log, QIODevice &device, const LogColu
             appendField(buffer, columns.annotations->annotation(e.index).toUtf8());
         }
         buffer.append("\r\n");
-        if (buffer.size() >= FlushBytes && !flushTo(device, buffer))
+        if (buffer.size() >= SaveFlushBytes && !flushTo(device, buffer))
             return false;
     }
     return flushTo(device, buffer);

@@ -13,6 +13,7 @@
 #include "transfer/trafficlog.h"
 
 #include "transfer/bytetext.h"
+#include "transfer/filesaving.h"
 #include "transfer/logclock.h"
 #include "transfer/logpattern.h"
 #include "transfer/spillfile.h"
@@ -37,7 +38,6 @@ constexpr int ChunkBytes = 64 * 1024;
 constexpr int MarkStride = 64;
 constexpr int ShortLength = 31; // header lengths 0..30 are whole, 31 means "31 + LEB128"
 constexpr int StartsTransfer = 4;
-constexpr int FlushBytes = 256 * 1024;
 constexpr qint64 MaxQueuedBytes = 64 * 1024 * 1024;
 
 char *putVarint(char *out, quint64 value)
@@ -147,16 +147,6 @@ bool appendPlainAscii(QByteArray &out, const char *data, int length)
         ++used;
     }
     out.append(data, used);
-    return true;
-}
-
-bool flushTo(QIODevice &device, QByteArray &buffer)
-{
-    if (buffer.isEmpty())
-        return true;
-    if (device.write(buffer) != buffer.size())
-        return false;
-    buffer.resize(0);
     return true;
 }
 
@@ -718,7 +708,7 @@ bool TrafficLog::writeText(QIODevice &device, qint64 first, qint64 count,
     first = std::max<qint64>(first, 0);
     const qint64 end = std::min(entryCount, first + std::max<qint64>(count, 0));
     QByteArray buffer;
-    buffer.reserve(FlushBytes + ChunkBytes * 4);
+    buffer.reserve(SaveFlushBytes + ChunkBytes * 4);
     const LogClock clock(wallOffset);
     Reader reader(*this, first);
     for (qint64 index = first; index < end; ++index) {
@@ -747,7 +737,7 @@ bool TrafficLog::writeText(QIODevice &device, qint64 first, qint64 count,
                 buffer.append("  # " + note.toUtf8());
         }
         buffer.append('\n');
-        if (buffer.size() >= FlushBytes && !flushTo(device, buffer))
+        if (buffer.size() >= SaveFlushBytes && !flushTo(device, buffer))
             return false;
     }
     return flushTo(device, buffer);
@@ -765,7 +755,7 @@ bool TrafficLog::writeHtml(QIODevice &device, const QString &fontFamily,
                         "<style type=\"text/css\">\np, li { white-space: pre-wrap; }\n</style>"
                         "</head><body style=\" font-family:'" +
                         escapeHtml(family).toUtf8() + "'; font-weight:400; font-style:normal;\">";
-    buffer.reserve(FlushBytes + ChunkBytes * 8);
+    buffer.reserve(SaveFlushBytes + ChunkBytes * 8);
     Reader reader(*this, 0);
     for (qint64 index = 0; index < entryCount; ++index) {
         const TrafficEntry &e = reader.next();
@@ -813,7 +803,7 @@ bool TrafficLog::writeHtml(QIODevice &device, const QString &fontFamily,
                 buffer.append("</p>");
             }
         }
-        if (buffer.size() >= FlushBytes && !flushTo(device, buffer))
+        if (buffer.size() >= SaveFlushBytes && !flushTo(device, buffer))
             return false;
     }
     buffer.append(emptyParagraph);
