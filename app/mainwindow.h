@@ -11,7 +11,12 @@
 // - ListRunner (oplist/) runs a pass or a cycle over the model: each row a request, its answer
 //   the next step, each delay a timer.
 // - AutoStart (oplist/) is the timer that repeats one transfer.
-// - The traffic log (transfer/) holds the echoed entries; its view only shows them.
+// - The traffic log (transfer/) holds the echoed entries with their times and settings; its
+//   view, the waveform dock and the exports only show or write them.
+// - FlashJobRunner (flash/) holds the session for the whole of a flash job and drives the
+//   engine through its requests; FlashWindow only starts jobs and shows their progress.
+// Texts are written in Chinese and pass through tr(); main() installs the catalogue of the
+// language chosen (UiLanguage) before any window exists.
 // MainWindow gathers the panel into a PanelSettings record, makes the requests, echoes what
 // came back and shows the warnings. The command-line runner (kavris-run) drives the same
 // session, model and runner without a window.
