@@ -45,7 +45,8 @@ qt6_build() {
 package_check() (
     scripts/install-deps.sh desktop-file-utils appstream lintian
     local deb
-    deb=$(scripts/package.sh | tee /dev/stderr | tail -n 1)
+    # Not tee /dev/stderr: that opens the file anew and empties a log that stderr is redirected to.
+    deb=$(scripts/package.sh | tee >(cat >&2) | tail -n 1)
     desktop-file-validate packaging/kavris.desktop
     appstreamcli validate --no-net packaging/org.kavris.kavris.metainfo.xml
     lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs "$deb"
